@@ -1,0 +1,182 @@
+// Making and unmaking moves on the position, once per moving colour. Make
+// saves the state block and updates every derived field incrementally;
+// unmake reverses the board and copies the saved block back.
+#pragma once
+#include "board/keys.h"
+#include "board/position.h"
+#include "eval/material_key.h"
+#include "eval/piece_square.h"
+
+using UndoRecord = StateBlock;
+
+namespace detail {
+inline void TogglePiece(Position& p, int code, Square s) {
+  Bitboard b = SquareBit(s);
+  p.pieces[code] ^= b;
+  p.pieces[ColorOf(code)] ^= b;
+  p.occupied ^= b;
+}
+inline int DarkIndex(Square s) { return int((DarkSquares >> s) & 1); }
+}  // namespace detail
+
+template <Color C> inline void MakeMove(Position& p, UndoRecord& undo, Move m) {
+  constexpr Color Them = Opponent(C);
+  constexpr int OwnPawn = WhitePawn + C, EnemyPawn = WhitePawn + Them, OwnRook = WhiteRook + C;
+  StateBlock& st = p.st;
+  undo = st;
+  p.history[st.historyCount++] = st.key;
+  st.fifty++;
+
+  const Square from = FromSquare(m), to = ToSquare(m);
+  uint32_t kept = st.castling & CastlingRightsMask[from] & CastlingRightsMask[to];
+  if (uint32_t lost = st.castling ^ kept) {
+    st.key ^= Keys.castling[lost];
+    st.pawnKey ^= Keys.castling[lost];
+    st.pstSum += uint64_t(CastlingLossDelta[lost]);
+    st.castling = kept;
+  }
+  if (st.epSquare) {
+    st.key ^= Keys.enPassant[FileOf(st.epSquare)];
+    st.epSquare = 0;
+  }
+
+  const PieceWord moverWord = p.board[from];
+  const int mover = CodeOfWord(moverWord);
+  const int captured = p.CodeAt(to);
+  const Bitboard fromTo = SquareBit(from) | SquareBit(to);
+  p.board[from] = 0;
+  p.pieces[C] ^= fromTo;
+  p.pieces[mover] ^= fromTo;
+  p.occupied ^= fromTo;
+  p.board[to] = moverWord;
+  st.pstSum += uint64_t(PieceSquare[mover][to] - PieceSquare[mover][from]);
+  const uint64_t moveKey = PieceSquareKey(mover, from) ^ PieceSquareKey(mover, to);
+  st.key ^= moveKey;
+  if (mover == OwnPawn || mover == WhiteKing + C) {
+    st.pawnKey ^= moveKey;
+    if (mover != OwnPawn) p.kingSquare[C] = uint32_t(to);
+  }
+  st.captured = uint32_t(captured);
+
+  if (!captured) {
+    if (IsCastling<C>(m)) {
+      st.fifty = 0;
+      const bool kingSide = (to & 4) != 0;
+      const Square rookFrom = kingSide ? to + 1 : to - 2, rookTo = kingSide ? to - 1 : to + 1;
+      p.board[rookTo] = p.board[rookFrom];
+      p.board[rookFrom] = 0;
+      const Bitboard rookBits = SquareBit(rookFrom) | SquareBit(rookTo);
+      p.pieces[C] ^= rookBits;
+      p.pieces[OwnRook] ^= rookBits;
+      p.occupied ^= rookBits;
+      st.pstSum += uint64_t(PieceSquare[OwnRook][rookTo] - PieceSquare[OwnRook][rookFrom]);
+      st.key ^= CastlingRookKey[C][kingSide];
+    }
+  } else {
+    const Bitboard toBit = SquareBit(to);
+    p.occupied ^= toBit;
+    p.pieces[Them] ^= toBit;
+    p.pieces[captured] ^= toBit;
+    st.pstSum -= uint64_t(PieceSquare[captured][to]);
+    st.key ^= PieceSquareKey(captured, to);
+    const int slot = MaterialSlot(captured, to);
+    st.materialKey -= MaterialKeyConstant[slot];
+    st.materialDelta -= MaterialAdjustment[slot];
+    if (captured == EnemyPawn) st.pawnKey ^= PieceSquareKey(captured, to);
+    else if (TypeOf(captured) == BishopType) st.pawnKey ^= BishopPawnKey[Them][detail::DarkIndex(to)];
+    st.fifty = 0;
+  }
+
+  if (mover == OwnPawn) {
+    st.fifty = 0;
+    if (IsEnPassant(m)) {
+      const Square victim = to ^ 8;
+      p.board[victim] = 0;
+      detail::TogglePiece(p, EnemyPawn, victim);
+      st.pstSum -= uint64_t(PieceSquare[EnemyPawn][victim]);
+      st.key ^= PieceSquareKey(EnemyPawn, victim);
+      st.pawnKey ^= PieceSquareKey(EnemyPawn, victim);
+      st.materialKey -= MaterialKeyConstant[EnemyPawn];
+      st.materialDelta -= MaterialAdjustment[EnemyPawn];
+    } else if (IsPromotion<C>(m)) {
+      const int promoted = PromotionCode[C][PromotionIndex(m)];
+      const Bitboard toBit = SquareBit(to);
+      p.board[to] = PieceWords[promoted];
+      p.pieces[OwnPawn] ^= toBit;
+      p.pieces[promoted] ^= toBit;
+      st.pstSum += uint64_t(PieceSquare[promoted][to] - PieceSquare[OwnPawn][to]);
+      st.pawnKey ^= PieceSquareKey(OwnPawn, to);
+      st.key ^= PieceSquareKey(promoted, to) ^ PieceSquareKey(OwnPawn, to);
+      const int slot = MaterialSlot(promoted, to);
+      st.materialKey += MaterialKeyConstant[slot] - MaterialKeyConstant[OwnPawn];
+      st.materialDelta += MaterialAdjustment[slot] - MaterialAdjustment[OwnPawn];
+      if (TypeOf(promoted) == BishopType) st.pawnKey ^= BishopPawnKey[C][detail::DarkIndex(to)];
+    } else if ((from ^ to) == 16 && (RankNeighbours[to] & p.pieces[EnemyPawn])) {
+      st.epSquare = uint32_t((from + to) / 2);
+      st.key ^= Keys.enPassant[FileOf(st.epSquare)];
+    }
+  }
+  st.key ^= SideKey;
+}
+
+template <Color C> inline void UnmakeMove(Position& p, const UndoRecord& undo, Move m) {
+  constexpr Color Them = Opponent(C);
+  constexpr int OwnPawn = WhitePawn + C, OwnRook = WhiteRook + C;
+  const Square from = FromSquare(m), to = ToSquare(m);
+  const int captured = int(p.st.captured);
+  PieceWord word = p.board[to];
+  int code = CodeOfWord(word);
+  if (MoverClass(m) == PawnClass && code != OwnPawn) {   // undo a promotion
+    p.pieces[code] ^= SquareBit(to);
+    p.pieces[OwnPawn] ^= SquareBit(to);
+    code = OwnPawn;
+    word = PieceWords[OwnPawn];
+  }
+  const Bitboard fromTo = SquareBit(from) | SquareBit(to);
+  p.board[from] = word;
+  p.board[to] = 0;
+  p.pieces[C] ^= fromTo;
+  p.pieces[code] ^= fromTo;
+  p.occupied ^= fromTo;
+  if (code == WhiteKing + C) p.kingSquare[C] = uint32_t(from);
+  if (captured) {
+    p.board[to] = PieceWords[captured];
+    detail::TogglePiece(p, captured, to);
+  } else if (IsEnPassant(m)) {
+    const Square victim = to ^ 8;
+    p.board[victim] = PieceWords[WhitePawn + Them];
+    detail::TogglePiece(p, WhitePawn + Them, victim);
+  } else if (IsCastling<C>(m)) {
+    const bool kingSide = (to & 4) != 0;
+    const Square rookFrom = kingSide ? to + 1 : to - 2, rookTo = kingSide ? to - 1 : to + 1;
+    p.board[rookFrom] = p.board[rookTo];
+    p.board[rookTo] = 0;
+    const Bitboard rookBits = SquareBit(rookFrom) | SquareBit(rookTo);
+    p.pieces[C] ^= rookBits;
+    p.pieces[OwnRook] ^= rookBits;
+    p.occupied ^= rookBits;
+  }
+  p.st = undo;
+}
+
+// The null move of the search: the side to move passes.
+template <Color C> inline void MakeNullMove(Position& p, UndoRecord& undo) {
+  StateBlock& st = p.st;
+  undo = st;
+  p.history[st.historyCount++] = st.key;
+  st.fifty++;
+  if (st.epSquare) {
+    st.key ^= Keys.enPassant[FileOf(st.epSquare)];
+    st.epSquare = 0;
+  }
+  st.captured = 0;
+  st.key ^= SideKey;
+}
+inline void UnmakeNullMove(Position& p, const UndoRecord& undo) { p.st = undo; }
+
+// Plays a move of the front end on the board array and key only and flips
+// the side to move; move 0 is the null move. RebuildDerivedState must follow.
+void MakeRootMove(Position& p, Move m);
+// Keeps the key history within its array on long games: only the keys the
+// repetition test can still reach (the fifty-move counter's span) are kept.
+void TrimHistory(Position& p);

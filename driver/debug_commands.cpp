@@ -1,0 +1,80 @@
+// Conventional debugging commands: "perft N" and "d".
+#include <cstdlib>
+#include <cinttypes>
+#include "board/make_move.h"
+#include "board/movegen.h"
+#include "board/notation.h"
+#include "board/perft.h"
+#include "common/output.h"
+#include "driver/engine.h"
+
+namespace {
+constexpr int MaxPerftDepth = 30;
+
+// Handles waiting command lines during a count ("stop", "quit", "isready"),
+// but lets the count finish when the input has simply ended.
+void PerftPoll() {
+  while (Input.Poll() == platform::InputState::LineWaiting) ProcessCommandLine();
+}
+
+template <Color C> uint64_t DivideMove(Position& p, Move m, int depth) {
+  UndoRecord undo;
+  MakeMove<C>(p, undo, m);
+  p.sideToMove = Opponent(C);
+  uint64_t n = Perft(p, depth - 1, PerftPoll);
+  p.sideToMove = C;
+  UnmakeMove<C>(p, undo, m);
+  return n;
+}
+}  // namespace
+
+void HandlePerft(const std::string& line) {
+  int depth = std::atoi(line.c_str() + line.find("perft") + 5);
+  if (depth < 1) depth = 1;
+  if (depth > MaxPerftDepth) depth = MaxPerftDepth;
+  Position& p = Engine.position;
+  if (!CheckPositionConsistency(p)) {
+    InfoString("perft needs a legal position");
+    return;
+  }
+  const Position saved = p;
+  MoveList moves;
+  GenerateLegalMoves(p, moves);
+  const uint64_t start = platform::NowMs();
+  uint64_t total = 0;
+  Engine.searching = true;
+  try {
+    for (Move m : moves) {
+      uint64_t n = p.sideToMove == White ? DivideMove<White>(p, m, depth) : DivideMove<Black>(p, m, depth);
+      total += n;
+      Send("%s: %" PRIu64, MoveToText(m).c_str(), n);
+    }
+  } catch (const SearchStopped&) {
+    p = saved;
+    Engine.searching = false;
+    InfoString("perft stopped");
+    return;
+  }
+  Engine.searching = false;
+  const uint64_t elapsed = platform::NowMs() - start;
+  Send("%s", "");
+  Send("Nodes searched: %" PRIu64, total);
+  Send("Time: %" PRIu64 " ms", elapsed);
+  Send("Nodes/second: %" PRIu64, total * 1000 / (elapsed ? elapsed : 1));
+}
+
+void HandleDisplay() {
+  const Position& p = Engine.position;
+  Send(" +---+---+---+---+---+---+---+---+");
+  for (int rank = 7; rank >= 0; --rank) {
+    char row[64];
+    int n = 0;
+    for (int file = 0; file < 8; ++file) n += std::snprintf(row + n, sizeof row - n, " | %c", PieceLetters[p.CodeAt(MakeSquare(file, rank))] == '.' ? ' ' : PieceLetters[p.CodeAt(MakeSquare(file, rank))]);
+    Send("%s | %d", row, rank + 1);
+    Send(" +---+---+---+---+---+---+---+---+");
+  }
+  Send("   a   b   c   d   e   f   g   h");
+  Send("%s", "");
+  Send("Fen: %s %u %d", PositionToFen(p).c_str(), p.st.fifty, 1 + Engine.gamePlies / 2);
+  Send("Key: %016" PRIX64, p.st.key);
+}

@@ -1,0 +1,40 @@
+// Engine-wide state of the driver: the game position, the saved position
+// text and the flags the command loop reads and changes.
+#pragma once
+#include <string>
+#include "board/position.h"
+#include "platform/platform.h"
+
+struct EngineState {
+  Position position;
+  std::string savedPositionText = StartFen;  // last "position" text, extended by "play" moves
+  int gamePlies = 0;                         // moves played since the position's FEN
+  bool searching = false;                    // a search started by "go" (or a long perft) runs
+  bool ponderInfinitePending = false;        // "go ponder"/"go infinite": best move waits for the GUI
+  bool uci3 = false, kvx5 = false, hqz5 = false;
+  int slaveMode = 0;
+  bool inputIsPipe = true;
+};
+extern EngineState Engine;
+extern platform::LineReader Input;
+
+// Unwinds a running search (or perft) back to its root when "stop" arrives.
+struct SearchStopped {};
+
+// Reads and handles exactly one command line.
+void ProcessCommandLine();
+// Handles one command line that has already been read (also used by tests).
+void DispatchCommand(const std::string& line);
+// Handles every complete command line that is waiting; never blocks.
+void PollInput();
+// The shutdown path: closes what is open and exits with code 0.
+[[noreturn]] void Quit();
+
+// The engine's name for "id name", built from the command line.
+std::string BuildEngineName(const std::string& commandLine);
+void HandleUci();
+void HandlePositionCommand(std::string line);
+void HandlePerft(const std::string& line);
+void HandleDisplay();
+// Sets the start position and the related state (start-up, tests).
+void ResetToStartPosition();

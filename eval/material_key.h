@@ -1,0 +1,37 @@
+// The material key: a sum of one constant per man whose fields count the
+// material (imbalance index, balance in pawns, game phase, bishop square
+// colours, piece counts, number of men). Make/unmake keep it incrementally.
+#pragma once
+#include "board/piece.h"
+#include "common/bitops.h"
+
+// Material slot of a man: its piece code, except that a bishop on a dark
+// square uses the king slots (12 White, 13 Black). Kings have no slot.
+inline int MaterialSlot(int code, Square s) {
+  return (TypeOf(code) == BishopType && (DarkSquares >> s & 1)) ? code + 6 : code;
+}
+
+// Indexed by material slot.
+constexpr uint64_t MaterialKeyConstant[16] = {
+  0, 0,
+  0x01000000000205B2ULL, 0x00FFFFFFFFFE3342ULL,   // pawns
+  0x0100010008060002ULL, 0x0100040007FA0006ULL,   // knights
+  0x0101000410060012ULL, 0x010400100FFA0036ULL,   // bishops on light squares
+  0x01001000300A00A2ULL, 0x010040002FF601E6ULL,   // rooks
+  0x0100004070140001ULL, 0x010000806FEC0000ULL,   // queens
+  0x0101000810060012ULL, 0x010400200FFA0036ULL,   // bishops on dark squares
+  0, 0
+};
+// Both kings together: two men and the bias 128 of the balance field.
+constexpr uint64_t MaterialKeyKings = 0x0200000001000000ULL;
+
+// Field extraction.
+inline int ImbalanceIndex(uint64_t mk) { return int(mk & 0x1FFFF); }
+inline int MaterialBalanceField(uint64_t mk) { return int((mk >> 17) & 0xFF); }  // 128 + balance in pawns
+inline int MaterialPhase(uint64_t mk) { return int((mk >> 25) & 0x1FF); }
+inline int MaterialSignature(uint64_t mk) { return int((mk >> 34) & 0x3FFF); }
+inline int MenCount(uint64_t mk) { return int(mk >> 56); }
+
+// Per-slot material adjustment (internal units) moved by captures and
+// promotions into the position's material delta; rebuilt at every search start.
+extern int32_t MaterialAdjustment[16];

@@ -1,0 +1,145 @@
+// Make/unmake on positions that stress one rule each, the root moves of the
+// protocol, the repetition test and the bounded key history.
+#include <gtest/gtest.h>
+#include <cstring>
+#include "board/keys.h"
+#include "board/make_move.h"
+#include "board/movegen.h"
+#include "board/notation.h"
+
+namespace {
+Position FromFen(const char* fen) {
+  Position p;
+  EXPECT_TRUE(SetPositionFromFen(p, fen)) << fen;
+  return p;
+}
+
+// Plays the moves on the board as the protocol does.
+void PlayRoot(Position& p, std::initializer_list<const char*> moves) {
+  for (const char* text : moves) {
+    Move m = FindLegalMove(p, text);
+    ASSERT_NE(m, 0u) << text;
+    MakeRootMove(p, m);
+    RebuildDerivedState(p);
+  }
+}
+
+// Makes the move with the search's make routine and checks every
+// incremental field against a position rebuilt from scratch.
+void ExpectIncrementalMatches(const char* fen, const char* text) {
+  Position p = FromFen(fen);
+  Move m = FindLegalMove(p, text);
+  ASSERT_NE(m, 0u) << fen << " " << text;
+  Position root = p;
+  MakeRootMove(root, m);
+  RebuildDerivedState(root);
+  UndoRecord undo;
+  Color us = p.sideToMove;
+  if (us == White) MakeMove<White>(p, undo, m); else MakeMove<Black>(p, undo, m);
+  p.sideToMove = Opponent(us);
+  EXPECT_EQ(p.st.key, root.st.key) << text;
+  EXPECT_EQ(p.st.pawnKey, root.st.pawnKey) << text;
+  EXPECT_EQ(p.st.materialKey, root.st.materialKey) << text;
+  EXPECT_EQ(p.st.pstSum, root.st.pstSum) << text;
+  EXPECT_EQ(p.st.epSquare, root.st.epSquare) << text;
+  EXPECT_EQ(std::memcmp(p.board, root.board, sizeof p.board), 0) << text;
+  EXPECT_TRUE(CheckPositionConsistency(p)) << text;
+}
+}  // namespace
+
+TEST(MakeMove, IncrementalKeysAgreeWithScratchOnSpecialMoves) {
+  ExpectIncrementalMatches("r3k2r/8/8/8/8/8/8/R3K2R w KQkq -", "e1g1");
+  ExpectIncrementalMatches("r3k2r/8/8/8/8/8/8/R3K2R w KQkq -", "e1c1");
+  ExpectIncrementalMatches("r3k2r/8/8/8/8/8/8/R3K2R b KQkq -", "e8g8");
+  ExpectIncrementalMatches("r3k2r/8/8/8/8/8/8/R3K2R b KQkq -", "e8c8");
+  ExpectIncrementalMatches("r3k2r/8/8/8/8/8/8/R3K2R w KQkq -", "a1a8");   // rook takes rook: both lose a right
+  ExpectIncrementalMatches("4k3/8/8/3pP3/8/8/8/4K3 w - d6", "e5d6");
+  ExpectIncrementalMatches("4k3/8/8/8/3Pp3/8/8/4K3 b - d3", "e4d3");
+  ExpectIncrementalMatches("4k3/8/8/2b2b2/3NN3/8/8/4K3 w - -", "e4c5");   // bishop on a dark square
+  ExpectIncrementalMatches("4k3/8/8/2b2b2/3NN3/8/8/4K3 w - -", "d4f5");   // bishop on a light square
+  for (const char* promo : {"q", "r", "b", "n"}) {
+    ExpectIncrementalMatches("1n2k3/P1P5/8/8/8/8/8/4K3 w - -", (std::string("a7a8") + promo).c_str());
+    ExpectIncrementalMatches("1n2k3/P1P5/8/8/8/8/8/4K3 w - -", (std::string("a7b8") + promo).c_str());
+    ExpectIncrementalMatches("1n2k3/P1P5/8/8/8/8/8/4K3 w - -", (std::string("c7c8") + promo).c_str());
+    ExpectIncrementalMatches("4k3/8/8/8/8/8/p1p5/1N2K3 b - -", (std::string("a2b1") + promo).c_str());
+  }
+}
+
+TEST(MakeMove, EnPassantSquareOnlyWhenACaptureIsPossible) {
+  Position p = FromFen(StartFen);
+  PlayRoot(p, {"e2e4"});
+  EXPECT_EQ(p.st.epSquare, 0u);
+  EXPECT_EQ(p.st.key, ComputeKey(p, Black));
+  PlayRoot(p, {"d7d5", "e4e5", "f7f5"});
+  EXPECT_EQ(p.st.epSquare, uint32_t(F6));
+  Position withoutEp = p;
+  withoutEp.st.epSquare = 0;
+  EXPECT_EQ(p.st.key, ComputeKey(withoutEp, White) ^ Keys.enPassant[5]);
+}
+
+TEST(MakeMove, CastlingRightsLostTogether) {
+  Position p = FromFen("r3k2r/8/8/8/8/8/8/R3K2R w KQkq -");
+  const uint64_t before = p.st.key;
+  UndoRecord undo;
+  Move m = FindLegalMove(p, "e1e2");
+  MakeMove<White>(p, undo, m);
+  EXPECT_EQ(p.st.castling, 12u);
+  const uint64_t kingKey = PieceSquareKey(WhiteKing, E1) ^ PieceSquareKey(WhiteKing, E2);
+  EXPECT_EQ(p.st.key, before ^ Keys.castling[3] ^ kingKey ^ SideKey);
+  UnmakeMove<White>(p, undo, m);
+  Move takeRook = FindLegalMove(p, "h1h8");
+  MakeMove<White>(p, undo, takeRook);
+  EXPECT_EQ(p.st.castling, 2u | 8u);   // h1 and h8 rights gone
+}
+
+TEST(MakeMove, NullMoveFlipsSideAndCountsTowardsTheFiftyMoveRule) {
+  Position p = FromFen("4k3/8/8/8/8/8/8/4K3 w - -");
+  const uint64_t key = p.st.key;
+  UndoRecord undo;
+  MakeNullMove<White>(p, undo);
+  EXPECT_EQ(p.st.key, key ^ SideKey);
+  EXPECT_EQ(p.st.fifty, 1u);
+  UnmakeNullMove(p, undo);
+  EXPECT_EQ(p.st.key, key);
+  // The protocol's null move ("0000") zeroes the counter and drops the en-passant square.
+  Position q = FromFen("rnbqkbnr/ppp1pppp/8/8/3pP3/8/PPPP1PPP/RNBQKBNR b KQkq e3");
+  MakeRootMove(q, NullRootMove);
+  RebuildDerivedState(q);
+  EXPECT_EQ(q.sideToMove, White);
+  EXPECT_EQ(q.st.epSquare, 0u);
+  EXPECT_EQ(q.st.fifty, 0u);
+  EXPECT_TRUE(CheckPositionConsistency(q));
+}
+
+TEST(Repetition, KnightsOutAndBack) {
+  Position p = FromFen(StartFen);
+  PlayRoot(p, {"g1f3", "g8f6", "f3g1"});
+  EXPECT_FALSE(IsRepetition(p));
+  PlayRoot(p, {"f6g8"});
+  EXPECT_TRUE(IsRepetition(p));
+  // Reached again only through a capture in between: the counter was reset.
+  Position q = FromFen("4k3/8/8/3p4/8/2N5/8/4K3 w - -");
+  PlayRoot(q, {"c3d5", "e8d8", "d5c3", "d8e8"});
+  EXPECT_FALSE(IsRepetition(q));
+}
+
+TEST(History, LongGamesStayWithinTheKeyArray) {
+  Position p = FromFen(StartFen);
+  // Knights dance far longer than the array; repetitions stay visible.
+  const char* cycle[4] = {"g1f3", "g8f6", "f3g1", "f6g8"};
+  for (int i = 0; i < 3000; ++i) {
+    Move m = FindLegalMove(p, cycle[i % 4]);
+    ASSERT_NE(m, 0u);
+    MakeRootMove(p, m);
+    RebuildDerivedState(p);
+    ASSERT_LE(p.st.historyCount, uint32_t(HistorySize - 256));
+    ASSERT_LE(p.st.fifty, p.st.historyCount);
+  }
+  EXPECT_TRUE(IsRepetition(p));
+  EXPECT_GE(p.st.fifty, 100u);   // the fifty-move verdict survives trimming
+  EXPECT_TRUE(CheckPositionConsistency(p));
+  // A pawn move resets the counter; four plies later the repetition is seen afresh.
+  PlayRoot(p, {"e2e4", "e7e5", "g1f3", "g8f6", "f3g1", "f6g8"});
+  EXPECT_EQ(p.st.fifty, 4u);
+  EXPECT_TRUE(IsRepetition(p));
+}

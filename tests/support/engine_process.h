@@ -1,0 +1,47 @@
+// Drives the built engine binary through pipes, as a front end would.
+#pragma once
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+#include "platform/process.h"
+
+class EngineProcess {
+ public:
+  explicit EngineProcess(std::vector<std::string> args = {}, const std::string& binary = TOLVO_BINARY,
+                         const std::string& workingDirectory = "") {
+    std::vector<std::string> argv{binary};
+    argv.insert(argv.end(), args.begin(), args.end());
+    started_ = child_.Start(binary, argv, true, workingDirectory);
+  }
+  bool Started() const { return started_; }
+  void Send(const std::string& line) { child_.WriteLine(line); }
+  void CloseInput() { child_.CloseInput(); }
+  // Reads lines until one starts with `prefix`; returns every line read, the
+  // matching one last. Fails the test on timeout.
+  std::vector<std::string> ReadUntil(const std::string& prefix, int timeoutMs = 20000) {
+    std::vector<std::string> lines;
+    std::string line;
+    while (child_.ReadLine(line, timeoutMs)) {
+      lines.push_back(line);
+      if (line.rfind(prefix, 0) == 0) return lines;
+    }
+    ADD_FAILURE() << "no line starting with \"" << prefix << "\" arrived";
+    return lines;
+  }
+  std::string WaitFor(const std::string& prefix, int timeoutMs = 20000) {
+    auto lines = ReadUntil(prefix, timeoutMs);
+    return lines.empty() ? "" : lines.back();
+  }
+  // Every line until the output ends (the engine exited) or the timeout.
+  std::vector<std::string> ReadAll(int timeoutMs = 5000) {
+    std::vector<std::string> lines;
+    std::string line;
+    while (child_.ReadLine(line, timeoutMs)) lines.push_back(line);
+    return lines;
+  }
+  int Wait(int timeoutMs = 10000) { return child_.Wait(timeoutMs); }
+
+ private:
+  platform::ChildProcess child_;
+  bool started_ = false;
+};
