@@ -34,6 +34,9 @@ void PollInput();
 std::string BuildEngineName(const std::string& commandLine);
 void HandleUci();
 void HandlePositionCommand(std::string line);
+// Reads "[startpos | fen <fen>] [moves ...]" into p (the start position when
+// no FEN is given or it is invalid); returns the number of moves played.
+int ReadPositionText(Position& p, const std::string& text);
 void HandlePerft(const std::string& line);
 void HandleDisplay();
 // Sets the start position and the related state (start-up, tests).

@@ -11,42 +11,42 @@ void ResetToStartPosition() {
   Engine.gamePlies = 0;
 }
 
-void HandlePositionCommand(std::string line) {
-  while (!line.empty() && (line.back() == ' ' || line.back() == '\r' || line.back() == '\n' || line.back() == '\t'))
-    line.pop_back();
-  Engine.savedPositionText = line;
-  Position& p = Engine.position;
+int ReadPositionText(Position& p, const std::string& line) {
   SetPositionFromFen(p, StartFen);
-  Engine.gamePlies = 0;
-
   const size_t movesAt = line.find("moves");
   const std::string head = line.substr(0, movesAt);
   const size_t fenAt = head.find("fen");
   if (fenAt != std::string::npos && !SetPositionFromFen(p, head.c_str() + fenAt + 3)) {
     // The moves belong to the position that could not be read: play none.
-    return;
+    return 0;
   }
   int played = 0;
-  if (movesAt != std::string::npos) {
-    size_t i = movesAt + 5;
-    while (i < line.size()) {
-      while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
-      if (i >= line.size()) break;
-      size_t end = line.find_first_of(" \t", i);
-      if (end == std::string::npos) end = line.size();
-      const std::string token = line.substr(i, end - i);
-      i = end;
-      Move m = token == "0000" ? NullRootMove : FindLegalMove(p, token.c_str());
-      if (m == 0 && token != "0000") {
-        // Keep the position reached so far rather than corrupting the board.
-        InfoString("Illegal or unreadable move %s in position command; position kept after %d moves", token.c_str(),
-                   played);
-        break;
-      }
-      MakeRootMove(p, m);
-      RebuildDerivedState(p);
-      ++played;
+  if (movesAt == std::string::npos) return 0;
+  size_t i = movesAt + 5;
+  while (i < line.size()) {
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+    if (i >= line.size()) break;
+    size_t end = line.find_first_of(" \t", i);
+    if (end == std::string::npos) end = line.size();
+    const std::string token = line.substr(i, end - i);
+    i = end;
+    Move m = token == "0000" ? NullRootMove : FindLegalMove(p, token.c_str());
+    if (m == 0 && token != "0000") {
+      // Keep the position reached so far rather than corrupting the board.
+      InfoString("Illegal or unreadable move %s in position command; position kept after %d moves", token.c_str(),
+                 played);
+      break;
     }
+    MakeRootMove(p, m);
+    RebuildDerivedState(p);
+    ++played;
   }
-  Engine.gamePlies = played;
+  return played;
+}
+
+void HandlePositionCommand(std::string line) {
+  while (!line.empty() && (line.back() == ' ' || line.back() == '\r' || line.back() == '\n' || line.back() == '\t'))
+    line.pop_back();
+  Engine.savedPositionText = line;
+  Engine.gamePlies = ReadPositionText(Engine.position, line);
 }
