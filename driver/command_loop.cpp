@@ -54,6 +54,8 @@ void DispatchCommand(const std::string& line) {
   if (HasPrefix(line, "quit")) Quit();
   if (HasPrefix(line, "stop")) return HandleStop();
   if (HasPrefix(line, "ucinewgame")) return;
+  if (HasPrefix(line, "probe ")) return HandleHashProbe(line);
+  if (HasPrefix(line, "write ")) return HandleHashWrite(line);
   if (HasPrefix(line, "uci")) return HandleUci();
   if (HasPrefix(line, "isready")) return Reply("readyok");
   if (HasPrefix(line, "position") && Idle()) return HandlePositionCommand(line);

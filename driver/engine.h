@@ -37,6 +37,10 @@ void HandlePositionCommand(std::string line);
 // Reads "[startpos | fen <fen>] [moves ...]" into p (the start position when
 // no FEN is given or it is invalid); returns the number of moves played.
 int ReadPositionText(Position& p, const std::string& text);
+// "probe <position>": the deepest transposition-table entry of the position.
+void HandleHashProbe(const std::string& line);
+// "write <score> <position>": stores an exact entry for the position.
+void HandleHashWrite(const std::string& line);
 void HandlePerft(const std::string& line);
 void HandleDisplay();
 // Sets the start position and the related state (start-up, tests).

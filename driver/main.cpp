@@ -4,6 +4,7 @@
 #include "common/output.h"
 #include "driver/engine.h"
 #include "platform/platform.h"
+#include "search/hash_table.h"
 
 int main(int argc, char** argv) {
   (void)argc;
@@ -12,6 +13,8 @@ int main(int argc, char** argv) {
   platform::IgnoreBrokenPipes();
   platform::SetStdoutFailureHandler([] { Quit(); });
   InitBoard();
+  AllocateHashTable(32);
+  NewSearchGeneration(0);
   Engine.inputIsPipe = !platform::StdinIsConsole();
   ResetToStartPosition();
   for (;;) ProcessCommandLine();

@@ -2,6 +2,8 @@
 // 64-byte group whose other half holds evaluation-cache words. Shared by all
 // processes of a group without locks; every read checks the key bits first.
 #pragma once
+#include <atomic>
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include "common/types.h"
@@ -42,3 +44,143 @@ inline Score EntryScore(const HashEntry& e) {
 }
 inline bool EntryMatches(const HashEntry& e, uint64_t key) { return ((e.word1 ^ uint32_t(key >> 32)) & ~31u) == 0; }
 inline HashEntry* BucketOf(uint64_t key) { return Hash.entries + (key & Hash.indexMask); }
+
+// Option "Preserve Analysis": entries of stored depth 22 or more keep a
+// priority below every other entry, whatever their age. Read when the
+// replacement priorities are rebuilt (NewSearchGeneration).
+extern bool PreserveAnalysis;
+
+// Table size and life. AllocateHashTable takes the size in MB (at least 1;
+// a power of two from the command line or the Hash option, any size from a
+// loaded hash file) and leaves the new table cleared at generation 0. On
+// failure the previous table stays in place and false is returned.
+bool AllocateHashTable(int megabytes);
+// Generation 0, priorities rebuilt, every word of the table zeroed (the
+// evaluation-cache halves of the groups included).
+void ClearHashTable();
+// Sets the generation (taken mod 4) and rebuilds the replacement priorities.
+// Called with (HashGeneration() + 1) & 3 at every search start, with 0 at start-up.
+void NewSearchGeneration(int generation);
+inline int HashGeneration() { return int(Hash.generationWord >> 6); }
+
+// Scores a stored score field can hold (field 0..16383).
+constexpr Score MinStorableScore = -HashScoreBias;
+constexpr Score MaxStorableScore = 16383 - HashScoreBias;
+
+// Flag and move tests.
+inline bool EntryIsExact(const HashEntry& e) { return (e.word1 & HashExactFlags) == HashExactFlags; }
+inline bool EntryHasLower(const HashEntry& e) { return (e.word1 & HashLowerFlag) != 0; }
+inline bool EntryHasUpper(const HashEntry& e) { return (e.word1 & HashUpperFlag) != 0; }
+inline bool EntryHasMark(const HashEntry& e) { return (e.word1 & HashMarkFlag) != 0; }
+inline bool EntryHasMove(const HashEntry& e) { return (e.word0 & 0xFFF00u) != 0; }
+
+// The hit of deepest stored depth in the key's bucket (the first of equal
+// depths); entries of stored depth 0 never count. nullptr when none.
+inline const HashEntry* ProbeDeepest(PositionKey key) {
+  const HashEntry* bucket = BucketOf(key);
+  const HashEntry* found = nullptr;
+  int bestDepth = 0;
+  for (int i = 0; i < 4; ++i)
+    if (EntryMatches(bucket[i], key) && EntryDepth(bucket[i]) > bestDepth) {
+      bestDepth = EntryDepth(bucket[i]);
+      found = bucket + i;
+    }
+  return found;
+}
+
+// Re-stamps an entry found again in this search with the current generation
+// so that the replacement treats it as current.
+inline void Touch(HashEntry& e) {
+  if ((e.word0 & 0xC0u) != Hash.generationWord) e.word0 = (e.word0 & ~0xC0u) | Hash.generationWord;
+}
+
+namespace hash_detail {
+// Other processes read the table while we write it: the first word goes out
+// before the second, so a reader that sees our key bits also sees our data
+// (x86 keeps stores in program order; the fence keeps the compiler from
+// swapping them).
+inline void Put(HashEntry& e, uint32_t word0, uint32_t word1) {
+  e.word0 = word0;
+  std::atomic_signal_fence(std::memory_order_release);
+  e.word1 = word1;
+}
+
+// The first word's low byte is the generation word OR the depth as given, so
+// a depth above 63 spills into the generation bits (the "write" command's
+// depth 120 reads back as 56 with the low generation bit set).
+inline uint32_t FirstWord(Move move, int depth, Score score) {
+  const uint32_t field = uint32_t(score + HashScoreBias);
+  return (field << 20) | ((uint32_t(move) & 63) << 8) | (((uint32_t(move) >> 10) & 63) << 14) |
+         Hash.generationWord | uint32_t(depth);
+}
+inline uint32_t SecondWord(PositionKey key, Score score, uint32_t flags) {
+  const uint32_t field = uint32_t(score + HashScoreBias);
+  return ((field >> 12) & 3) | flags | (uint32_t(key >> 32) & ~31u);
+}
+
+// The one replacement scheme of every store. The first hit that may be
+// overwritten (stored depth not above the new one, and `mayOverwrite`) takes
+// the entry and every later such hit is emptied; without one, the slot of
+// highest replacement priority (the later one on ties) takes it.
+template <class MayOverwrite>
+inline void Store(PositionKey key, int depth, uint32_t word0, uint32_t word1, MayOverwrite mayOverwrite) {
+  HashEntry* bucket = BucketOf(key);
+  HashEntry* victim = bucket;
+  int32_t victimPriority = INT32_MIN;
+  for (int i = 0; i < 4; ++i) {
+    HashEntry& e = bucket[i];
+    if (EntryMatches(e, key) && EntryDepth(e) <= depth && mayOverwrite(e)) {
+      Put(e, word0, word1);
+      for (int j = i + 1; j < 4; ++j)
+        if (EntryMatches(bucket[j], key) && EntryDepth(bucket[j]) <= depth && mayOverwrite(bucket[j]))
+          Put(bucket[j], 0, 0);
+      return;
+    }
+    const int32_t priority = Hash.priority[e.word0 & 255];
+    if (priority >= victimPriority) {
+      victimPriority = priority;
+      victim = &e;
+    }
+  }
+  Put(*victim, word0, word1);
+}
+
+template <uint32_t Flag, uint32_t OtherFlag>
+inline void StoreMarked(PositionKey key, Move move, int depth, Score score, int mark) {
+  const uint32_t markBit = mark ? HashMarkFlag : 0;
+  // A bound never overwrites an entry that holds the other bound (exact
+  // entries included); a marked bound never overwrites an unmarked one.
+  Store(key, depth, FirstWord(move, depth, score), SecondWord(key, score, Flag | markBit),
+        [markBit](const HashEntry& e) { return (e.word1 & OtherFlag) == 0 && (e.word1 & markBit) == markBit; });
+}
+}  // namespace hash_detail
+
+// The stores of the search. `score` is the score itself (within
+// MinStorableScore..MaxStorableScore; the bias is added here), `depth` the
+// remaining depth in half plies (0..63), `move` a Move whose two squares are
+// kept (0 for none).
+inline void StoreExact(PositionKey key, Move move, int depth, Score score) {
+  using namespace hash_detail;
+  Store(key, depth, FirstWord(move, depth, score), SecondWord(key, score, HashExactFlags),
+        [](const HashEntry&) { return true; });
+}
+inline void StoreLower(PositionKey key, Move move, int depth, Score score) {
+  using namespace hash_detail;
+  Store(key, depth, FirstWord(move, depth, score), SecondWord(key, score, HashLowerFlag),
+        [](const HashEntry&) { return true; });
+}
+inline void StoreUpper(PositionKey key, Move move, int depth, Score score) {
+  using namespace hash_detail;
+  Store(key, depth, FirstWord(move, depth, score), SecondWord(key, score, HashUpperFlag),
+        [](const HashEntry&) { return true; });
+}
+// Bounds of the zero-window searches. mark = 1 - T for a lower bound and T
+// for an upper bound, T being the storing node's type (1 expected cut node,
+// 0 expected all node; 0 for nodes without a type). A marked lower bound
+// serves only nodes of type 0, a marked upper bound only nodes of type 1.
+inline void StoreLowerMarked(PositionKey key, Move move, int depth, Score score, int mark) {
+  hash_detail::StoreMarked<HashLowerFlag, HashUpperFlag>(key, move, depth, score, mark);
+}
+inline void StoreUpperMarked(PositionKey key, Move move, int depth, Score score, int mark) {
+  hash_detail::StoreMarked<HashUpperFlag, HashLowerFlag>(key, move, depth, score, mark);
+}
