@@ -4,8 +4,8 @@
 #pragma once
 #include <cstdint>
 
-// `bytes` is a multiple of 64. Returns a 64-byte aligned block with unspecified
-// contents, or nullptr when the memory is not available.
+// `bytes` is a multiple of 64. Returns a 64-byte aligned block (not cleared),
+// or nullptr when the memory is not available.
 void* AcquireHashMemory(uint64_t bytes);
 // Gives back a block from AcquireHashMemory (nullptr is ignored).
 void ReleaseHashMemory(void* base, uint64_t bytes);
