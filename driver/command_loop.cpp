@@ -46,6 +46,10 @@ bool HandleExtraCommand(const std::string& line) {
     HandleDisplay();
     return true;
   }
+  if (word == "eval" && Idle()) {
+    HandleEvalCommand();
+    return true;
+  }
   return false;
 }
 }  // namespace

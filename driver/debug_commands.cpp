@@ -7,6 +7,7 @@
 #include "board/perft.h"
 #include "common/output.h"
 #include "driver/engine.h"
+#include "eval/evaluate.h"
 
 namespace {
 constexpr int MaxPerftDepth = 30;
@@ -77,4 +78,20 @@ void HandleDisplay() {
   Send("%s", "");
   Send("Fen: %s %u %d", PositionToFen(p).c_str(), p.st.fifty, 1 + Engine.gamePlies / 2);
   Send("Key: %016" PRIX64, p.st.key);
+}
+
+void HandleEvalCommand() {
+  const Position& p = Engine.position;
+  if (!CheckPositionConsistency(p)) {
+    InfoString("eval needs a legal position");
+    return;
+  }
+  const std::string report = EvaluationReport(p);
+  size_t start = 0;
+  while (start < report.size()) {
+    size_t end = report.find('\n', start);
+    if (end == std::string::npos) end = report.size();
+    Send("%s", report.substr(start, end - start).c_str());
+    start = end + 1;
+  }
 }

@@ -43,5 +43,6 @@ void HandleHashProbe(const std::string& line);
 void HandleHashWrite(const std::string& line);
 void HandlePerft(const std::string& line);
 void HandleDisplay();
+void HandleEvalCommand();
 // Sets the start position and the related state (start-up, tests).
 void ResetToStartPosition();

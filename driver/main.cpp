@@ -3,6 +3,8 @@
 #include "board/position.h"
 #include "common/output.h"
 #include "driver/engine.h"
+#include "eval/evaluate.h"
+#include "eval/tables.h"
 #include "platform/platform.h"
 #include "search/hash_table.h"
 
@@ -13,6 +15,9 @@ int main(int argc, char** argv) {
   platform::IgnoreBrokenPipes();
   platform::SetStdoutFailureHandler([] { Quit(); });
   InitBoard();
+  InitEvaluation();
+  // The stored king-attack table must equal the one computed here and now.
+  CheckKingAttackTable([](int index, int32_t stored, int32_t computed) { Send("%d %d %d", index, stored, computed); });
   AllocateHashTable(32);
   NewSearchGeneration(0);
   Engine.inputIsPipe = !platform::StdinIsConsole();

@@ -12,24 +12,51 @@ int64_t CastlingRightsValue(uint32_t rights) {
 }
 
 namespace {
-// Provisional placement values (internal units, 1024 = one pawn) until the
-// evaluation owns the table: a per-piece offset plus a centralisation term.
-int Centrality(Square s) {
-  int f = FileOf(s), r = RankOf(s);
-  int df = f < 4 ? f : 7 - f, dr = r < 4 ? r : 7 - r;
-  return df + dr;   // 0 in the corners, 6 in the centre
-}
+// Placement values in internal units (1024 = one pawn), White's view, from
+// a per-piece offset plus a file profile (a/h, b/g, c/f, d/e) and a rank
+// profile (ranks 1..8). The offsets make most entries negative; only the
+// differences between squares matter to the search.
+struct Profile {
+  int fileMg[4], rankMg[8], fileEg[4], rankEg[8];
+};
+
+// Pawns: centre files count in the middlegame, rook pawns are the better
+// endgame pawns (harder to stop); advancing is worth more in the endgame.
+constexpr Profile PawnProfile = {{0, 10, 20, 30}, {0, -96, -84, -66, -36, -24, -16, 0},
+                                 {0, -20, -45, -68}, {0, -162, -150, -136, -119, -106, -93, 0}};
+// Knights: strongly centralising, best on ranks 5 and 6.
+constexpr Profile KnightProfile = {{0, 160, 280, 320}, {-782, -662, -532, -382, -280, -242, -362, -582},
+                                   {0, 100, 170, 200}, {-497, -407, -317, -237, -196, -207, -297, -417}};
+// Bishops: long diagonals through the centre.
+constexpr Profile BishopProfile = {{0, 60, 100, 120}, {-299, -219, -149, -112, -112, -149, -199, -269},
+                                   {0, 20, 35, 44}, {-281, -261, -249, -241, -241, -249, -261, -281}};
+// Rooks: central files in the middlegame, advanced ranks in the endgame.
+constexpr Profile RookProfile = {{0, 40, 100, 130}, {-300, -320, -320, -310, -300, -280, -290, -300},
+                                 {0, 0, 0, 0}, {-250, -250, -230, -210, -180, -160, -240, -250}};
+// Queens: mild centralisation.
+constexpr Profile QueenProfile = {{0, 60, 100, 120}, {-410, -350, -310, -280, -280, -310, -350, -390},
+                                  {0, 50, 80, 100}, {-260, -210, -180, -160, -160, -180, -210, -260}};
 
 void WhiteEntry(int type, Square s, int& mg, int& eg) {
-  int c = Centrality(s), r = RankOf(s);
-  switch (type) {
-    case PawnType: mg = -100 + 6 * r + 4 * c; eg = -230 + 12 * r; break;
-    case KnightType: mg = -780 + 130 * c; eg = -500 + 90 * c; break;
-    case BishopType: mg = -300 + 50 * c; eg = -280 + 40 * c; break;
-    case RookType: mg = -300 + 20 * (c > 2) + (r == 6 ? 20 : 0); eg = -250 + 10 * r; break;
-    case QueenType: mg = -410 + 40 * c; eg = -260 + 60 * c; break;
-    default: mg = 430 - 60 * c - 40 * r; eg = -760 + 170 * c; break;
+  const int f = FileOf(s) < 4 ? FileOf(s) : 7 - FileOf(s), r = RankOf(s);
+  const Profile* profile = type == PawnType ? &PawnProfile : type == KnightType ? &KnightProfile
+                         : type == BishopType ? &BishopProfile : type == RookType ? &RookProfile
+                         : type == QueenType ? &QueenProfile : nullptr;
+  if (profile) {
+    mg = profile->fileMg[f] + profile->rankMg[r];
+    eg = profile->fileEg[f] + profile->rankEg[r];
+    if (type == PawnType && (r == 0 || r == 7)) mg = eg = 0;   // no pawn stands there
+    return;
   }
+  // King: in the middlegame sheltered on the wings of its back rank (the
+  // file value fades as the king leaves rank 1); in the endgame central.
+  static constexpr int fileMg[4] = {430, 490, 200, -10};
+  static constexpr double rankShare[8] = {1.0, 0.6, 0.25, 0, 0, 0, 0, 0};
+  static constexpr int rankMg[8] = {0, -30, -40, -40, -70, -90, -100, -100};
+  static constexpr int fileEg[4] = {-760, -530, -380, -300};
+  static constexpr int rankEg[8] = {0, 250, 420, 540, 580, 520, 400, 200};
+  mg = int(fileMg[f] * rankShare[r]) + rankMg[r];
+  eg = fileEg[f] + rankEg[r];
 }
 
 int FileWeight(Square s) {
