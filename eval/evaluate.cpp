@@ -131,9 +131,11 @@ template <Color C> void EvaluateRooks(EvalState& e) {
     if (!(ahead & ownPawns & ~e.pawnAttacks[Them])) {
       if (!(ahead & (enemyPawns | enemyMinors) & e.pawns.rookBlocked[C])) {
         if (!(ahead & enemyPawns)) {
-          const Bitboard minors = ahead & enemyMinors;
-          if (!minors) v = Add(v, RookOpenFile);
-          else if (minors & ~e.pawns.attackSpan[C]) v = Add(v, RookOpenFileSettledMinor);
+          // An enemy minor on the file that a pawn guards blocks it, less so
+          // when our pawns can chase it away.
+          const Bitboard guarded = ahead & enemyMinors & e.pawnAttacks[Them];
+          if (!guarded) v = Add(v, RookOpenFile);
+          else if (guarded & ~e.pawns.attackSpan[C]) v = Add(v, RookOpenFileSettledMinor);
           else v = Add(v, RookOpenFileChasedMinor);
         } else {
           v = Add(v, (ahead & enemyPawns & e.pawns.backward[Them]) ? RookHalfOpenFileBackward : RookHalfOpenFile);

@@ -158,7 +158,11 @@ template <Color C> PackedScore EvaluateSide(const Position& p, PawnInfo& info) {
   info.passed[C] = passed;
   info.backward[C] = backward;
   info.attackSpan[C] = AttackSpan<C>(p);
-  info.rookBlocked[C] = enemyAttacks;
+  // Squares behind the enemy pawns (seen from this side): a rook's file is
+  // shut where an enemy pawn or minor stands behind an enemy pawn.
+  Bitboard behindEnemy = 0;
+  for (Bitboard b = enemy; b;) behindEnemy |= AheadOnFile[C][PopLowest(b)];
+  info.rookBlocked[C] = behindEnemy;
 
   // A king next to an enemy pawn that no enemy pawn defends can take it.
   if (KingAttacks(ownKing) & enemy & ~enemyAttacks) acc += Pack(0, KingNearUndefendedPawn);

@@ -10,7 +10,7 @@ struct alignas(64) PawnInfo {
   uint64_t key;
   Bitboard passed[2];          // passed pawns per side
   Bitboard attackSpan[2];      // squares each side's pawns attack now or after advancing
-  Bitboard rookBlocked[2];     // for a side's rooks: squares the enemy pawns guard
+  Bitboard rookBlocked[2];     // for a side's rooks: squares behind the enemy pawns
   Bitboard backward[2];        // backward pawns per side
   PackedScore score;           // White's view
   PackedScore shelter[2];      // king shelter per side (used while queens are on)

@@ -319,3 +319,20 @@ TEST(Evaluation, KnightOutpostNeedsSafety) {
   // Its own back rank is no outpost.
   EXPECT_LT(KnightTermMg("4k3/p6p/8/8/8/8/P6P/1N2K3 w - -"), 69);
 }
+
+namespace {
+int RookTermMg(const char* fen) {
+  const std::string report = EvaluationReport(FromFen(fen));
+  return std::atoi(report.c_str() + report.find("Rooks") + 6);
+}
+}  // namespace
+
+TEST(Evaluation, RookFileBonuses) {
+  // Open d-file: the full bonus; an enemy knight on it that a pawn guards
+  // costs most of it; an own pawn in front removes it.
+  const int open = RookTermMg("4k3/p6p/8/8/8/8/P6P/3RK3 w - -");
+  const int guardedKnight = RookTermMg("4k3/p1p4p/3n4/8/8/8/P6P/3RK3 w - -");
+  const int ownPawn = RookTermMg("4k3/p6p/8/8/8/8/P2P3P/3RK3 w - -");
+  EXPECT_GT(open - guardedKnight, 183 - 163 - 1);
+  EXPECT_GT(open - ownPawn, 150);
+}
