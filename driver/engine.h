@@ -4,6 +4,7 @@
 #include <string>
 #include "board/position.h"
 #include "platform/platform.h"
+#include "search/search.h"
 
 struct EngineState {
   Position position;
@@ -18,8 +19,6 @@ struct EngineState {
 extern EngineState Engine;
 extern platform::LineReader Input;
 
-// Unwinds a running search (or perft) back to its root when "stop" arrives.
-struct SearchStopped {};
 
 // Reads and handles exactly one command line.
 void ProcessCommandLine();

@@ -1,0 +1,6 @@
+#include "search/search.h"
+
+SearchLimits Limits;
+SearchState Search;
+uint8_t* RandomizerBitmap = nullptr;
+int RandomizerThreshold = 8;
