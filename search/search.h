@@ -101,3 +101,7 @@ void PeriodicCheck();
 void ReportPvLine(int index, bool useCurrentCounters, const RootMove& rm);
 // Milliseconds since the search started.
 uint64_t ElapsedMs();
+// Handles every waiting command line (may throw SearchStopped or quit).
+void PollInput();
+// A "go ponder" or "go infinite" waits for the front end: time does not end it.
+bool PonderOrInfinitePending();

@@ -1,0 +1,224 @@
+// The staged move picker: the hash move before anything is generated, then
+// captures that do not lose material, quiet moves by learned order, and the
+// losing captures last. Evasion and quiescence nodes use their own stages.
+#pragma once
+#include "search/node.h"
+
+template <Color C> class MovePicker {
+ public:
+  // Node not in check. Without quiets only captures, promotions and (with
+  // quietChecks) quiet checking moves are returned.
+  MovePicker(const Position& p, Move hashMove, const PlyRecord& record, Move previous, int farBelow,
+             bool quiets, bool quietChecks)
+      : p_(p), hashMove_(hashMove), record_(&record), previous_(previous), farBelow_(farBelow),
+        quietsAllowed_(quiets), quietChecks_(quietChecks), stage_(hashMove ? StageHash : StageGenerateCaptures) {}
+  // Quiescence: captures of `targets` and promotions, optionally quiet checks.
+  static MovePicker ForQuiescence(const Position& p, Move hashMove, Bitboard targets, bool checks) {
+    MovePicker picker(p, hashMove, Stack[0], 0, 0, false, checks);
+    picker.targets_ = targets;
+    picker.stage_ = StageGenerateQuiescence;
+    return picker;
+  }
+  // In check: every evasion, the hash move first.
+  static MovePicker ForEvasions(const Position& p, Move hashMove, const PlyRecord& record, Move previous) {
+    MovePicker picker(p, hashMove, record, previous, 0, true, false);
+    picker.stage_ = StageGenerateEvasions;
+    return picker;
+  }
+
+  Move Next();
+  bool FromQuietStage() const { return stage_ == StageQuiets; }
+  int EvasionCount() const { return count_; }
+
+ private:
+  enum Stage { StageHash, StageGenerateCaptures, StageCaptures, StageGenerateQuiets, StageQuiets, StageDeferred,
+               StageGenerateQuiescence, StageQuiescence, StageGenerateEvasions, StageEvasions, StageDone };
+  Move PickBest();
+  void ScoreCaptures(int from);
+  void AddQuietOrdering(int from);
+  bool LosesMaterial(Move m) const;
+
+  const Position& p_;
+  Move hashMove_;
+  const PlyRecord* record_;
+  Move previous_;
+  int farBelow_;
+  bool quietsAllowed_, quietChecks_;
+  Stage stage_;
+  Bitboard targets_ = ~Bitboard(0);
+  Move moves_[MaxMoves];
+  int scores_[MaxMoves];
+  int count_ = 0, cursor_ = 0;
+  Move deferred_[MaxMoves];
+  int deferredCount_ = 0, deferredCursor_ = 0;
+};
+
+// Value of a man for capture ordering (pawn 1 ... queen 9, king 20), by class.
+inline int ClassValue(int cls) {
+  constexpr int value[8] = {0, 3, 3, 1, 20, 9, 5, 0};
+  return value[cls];
+}
+// Exchange values in half pawns << 16, by class, for the static exchange test.
+inline int32_t ExchangeValue(int cls) {
+  constexpr int32_t value[8] = {0, 0x60000, 0x60000, 0x20000, 0x3E0000, 0x140000, 0xA0000, 0};
+  return value[cls];
+}
+
+template <Color C> bool MovePicker<C>::LosesMaterial(Move m) const {
+  if (IsEnPassant(m) || HasPromotionMark(m)) return false;
+  const int32_t risk = ExchangeValue(MoverClass(m)) - ExchangeValue(VictimClass(m));
+  if (risk <= 0) return false;
+  const Bitboard occ = p_.occupied ^ SquareBit(FromSquare(m));
+  return !(ExchangeTest<C>(p_, ToSquare(m), risk, occ, p_.pieces[Opponent(C)]) & 1);
+}
+
+template <Color C> void MovePicker<C>::ScoreCaptures(int from) {
+  for (int i = from; i < count_; ++i) {
+    const Move m = moves_[i];
+    const int victim = IsEnPassant(m) ? 1 : ClassValue(VictimClass(m));
+    int promo = 0;
+    if (HasPromotionMark(m)) promo = PromotionIndex(m) == 5 ? 8 : -2;
+    scores_[i] = (victim + promo) * 64 - ClassValue(MoverClass(m));
+  }
+}
+
+template <Color C> void MovePicker<C>::AddQuietOrdering(int from) {
+  const Move k0 = record_->killers[0], k1 = record_->killers[1];
+  const uint16_t* counters = previous_ ? Ordering.counterMoves[C][previous_ & 511] : nullptr;
+  for (int i = from; i < count_; ++i) {
+    const Move m = moves_[i];
+    int score = Ordering.history[C][HistoryIndex(m) + 1024 * farBelow_];
+    if (k0 && SameMove(m, k0)) score = 0x1B000;
+    else if (k1 && SameMove(m, k1)) score = 0x1A000;
+    else if (counters && counters[0] == ShortMove(m)) score = 0xF800;
+    else if (counters && counters[1] == ShortMove(m)) score = 0xC000;
+    scores_[i] = score;
+  }
+  // Insertion sort, highest first.
+  for (int i = from + 1; i < count_; ++i) {
+    const Move m = moves_[i];
+    const int s = scores_[i];
+    int j = i - 1;
+    while (j >= from && scores_[j] < s) {
+      moves_[j + 1] = moves_[j];
+      scores_[j + 1] = scores_[j];
+      --j;
+    }
+    moves_[j + 1] = m;
+    scores_[j + 1] = s;
+  }
+}
+
+template <Color C> Move MovePicker<C>::PickBest() {
+  int best = cursor_;
+  for (int i = cursor_ + 1; i < count_; ++i)
+    if (scores_[i] > scores_[best]) best = i;
+  std::swap(moves_[cursor_], moves_[best]);
+  std::swap(scores_[cursor_], scores_[best]);
+  return moves_[cursor_++];
+}
+
+template <Color C> Move MovePicker<C>::Next() {
+  for (;;) {
+    switch (stage_) {
+      case StageHash:
+        stage_ = StageGenerateCaptures;
+        return hashMove_;
+      case StageGenerateCaptures:
+        count_ = int(GenerateCaptures<C>(p_, moves_, ~Bitboard(0), false) - moves_);
+        ScoreCaptures(0);
+        cursor_ = 0;
+        stage_ = StageCaptures;
+        break;
+      case StageCaptures:
+        while (cursor_ < count_) {
+          const Move m = PickBest();
+          if (hashMove_ && SameMove(m, hashMove_)) continue;
+          if (LosesMaterial(m)) {
+            deferred_[deferredCount_++] = m;
+            continue;
+          }
+          return m;
+        }
+        stage_ = StageGenerateQuiets;
+        break;
+      case StageGenerateQuiets: {
+        cursor_ = count_ = 0;
+        if (quietsAllowed_) {
+          count_ = int(GenerateQuiets<C>(p_, moves_, nullptr) - moves_);
+          AddQuietOrdering(0);
+        } else if (quietChecks_) {
+          Move* end = GenerateQuiets<C>(p_, moves_, nullptr);
+          for (Move* m = moves_; m < end; ++m)
+            if (GivesCheck<C>(p_, *m)) moves_[count_++] = *m;
+          AddQuietOrdering(0);
+        }
+        stage_ = StageQuiets;
+        break;
+      }
+      case StageQuiets:
+        while (cursor_ < count_) {
+          const Move m = moves_[cursor_++];
+          if (hashMove_ && SameMove(m, hashMove_)) continue;
+          return m;
+        }
+        stage_ = StageDeferred;
+        break;
+      case StageDeferred:
+        if (deferredCursor_ < deferredCount_) return deferred_[deferredCursor_++];
+        stage_ = StageDone;
+        break;
+      case StageGenerateQuiescence: {
+        count_ = int(GenerateCaptures<C>(p_, moves_, targets_, false) - moves_);
+        ScoreCaptures(0);
+        const int captures = count_;
+        if (quietChecks_) {
+          Move quiet[MaxMoves];
+          Move* end = GenerateQuiets<C>(p_, quiet, nullptr);
+          for (Move* m = quiet; m < end; ++m)
+            if (GivesCheck<C>(p_, *m)) {
+              moves_[count_] = *m;
+              scores_[count_++] = -1000;   // after every capture
+            }
+        }
+        (void)captures;
+        for (int i = 0; i < count_; ++i)
+          if (hashMove_ && SameMove(moves_[i], hashMove_)) scores_[i] = 1 << 20;
+        cursor_ = 0;
+        stage_ = StageQuiescence;
+        break;
+      }
+      case StageQuiescence:
+        if (cursor_ < count_) return PickBest();
+        stage_ = StageDone;
+        break;
+      case StageGenerateEvasions: {
+        count_ = int(GenerateEvasions<C>(p_, moves_, false, nullptr) - moves_);
+        const uint16_t* evasion = previous_ ? Ordering.evasions[C][previous_ & 511] : nullptr;
+        for (int i = 0; i < count_; ++i) {
+          const Move m = moves_[i];
+          int score;
+          if (hashMove_ && SameMove(m, hashMove_)) score = 1 << 20;
+          else if (IsCapture(m) || HasPromotionMark(m))
+            score = (1 << 18) + (IsEnPassant(m) ? 1 : ClassValue(VictimClass(m))) * 64 - ClassValue(MoverClass(m));
+          else {
+            score = Ordering.history[C][HistoryIndex(m)];
+            if (evasion && evasion[0] == ShortMove(m)) score += 1 << 17;
+            else if (evasion && evasion[1] == ShortMove(m)) score += 1 << 16;
+            else if (record_->killers[0] && SameMove(m, record_->killers[0])) score += 1 << 15;
+          }
+          scores_[i] = score;
+        }
+        cursor_ = 0;
+        stage_ = StageEvasions;
+        break;
+      }
+      case StageEvasions:
+        if (cursor_ < count_) return PickBest();
+        stage_ = StageDone;
+        break;
+      case StageDone:
+        return 0;
+    }
+  }
+}

@@ -1,0 +1,124 @@
+// Internals of the search shared by the node procedures: the ply stack,
+// the learned ordering tables, move making with node counting, and the
+// node procedures themselves (one template per side to move).
+#pragma once
+#include <cstdint>
+#include "board/make_move.h"
+#include "board/movegen.h"
+#include "eval/evaluate.h"
+#include "search/hash_table.h"
+#include "search/phase_parameters.h"
+#include "search/search.h"
+
+constexpr int MaxPly = 250;          // no node deeper than this
+constexpr int PvPlyLimit = 200;      // principal-variation nodes beyond it return 0
+constexpr int MateValue = MateScore; // 8160
+
+// Node flags passed to a zero-window child.
+constexpr uint32_t NoNodeType = 16, OrderingFlag = 4096, CutNodeFlag = 8192, NoNullMove = 16384;
+
+struct PlyRecord {
+  EvalInfo eval;
+  Move bestMove;
+  int staticEval;          // side to move's view
+  int estimated;
+  Move movePlayed;         // the move from this node to its child
+  Move killers[2];
+  int extensionMark;
+  int entryDepth;
+  uint32_t flags;
+  bool attacksValid;
+  int pvLength;
+  Move pv[MaxPly + 2];
+};
+// Index = ply index: the root uses 1, a child the next record.
+extern PlyRecord Stack[MaxPly + 8];
+extern Position* SearchPosition;
+
+// Learned move ordering (per colour).
+struct OrderingTables {
+  uint16_t history[2][2048];       // (move bits 0-9) + 1024 * "eval far below the bound"
+  uint16_t counterMoves[2][512][2];
+  uint16_t evasions[2][512][2];
+};
+extern OrderingTables Ordering;
+constexpr int HistoryWeight(int depth) {
+  constexpr int table[24] = {0, 14, 14, 14, 30, 38, 48, 56, 66, 76, 86, 96, 106, 116, 126, 136, 146, 156, 164, 172, 180, 188, 196, 204};
+  return depth < 0 ? 0 : depth < 24 ? table[depth] : 212;
+}
+template <Color C> void GoodQuietMove(PlyRecord& r, Move m, Move previous, int depth, int farBelow);
+template <Color C> void BadQuietMove(Move m, int depth, int farBelow);
+
+// Move word without ordering bits: squares, classes, flags.
+inline Move PlainMove(Move m) { return m & ~((Move(1) << 63) | (Move(1) << 39)); }
+inline uint16_t ShortMove(Move m) { return uint16_t(m & 0xFDFF); }   // bits 0-15, bit 9 cleared
+
+// Exclusion keys: a zero-window search without one move keeps its own entries.
+extern uint64_t ExclusionKeys[64];
+inline uint64_t ExclusionKey(Move m) {
+  if (!m) return 0;
+  const uint32_t low = LowWord(m);
+  return ExclusionKeys[low & 63] ^ ExclusionKeys[(low >> 10) & 63] ^ ExclusionKeys[(low >> 16) & 63] ^
+         ExclusionKeys[(low >> 26) & 63];
+}
+
+// Mate scores are stored relative to the node so that their distance stays exact.
+inline int ScoreToHash(int score, int ply) {
+  return score > MaxOrdinaryScore ? score + ply : score < -MaxOrdinaryScore ? score - ply : score;
+}
+inline int ScoreFromHash(const HashEntry& e, int ply) {
+  const int s = EntryStoredScore(e) - HashScoreBias;
+  return s > MaxOrdinaryScore ? s - ply : s < -MaxOrdinaryScore ? s + ply : s;
+}
+inline int MatedIn(int ply) { return -(MateValue - (ply - 1)); }   // ply index: root's children are 2
+
+// Counts the made move and runs the periodic check every 4096 of them.
+template <Color C> inline void SearchMake(UndoRecord& undo, Move m) {
+  ++Search.nodes;
+  if (--Search.countdown <= 0) PeriodicCheck();
+  MakeMove<C>(*SearchPosition, undo, m);
+}
+template <Color C> inline void SearchUnmake(const UndoRecord& undo, Move m) { UnmakeMove<C>(*SearchPosition, undo, m); }
+
+// Static evaluation from the side to move's view; fills the record's attack maps.
+template <Color C> inline int EvaluateNode(PlyRecord& r) {
+  r.eval.sideSign = C == White ? 1 : -1;
+  const int v = Evaluate(*SearchPosition, r.eval);
+  r.attacksValid = true;
+  r.estimated = 0;
+  return C == White ? v : -v;
+}
+
+// Quiet move that checks the enemy king (direct or discovered), for ordering
+// and for the quiescence search's quiet checks.
+template <Color C> bool GivesCheck(const Position& p, Move m);
+// The move is a legal move of the side to move (used for moves from the table).
+template <Color C> bool IsPlayable(const Position& p, Move m);
+// Pawn push that is passed or a candidate (no enemy pawn ahead on its file,
+// enemy pawns on the neighbouring files balanced by own pawns).
+template <Color C> bool IsPassedPawnPush(const Position& p, Move m);
+
+// Node procedures.
+template <Color C> int PvSearch(int alpha, int beta, int depth, int ply, bool inCheck);
+template <Color C> int ZeroWindow(int bound, int depth, int ply, Move excluded, uint32_t flags);
+template <Color C> int ZeroWindowInCheck(int bound, int depth, int ply, Move excluded, uint32_t flags);
+template <Color C> int ZeroWindowDepth0(int bound, int ply, uint32_t flags);
+template <Color C> int Quiescence(int alpha, int beta, int q, int ply);
+template <Color C> int QuiescenceInCheck(int alpha, int beta, int q, int ply);
+
+// A zero-window child search at depth `depth` (quiescence level below 2).
+template <Color C> inline int ZeroWindowChild(int bound, int depth, int ply, uint32_t flags, bool inCheck) {
+  if (depth < 2) return inCheck ? QuiescenceInCheck<C>(bound - 1, bound, 0, ply) : ZeroWindowDepth0<C>(bound, ply, flags);
+  return inCheck ? ZeroWindowInCheck<C>(bound, depth, ply, 0, flags) : ZeroWindow<C>(bound, depth, ply, 0, flags);
+}
+
+// Hash probe helpers.
+struct ProbeResult {
+  const HashEntry* hit[4];
+  int hits;
+  Move hashMove;       // completed for the side to move, or 0
+  int maxDepth;        // largest stored depth among hits
+};
+template <Color C> void ProbeHash(uint64_t key, ProbeResult& r);
+
+// Time rule after an iteration and other root helpers live in root_search.cpp.

@@ -1,0 +1,165 @@
+// Learned move ordering, the hash probe shared by the node procedures, and
+// move tests the search needs (check, legality of a table move, passers).
+#include "search/node.h"
+
+PlyRecord Stack[MaxPly + 8];
+Position* SearchPosition = nullptr;
+OrderingTables Ordering;
+uint64_t ExclusionKeys[64];
+
+namespace {
+struct ExclusionInit {
+  ExclusionInit() {
+    uint64_t state = 0x65786B6579736565ULL;
+    for (uint64_t& k : ExclusionKeys) {
+      uint64_t z = (state += 0x9E3779B97F4A7C15ULL);
+      z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+      z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+      k = z ^ (z >> 31);
+    }
+  }
+} exclusionInit;
+}  // namespace
+
+template <Color C> void GoodQuietMove(PlyRecord& r, Move m, Move previous, int depth, int farBelow) {
+  const uint16_t shortMove = ShortMove(m);
+  if (previous) {
+    uint16_t* counter = Ordering.counterMoves[C][previous & 511];
+    if (counter[0] != shortMove) {
+      counter[1] = counter[0];
+      counter[0] = shortMove;
+    }
+  }
+  if (!SameMove(r.killers[0], m)) {
+    r.killers[1] = r.killers[0];
+    r.killers[0] = PlainMove(m) & 0xFFFFFFFF0000FFFFULL;
+  }
+  uint16_t& h = Ordering.history[C][HistoryIndex(m) + 1024 * farBelow];
+  h = uint16_t(h + ((32765 - h) * HistoryWeight(depth)) / 4096);
+}
+
+template <Color C> void BadQuietMove(Move m, int depth, int farBelow) {
+  uint16_t& h = Ordering.history[C][HistoryIndex(m) + 1024 * farBelow];
+  h = uint16_t(h - (h * HistoryWeight(depth)) / 4096);
+}
+
+template <Color C> bool GivesCheck(const Position& p, Move m) {
+  constexpr Color Them = Opponent(C);
+  const Square from = FromSquare(m), to = ToSquare(m), k = p.KingSquare(Them);
+  const Bitboard occ = (p.occupied ^ SquareBit(from)) | SquareBit(to);
+  int type = TypeOf(p.CodeAt(from));
+  if (type == PawnType && IsPromotion<C>(m)) type = TypeOf(PromotionCode[C][PromotionIndex(m)]);
+  switch (type) {
+    case PawnType: if (PawnAttackTable[C][to] & SquareBit(k)) return true; break;
+    case KnightType: if (KnightAttacks(to) & SquareBit(k)) return true; break;
+    case BishopType: if (BishopAttacks(to, occ) & SquareBit(k)) return true; break;
+    case RookType: if (RookAttacks(to, occ) & SquareBit(k)) return true; break;
+    case QueenType: if (QueenAttacks(to, occ) & SquareBit(k)) return true; break;
+    default: break;
+  }
+  // Discovered checks, castling rook and en passant: look at the sliders with the move made.
+  Bitboard after = occ;
+  if (IsEnPassant(m)) after ^= SquareBit(to ^ 8);
+  Bitboard rooks = p.Pieces(C, RookType) | p.Pieces(C, QueenType), bishops = p.Pieces(C, BishopType) | p.Pieces(C, QueenType);
+  rooks &= ~SquareBit(from);
+  bishops &= ~SquareBit(from);
+  if (type == KingType && IsCastling<C>(m)) {
+    const bool kingSide = (to & 4) != 0;
+    const Square rookFrom = kingSide ? to + 1 : to - 2, rookTo = kingSide ? to - 1 : to + 1;
+    after = (after ^ SquareBit(rookFrom)) | SquareBit(rookTo);
+    rooks = (rooks & ~SquareBit(rookFrom)) | SquareBit(rookTo);
+  }
+  return (RookAttacks(k, after) & rooks) || (BishopAttacks(k, after) & bishops);
+}
+
+template <Color C> bool IsPlayable(const Position& p, Move m) {
+  if (!m) return false;
+  const Square from = FromSquare(m), to = ToSquare(m);
+  const int code = p.CodeAt(from);
+  if (!code || ColorOf(code) != C) return false;
+  const int type = TypeOf(code);
+  const Bitboard toBit = SquareBit(to);
+  if (p.pieces[C] & toBit) return false;
+  bool reachable;
+  switch (type) {
+    case PawnType: {
+      const Square oneStep = from + PawnStep<C>();
+      if (IsEnPassant(m)) reachable = p.st.epSquare && to == Square(p.st.epSquare) && (PawnAttackTable[C][from] & toBit);
+      else if (PawnAttackTable[C][from] & toBit) reachable = (p.pieces[Opponent(C)] & toBit) != 0;
+      else if (to == oneStep) reachable = !(p.occupied & toBit);
+      else reachable = to == oneStep + PawnStep<C>() && RelativeRank<C>(from) == 1 &&
+                       !(p.occupied & (SquareBit(oneStep) | toBit));
+      if (reachable && (RelativeRank<C>(to) == 7) != IsPromotion<C>(m)) reachable = false;
+      break;
+    }
+    case KnightType: reachable = (KnightAttacks(from) & toBit) != 0; break;
+    case BishopType: reachable = (BishopAttacks(from, p.occupied) & toBit) != 0; break;
+    case RookType: reachable = (RookAttacks(from, p.occupied) & toBit) != 0; break;
+    case QueenType: reachable = (QueenAttacks(from, p.occupied) & toBit) != 0; break;
+    default:
+      if (IsCastling<C>(m)) {
+        Move quiets[MaxMoves];
+        Move* end = GenerateQuiets<C>(p, quiets, nullptr);
+        reachable = false;
+        for (Move* q = quiets; q < end; ++q) reachable |= SameMove(*q, m);
+      } else {
+        reachable = (KingAttacks(from) & toBit) != 0;
+      }
+  }
+  if (!reachable) return false;
+  if (InCheck<C>(p)) {
+    Move evasions[MaxMoves];
+    Move* end = GenerateEvasions<C>(p, evasions, true, nullptr);
+    bool found = false;
+    for (Move* e = evasions; e < end && !found; ++e) found = SameMove(*e, m);
+    if (!found) return false;
+  }
+  return IsLegal<C>(p, m, PinnedPieces<C>(p));
+}
+
+template <Color C> bool IsPassedPawnPush(const Position& p, Move m) {
+  if (MoverClass(m) != PawnClass || IsCapture(m)) return false;
+  const Square to = ToSquare(m);
+  const Bitboard enemy = p.Pieces(Opponent(C), PawnType), own = p.Pieces(C, PawnType);
+  if (AheadOnFile[C][to] & enemy) return false;
+  const Bitboard controllers = PawnAttackSpan[C][to] & enemy;
+  if (!controllers) return true;
+  const Bitboard neighbours = PawnAttackSpan[Opponent(C)][to + PawnStep<C>()] | RankNeighbours[to];
+  return PopCount(own & neighbours) >= PopCount(controllers);
+}
+
+template <Color C> void ProbeHash(uint64_t key, ProbeResult& r) {
+  r.hits = 0;
+  r.hashMove = 0;
+  r.maxDepth = 0;
+  HashEntry* bucket = BucketOf(key);
+  int bestMoveDepth = 0;
+  uint32_t bestMoveLow = 0;
+  for (int i = 0; i < 4; ++i) {
+    const HashEntry& e = bucket[i];
+    if (!EntryMatches(e, key) || !(e.word0 | e.word1)) continue;
+    r.hit[r.hits++] = &e;
+    if (EntryDepth(e) > r.maxDepth) r.maxDepth = EntryDepth(e);
+    if (EntryHasMove(e)) {
+      const int moveDepth = EntryHasLower(e) ? EntryDepth(e) : 2;
+      if (moveDepth > bestMoveDepth) {
+        bestMoveDepth = moveDepth;
+        bestMoveLow = EntryMoveLow(e);
+      }
+    }
+  }
+  if (bestMoveLow) {
+    const Move m = CompleteStoredMove<C>(*SearchPosition, bestMoveLow, 0);
+    if (m && IsPlayable<C>(*SearchPosition, m)) r.hashMove = m;
+  }
+}
+
+#define TOLVO_ORDERING(C)                                                        \
+  template void GoodQuietMove<C>(PlyRecord&, Move, Move, int, int);              \
+  template void BadQuietMove<C>(Move, int, int);                                 \
+  template bool GivesCheck<C>(const Position&, Move);                            \
+  template bool IsPlayable<C>(const Position&, Move);                             \
+  template bool IsPassedPawnPush<C>(const Position&, Move);                      \
+  template void ProbeHash<C>(uint64_t, ProbeResult&);
+TOLVO_ORDERING(White)
+TOLVO_ORDERING(Black)

@@ -1,0 +1,220 @@
+// Principal-variation nodes: the full window, exact scores, the line the
+// engine reports. Later moves are first tested with a zero window.
+#include "search/move_picker.h"
+
+namespace {
+// Futility margins of the principal-variation node, by depth + 3 (see the
+// zero-window node) and quiet moves searched.
+constexpr int PvFutilityMargin[12][5] = {
+    {30, 22, 14, 14, 14},         {30, 22, 14, 14, 14},
+    {30, 22, 14, -35, -35},       {30, 22, 14, -35, -35},
+    {3000, 3000, 3000, -21, -21}, {3000, 3000, 3000, -21, -21},
+    {3000, 3000, 3000, 3000, -17}, {3000, 3000, 3000, 3000, -17},
+    {3000, 3000, 3000, 3000, 6},  {3000, 3000, 3000, 3000, 6},
+    {3000, 3000, 3000, 3000, 55}, {3000, 3000, 3000, 3000, 55},
+};
+
+inline void AppendPv(PlyRecord& r, Move m, const PlyRecord& child) {
+  r.pv[0] = m;
+  const int n = child.pvLength < MaxPly ? child.pvLength : MaxPly;
+  for (int i = 0; i < n; ++i) r.pv[i + 1] = child.pv[i];
+  r.pvLength = n + 1;
+}
+
+// A table score may end the node only when it is an ordinary score or the
+// window's own bound on that side is a mate score too.
+inline bool UsableForBound(int score, int alpha, int beta) {
+  if (score > MaxOrdinaryScore) return beta > MaxOrdinaryScore;
+  if (score < -MaxOrdinaryScore) return alpha < -MaxOrdinaryScore;
+  return true;
+}
+
+// Zero-window search of this node without `excluded`: the in-check, middle
+// or deep procedure by depth.
+template <Color C> int ExclusionSearch(int bound, int depth, int ply, Move excluded, bool inCheck) {
+  const uint32_t flags = CutNodeFlag | NoNullMove;
+  return inCheck ? ZeroWindowInCheck<C>(bound, depth, ply, excluded, flags) : ZeroWindow<C>(bound, depth, ply, excluded, flags);
+}
+}  // namespace
+
+template <Color C> int PvSearch(int alpha, int beta, int depth, int ply, bool inCheck) {
+  constexpr Color Them = Opponent(C);
+  if (depth < 2) return inCheck ? QuiescenceInCheck<C>(alpha, beta, 0, ply) : Quiescence<C>(alpha, beta, 0, ply);
+  Position& p = *SearchPosition;
+  PlyRecord& r = Stack[ply];
+  r.bestMove = 0;
+  r.pvLength = 0;
+  r.entryDepth = depth;
+  r.extensionMark = 0;
+  if (ply > PvPlyLimit) return 0;
+  if (p.st.fifty >= (Limits.silentMode ? 40u : 100u)) return 0;
+  if (IsRepetition(p)) return 0;
+
+  const uint64_t key = p.st.key;
+  ProbeResult probe;
+  ProbeHash<C>(key, probe);
+  for (int i = 0; i < probe.hits; ++i) {
+    HashEntry& e = *const_cast<HashEntry*>(probe.hit[i]);
+    const int s = ScoreFromHash(e, ply);
+    if (EntryDepth(e) < depth) continue;
+    if (EntryIsExact(e) && UsableForBound(s, alpha, beta)) {
+      Touch(e);
+      return s;
+    }
+    if (depth < 6) {
+      if (EntryHasLower(e) && !EntryHasUpper(e) && s >= beta && UsableForBound(s, alpha, beta)) return s;
+      if (EntryHasUpper(e) && !EntryHasLower(e) && s < beta && UsableForBound(s, alpha, beta)) {
+        beta = s;
+        if (s <= alpha) return s;
+      }
+    }
+  }
+  Move hashMove = probe.hashMove;
+  const int eval = EvaluateNode<C>(r);
+  r.staticEval = eval;
+
+  // Internal iterative deepening: find a move to search first.
+  if (probe.maxDepth < depth - (hashMove ? 10 : 2)) {
+    if (depth < 12) {
+      PvSearch<C>(alpha, beta, depth - 2, ply, inCheck);
+    } else if (PvSearch<C>(alpha, std::min(beta + 500, MateValue), depth - 8, ply, inCheck) > alpha) {
+      PvSearch<C>(alpha, beta, depth - 4, ply, inCheck);
+    }
+    if (r.bestMove && IsPlayable<C>(p, r.bestMove)) hashMove = r.bestMove;
+    r.bestMove = 0;
+    r.pvLength = 0;
+    r.staticEval = eval;
+  }
+  const int farBelow = eval < alpha - 100;
+  const Move previous = Stack[ply - 1].movePlayed;
+  const Move ownPrevious = ply >= 3 ? Stack[ply - 2].movePlayed : 0;
+  const Bitboard pinned = PinnedPieces<C>(p);
+
+  // In check: one legal reply extends a ply, two half a ply.
+  int nodeExtension = 0;
+  if (inCheck) {
+    Move evasions[MaxMoves];
+    Move* end = GenerateEvasions<C>(p, evasions, true, nullptr);
+    int legal = 0;
+    for (Move* m = evasions; m < end; ++m) legal += IsLegal<C>(p, *m, pinned);
+    if (legal == 0) return MatedIn(ply);
+    if (legal == 1) {
+      nodeExtension = 2;
+      r.extensionMark = 4;
+    } else if (legal == 2) {
+      nodeExtension = 1;
+    }
+  }
+
+  // Extension of the table move: checks, passer pushes, recaptures, and a
+  // move much better than every other (singular).
+  bool hashExtended = false;
+  if (depth >= 16 && hashMove && nodeExtension < 2) {
+    if (GivesCheck<C>(p, hashMove) || (IsPassedPawnPush<C>(p, hashMove) && RankOf(ToSquare(hashMove)) <= 4))
+      nodeExtension = std::max(nodeExtension, 1);
+    const bool recapture = previous && ToSquare(hashMove) == ToSquare(previous) && IsCapture(hashMove) &&
+                           eval + 50 < -Stack[ply - 1].staticEval;
+    if (recapture) {
+      hashExtended = true;
+      r.extensionMark = 4;
+    } else {
+      UndoRecord undo;
+      SearchMake<C>(undo, hashMove);
+      r.movePlayed = hashMove;
+      const bool check = InCheck<Them>(p);
+      const int s = -PvSearch<Them>(-beta, -alpha, depth - 2, ply + 1, check);
+      SearchUnmake<C>(undo, hashMove);
+      if (s > alpha && std::abs(s) < MaxOrdinaryScore) {
+        bool singular = false;
+        int mark = 2;
+        if (depth >= 26) {
+          const int wide = std::min(s - 80, 20000);
+          if (ExclusionSearch<C>(wide, depth - 14, ply, hashMove, inCheck) < wide) {
+            singular = true;
+            mark = 4;
+          }
+        }
+        if (!singular && ExclusionSearch<C>(s - 16, depth - 10, ply, hashMove, inCheck) < s - 16) singular = true;
+        if (singular) {
+          hashExtended = true;
+          r.extensionMark = mark;
+        }
+      }
+      r.pvLength = 0;
+      r.bestMove = 0;
+      r.staticEval = eval;
+    }
+  }
+
+  MovePicker<C> picker = inCheck ? MovePicker<C>::ForEvasions(p, hashMove, r, previous)
+                                 : MovePicker<C>(p, hashMove, r, previous, farBelow, true, false);
+  int best = -MateValue - 1;
+  Move bestMove = 0;
+  int moveCount = 0, quietCount = 0;
+  const int originalAlpha = alpha;
+  while (const Move m = picker.Next()) {
+    if (!IsLegal<C>(p, m, pinned)) continue;
+    const bool quiet = !IsCapture(m) && !HasPromotionMark(m);
+    const bool isHash = hashMove && SameMove(m, hashMove);
+    if (!inCheck && moveCount > 0 && !isHash) {
+      if (alpha >= 0 && quiet && p.st.fifty >= 2 && ownPrevious && FromSquare(m) == ToSquare(ownPrevious) &&
+          ToSquare(m) == FromSquare(ownPrevious))
+        continue;
+      if (depth <= 8 && quiet && (r.eval.attacks[Them] & SquareBit(FromSquare(m)))) {
+        const Bitboard occ = (p.occupied ^ SquareBit(FromSquare(m))) | SquareBit(ToSquare(m));
+        if (!(ExchangeTest<C>(p, ToSquare(m), ExchangeValue(MoverClass(m)), occ, p.pieces[Them]) & 1)) continue;
+      }
+      if (depth <= 8 && quiet && !GivesCheck<C>(p, m) &&
+          eval + PvFutilityMargin[depth + 3][std::min(quietCount, 4)] < alpha)
+        continue;
+    }
+    int extension = (isHash && hashExtended) ? 2 : 0;
+    if (!extension && IsPassedPawnPush<C>(p, m)) extension = 1;
+    UndoRecord undo;
+    SearchMake<C>(undo, m);
+    r.movePlayed = m;
+    const bool check = InCheck<Them>(p);
+    if (check) extension = std::max(extension, 1);
+    const int childDepth = depth - 2 + std::max(extension, nodeExtension);
+    nodeExtension = 0;   // the node's own extension serves the first move only
+    int v;
+    if (moveCount == 0 || isHash || childDepth < 2) {
+      v = -PvSearch<Them>(-beta, -alpha, childDepth, ply + 1, check);
+    } else {
+      v = -ZeroWindowChild<Them>(-alpha, childDepth, ply + 1, CutNodeFlag | OrderingFlag, check);
+      if (v > alpha && v < beta) {
+        if (depth >= 16) v = -PvSearch<Them>(-alpha - 1, -alpha, childDepth, ply + 1, check);
+        if (v > alpha) v = -PvSearch<Them>(-beta, -alpha, childDepth, ply + 1, check);
+      }
+    }
+    SearchUnmake<C>(undo, m);
+    ++moveCount;
+    if (quiet) ++quietCount;
+    if (v > best) {
+      best = v;
+      if (v > alpha) {
+        alpha = v;
+        bestMove = m;
+        AppendPv(r, m, Stack[ply + 1]);
+        if (v >= beta) break;
+      }
+    }
+  }
+  if (moveCount == 0) return inCheck ? MatedIn(ply) : 0;
+  r.bestMove = bestMove;
+  const int stored = ScoreToHash(best, ply);
+  const int storeDepth = std::min(depth, 63);
+  if (best >= beta) {
+    if (!IsCapture(bestMove) && !HasPromotionMark(bestMove)) GoodQuietMove<C>(r, bestMove, previous, depth, farBelow);
+    StoreLower(key, bestMove, storeDepth, stored);
+  } else if (best <= originalAlpha) {
+    StoreUpper(key, 0, storeDepth, stored);
+  } else {
+    if (!IsCapture(bestMove) && !HasPromotionMark(bestMove)) GoodQuietMove<C>(r, bestMove, previous, depth, farBelow);
+    StoreExact(key, bestMove, storeDepth, stored);
+  }
+  return best;
+}
+
+template int PvSearch<White>(int, int, int, int, bool);
+template int PvSearch<Black>(int, int, int, int, bool);

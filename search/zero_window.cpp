@@ -1,0 +1,249 @@
+// Zero-window nodes: they answer only whether the score reaches a bound, and
+// carry the selectivity of the search (null move, pruning, reductions).
+#include "search/move_picker.h"
+
+namespace {
+// Futility margins by remaining depth (half plies) and quiet moves already
+// searched (3000 never prunes).
+constexpr int FutilityMargin[12][5] = {
+    {30, 22, 14, 14, 14},         {30, 22, 14, 14, 14},
+    {30, 22, 14, -35, -35},       {30, 22, 14, -35, -35},
+    {3000, 3000, 3000, -21, -21}, {3000, 3000, 3000, -21, -21},
+    {3000, 3000, 3000, 3000, -17}, {3000, 3000, 3000, 3000, -17},
+    {3000, 3000, 3000, 3000, 6},  {3000, 3000, 3000, 3000, 6},
+    {3000, 3000, 3000, 3000, 55}, {3000, 3000, 3000, 3000, 55},
+};
+
+template <Color C> bool HasPieces(const Position& p) {
+  return (p.Pieces(C, KnightType) | p.Pieces(C, BishopType) | p.Pieces(C, RookType) | p.Pieces(C, QueenType)) != 0;
+}
+
+// The mark a bound store carries: a lower bound 1 - T, an upper bound T.
+inline int LowerMark(int nodeType) { return nodeType == 1 ? 0 : nodeType == 0 ? 1 : 0; }
+inline int UpperMark(int nodeType) { return nodeType == 1 ? 1 : 0; }
+
+// Entry steps shared by both zero-window procedures: the table cut-offs.
+// Returns true with `result` when the node is decided; also reports whether
+// a null move stays allowed.
+template <Color C> bool ProbeZeroWindow(uint64_t key, int bound, int depth, int ply, int nodeType, uint32_t flags,
+                                        ProbeResult& probe, bool& nullAllowed, int& result) {
+  ProbeHash<C>(key, probe);
+  nullAllowed = !(flags & NoNullMove);
+  for (int i = 0; i < probe.hits; ++i) {
+    const HashEntry& e = *probe.hit[i];
+    const int s = ScoreFromHash(e, ply);
+    if (EntryDepth(e) >= depth) {
+      const bool marked = EntryHasMark(e);
+      if (EntryHasLower(e) && s >= bound && !(marked && nodeType == 1) && !((flags & NoNullMove) && !EntryHasMove(e))) {
+        Touch(*const_cast<HashEntry*>(&e));
+        result = s;
+        return true;
+      }
+      if (EntryHasUpper(e) && s < bound && !(marked && nodeType == 0)) {
+        result = s;
+        return true;
+      }
+    }
+    if (EntryHasUpper(e) && EntryDepth(e) >= depth - 4 && s < bound) nullAllowed = false;
+  }
+  return false;
+}
+
+inline bool ReversesOwnMove(Move m, Move ownPrevious) {
+  return ownPrevious && FromSquare(m) == ToSquare(ownPrevious) && ToSquare(m) == FromSquare(ownPrevious);
+}
+}  // namespace
+
+template <Color C> int ZeroWindow(int bound, int depth, int ply, Move excluded, uint32_t flags) {
+  constexpr Color Them = Opponent(C);
+  if (depth < 2) return ZeroWindowDepth0<C>(bound, ply, flags);
+  Position& p = *SearchPosition;
+  PlyRecord& r = Stack[ply];
+  const uint64_t key = p.st.key ^ ExclusionKey(excluded);
+  const int nodeType = (flags & NoNodeType) ? -1 : int((flags >> 13) & 1);
+  r.bestMove = 0;
+  r.pvLength = 0;
+  r.extensionMark = 1;
+  r.entryDepth = depth;
+  if (ply >= MaxPly) return EvaluateNode<C>(r);
+  if (p.st.fifty >= (Limits.silentMode ? 40u : 100u) || IsRepetition(p)) return 0;
+
+  ProbeResult probe;
+  bool nullAllowed;
+  int result;
+  if (ProbeZeroWindow<C>(key, bound, depth, ply, nodeType, flags, probe, nullAllowed, result)) return result;
+  Move hashMove = probe.hashMove;
+  const int eval = EvaluateNode<C>(r);
+  r.staticEval = eval;
+  const bool lowBand = depth <= 5;
+  const uint32_t childFlags = (flags ^ CutNodeFlag) & ~(NoNullMove | NoNodeType);
+
+  // Null move: let the opponent move twice; if we still reach the bound the
+  // node is good enough. Not with king and pawns only (zugzwang).
+  if (nullAllowed && !excluded && eval >= bound && HasPieces<C>(p) && bound < MaxOrdinaryScore) {
+    const int reduced = depth - (eval >= bound + 30) - (eval >= bound + 50) - (eval >= bound + 150);
+    UndoRecord undo;
+    MakeNullMove<C>(p, undo);
+    r.movePlayed = 0;
+    const uint32_t replyFlags = childFlags | NoNullMove;
+    const int v = (reduced <= 8 || lowBand) ? -ZeroWindowDepth0<Them>(1 - bound, ply + 1, replyFlags)
+                                            : -ZeroWindow<Them>(1 - bound, std::max(2, reduced - 8), ply + 1, 0, replyFlags);
+    UnmakeNullMove(p, undo);
+    if (v >= bound) {
+      const int score = v > MaxOrdinaryScore ? bound : v;
+      StoreLowerMarked(key, hashMove, std::min(depth, 63), ScoreToHash(score, ply), LowerMark(nodeType));
+      return score;
+    }
+  }
+
+  // Internal iterative deepening at expected cut nodes without a table move.
+  if (depth >= 8 && !hashMove && nodeType == 1 && (eval >= bound || depth >= 12)) {
+    const int v = ZeroWindow<C>(bound, depth - 4, ply, excluded, flags);
+    if (v >= bound && r.bestMove && IsPlayable<C>(p, r.bestMove)) hashMove = r.bestMove;
+  }
+
+  const int farBelow = bound - eval > 100;
+  const int type = nodeType < 0 ? 0 : nodeType;
+  const int baseReduction = type == 1 ? (depth < 9 ? 6 : 7) : (depth < 9 ? 2 : 3);
+  // Far below the bound only tactical moves (and maybe quiet checks) are tried.
+  bool allMoves = true, quietChecks = false;
+  if (!lowBand && depth <= 19) {
+    const int i = depth / 2 + 10 * type;
+    if (bound - eval >= Phase.moveSetA[i]) {
+      allMoves = false;
+      quietChecks = bound - eval < Phase.quietCheckB[i];
+    }
+  }
+
+  const Move previous = Stack[ply - 1].movePlayed;
+  const Move ownPrevious = ply >= 3 ? Stack[ply - 2].movePlayed : 0;
+  MovePicker<C> picker(p, hashMove, r, previous, farBelow, allMoves, quietChecks);
+  const Bitboard pinned = PinnedPieces<C>(p);
+  Move quietsTried[64];
+  int quietsTriedCount = 0, moveCount = 0, quietCount = 0;
+  bool anyLegal = false;
+  while (const Move m = picker.Next()) {
+    if (excluded && SameMove(m, excluded)) continue;
+    if (!IsLegal<C>(p, m, pinned)) continue;
+    anyLegal = true;
+    const bool quiet = !IsCapture(m) && !HasPromotionMark(m);
+    const bool isHash = hashMove && SameMove(m, hashMove);
+    const bool fromQuietStage = picker.FromQuietStage();
+    if (!isHash) {
+      if (bound > 0 && quiet && p.st.fifty >= 2 && ReversesOwnMove(m, ownPrevious)) continue;
+      if (quiet && fromQuietStage && !GivesCheck<C>(p, m)) {
+        // Late quiet moves with a poor history are not worth a search.
+        const int history = Ordering.history[C][HistoryIndex(m) + 1024 * farBelow];
+        if (quietCount >= 3 && ((depth <= 10 && history < 300) || (depth <= 12 && history < 100))) continue;
+        if (quietCount > 2 * depth + 4) continue;
+        if (depth <= 11 && eval + FutilityMargin[depth][std::min(quietCount, 4)] < bound) continue;
+      }
+      if (quiet && depth <= (type == 1 ? 16 : 14) && r.attacksValid &&
+          (r.eval.attacks[Them] & SquareBit(FromSquare(m))) && !(depth > 4 && GivesCheck<C>(p, m))) {
+        const Bitboard occ = (p.occupied ^ SquareBit(FromSquare(m))) | SquareBit(ToSquare(m));
+        if (!(ExchangeTest<C>(p, ToSquare(m), ExchangeValue(MoverClass(m)), occ, p.pieces[Them]) & 1)) continue;
+      }
+    }
+    const bool special = IsCastling<C>(m) || IsPassedPawnPush<C>(p, m);
+    UndoRecord undo;
+    SearchMake<C>(undo, m);
+    r.movePlayed = m;
+    const bool check = InCheck<Them>(p);
+    const int extension = check ? 1 : 0;
+    const int fullDepth = depth + extension - 2;
+    int v;
+    const bool reduce = quiet && fromQuietStage && !check && !special && !excluded && (type == 1 || moveCount >= 4);
+    if (reduce) {
+      int reduction = baseReduction - (moveCount <= 6 ? 1 : 0);
+      if (depth > 8 ? moveCount >= 2 * (17 - depth) : moveCount >= 2 * (14 - depth)) ++reduction;
+      const int dr = depth + extension - reduction;
+      v = dr <= 3 ? -ZeroWindowDepth0<Them>(1 - bound, ply + 1, childFlags)
+                  : -ZeroWindow<Them>(1 - bound, dr - 2, ply + 1, 0, childFlags);
+      if (v >= bound && dr - 2 < fullDepth) {
+        const int researchDepth = (type == 1 && moveCount >= 7) ? fullDepth - 2 : fullDepth;
+        if (researchDepth > dr - 2) v = -ZeroWindowChild<Them>(1 - bound, researchDepth, ply + 1, childFlags, false);
+      }
+    } else {
+      v = -ZeroWindowChild<Them>(1 - bound, fullDepth, ply + 1, childFlags, check);
+    }
+    SearchUnmake<C>(undo, m);
+    ++moveCount;
+    if (v >= bound) {
+      if (quiet) {
+        GoodQuietMove<C>(r, m, previous, depth, farBelow);
+        if (!lowBand)
+          for (int i = 0; i < quietsTriedCount; ++i) BadQuietMove<C>(quietsTried[i], depth, farBelow);
+      }
+      r.bestMove = m;
+      StoreLowerMarked(key, m, std::min(depth, 63), ScoreToHash(v, ply), LowerMark(nodeType));
+      return v;
+    }
+    if (quiet) {
+      ++quietCount;
+      if (quietsTriedCount < 64) quietsTried[quietsTriedCount++] = m;
+    }
+  }
+  if (moveCount == 0) {
+    // No legal move at all is stalemate; moves that were all pruned fail low.
+    if (!anyLegal && allMoves) return 0;
+    return bound - 1;
+  }
+  if (!lowBand)
+    for (int i = 0; i < quietsTriedCount; ++i) BadQuietMove<C>(quietsTried[i], depth, farBelow);
+  StoreUpperMarked(key, 0, std::min(depth, 63), ScoreToHash(bound - 1, ply), UpperMark(nodeType));
+  return bound - 1;
+}
+
+template <Color C> int ZeroWindowInCheck(int bound, int depth, int ply, Move excluded, uint32_t flags) {
+  constexpr Color Them = Opponent(C);
+  if (depth < 2) return QuiescenceInCheck<C>(bound - 1, bound, 0, ply);
+  Position& p = *SearchPosition;
+  PlyRecord& r = Stack[ply];
+  const uint64_t key = p.st.key ^ ExclusionKey(excluded);
+  const int nodeType = (flags & NoNodeType) ? -1 : int((flags >> 13) & 1);
+  r.bestMove = 0;
+  r.pvLength = 0;
+  r.extensionMark = 1;
+  r.entryDepth = depth;
+  if (ply >= MaxPly) return EvaluateNode<C>(r);
+  if (p.st.fifty >= (Limits.silentMode ? 40u : 100u) || IsRepetition(p)) return 0;
+
+  ProbeResult probe;
+  bool nullAllowed;
+  int result;
+  if (ProbeZeroWindow<C>(key, bound, depth, ply, nodeType, flags, probe, nullAllowed, result)) return result;
+  r.staticEval = EvaluateNode<C>(r);
+  const uint32_t childFlags = (flags ^ CutNodeFlag) & ~(NoNullMove | NoNodeType);
+  const Move previous = Stack[ply - 1].movePlayed;
+  MovePicker<C> picker = MovePicker<C>::ForEvasions(p, probe.hashMove, r, previous);
+  const Bitboard pinned = PinnedPieces<C>(p);
+  int moveCount = 0;
+  bool anyLegal = false;
+  while (const Move m = picker.Next()) {
+    if (!IsLegal<C>(p, m, pinned)) continue;
+    anyLegal = true;
+    if (excluded && SameMove(m, excluded)) continue;
+    UndoRecord undo;
+    SearchMake<C>(undo, m);
+    r.movePlayed = m;
+    const bool check = InCheck<Them>(p);
+    const int v = -ZeroWindowChild<Them>(1 - bound, depth + (check ? 1 : 0) - 2, ply + 1, childFlags, check);
+    SearchUnmake<C>(undo, m);
+    ++moveCount;
+    if (v >= bound) {
+      if (!IsCapture(m) && !HasPromotionMark(m)) GoodQuietMove<C>(r, m, previous, depth, 0);
+      r.bestMove = m;
+      StoreLowerMarked(key, m, std::min(depth, 63), ScoreToHash(v, ply), LowerMark(nodeType));
+      return v;
+    }
+  }
+  if (!anyLegal) return MatedIn(ply);
+  if (moveCount == 0) return bound - 1;   // the only move was the excluded one
+  StoreUpperMarked(key, 0, std::min(depth, 63), ScoreToHash(bound - 1, ply), UpperMark(nodeType));
+  return bound - 1;
+}
+
+template int ZeroWindow<White>(int, int, int, Move, uint32_t);
+template int ZeroWindow<Black>(int, int, int, Move, uint32_t);
+template int ZeroWindowInCheck<White>(int, int, int, Move, uint32_t);
+template int ZeroWindowInCheck<Black>(int, int, int, Move, uint32_t);
