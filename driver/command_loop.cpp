@@ -6,6 +6,7 @@
 #include "common/output.h"
 #include "driver/engine.h"
 #include "driver/options.h"
+#include "driver/search_driver.h"
 
 EngineState Engine;
 platform::LineReader Input;
@@ -29,12 +30,6 @@ std::string FirstWord(const std::string& line) {
 
 bool Idle() { return !Engine.searching && !Engine.ponderInfinitePending; }
 
-void HandleStop() {
-  Engine.ponderInfinitePending = false;
-  Log("  .. stop requested (is searching: %s)", Engine.searching ? "true" : "false");
-  if (Engine.searching) throw SearchStopped{};
-}
-
 // Conventional commands beyond the protocol, tested after every protocol keyword.
 bool HandleExtraCommand(const std::string& line) {
   const std::string word = FirstWord(line);
@@ -50,19 +45,30 @@ bool HandleExtraCommand(const std::string& line) {
     HandleEvalCommand();
     return true;
   }
+  if (word == "bench" && Idle()) {
+    HandleBench(line);
+    return true;
+  }
   return false;
 }
 }  // namespace
 
 void DispatchCommand(const std::string& line) {
   if (HasPrefix(line, "quit")) Quit();
-  if (HasPrefix(line, "stop")) return HandleStop();
-  if (HasPrefix(line, "ucinewgame")) return;
+  if (HasPrefix(line, "stop")) return HandleStopCommand();
+  if (HasPrefix(line, "ponderhit")) return HandlePonderHit();
+  if (HasPrefix(line, "ucinewgame") && Idle()) {
+    SendToChildren(line);
+    return NewGameReset();
+  }
   if (HasPrefix(line, "probe ")) return HandleHashProbe(line);
   if (HasPrefix(line, "write ")) return HandleHashWrite(line);
   if (HasPrefix(line, "uci")) return HandleUci();
   if (HasPrefix(line, "isready")) return Reply("readyok");
   if (HasPrefix(line, "position") && Idle()) return HandlePositionCommand(line);
+  // The test searches would nest a second search inside a running one.
+  if (HasPrefix(line, "tt") && Idle()) return HandleTestSearches(line);
+  if (HasPrefix(line, "go") && Idle()) return ParseGo(line);
   HandleExtraCommand(line);
 }
 
@@ -85,6 +91,7 @@ void PollInput() {
       case platform::InputState::Nothing:
         return;
       case platform::InputState::Ended:
+        if (Engine.finishAtInputEnd) return;
         Log("*** - PeekNamedPipe returns 0, GetLastError () returns: %d", 109);
         Log("*** - quitting");
         Quit();

@@ -15,6 +15,10 @@ struct EngineState {
   bool uci3 = false, kvx5 = false, hqz5 = false;
   int slaveMode = 0;
   bool inputIsPipe = true;
+  uint64_t largestOwnTime = 0;               // ms: largest own clock seen since the last new game
+  int lastContempt = 0;                      // contempt of the previous search
+  bool finishAtInputEnd = false;             // bench: run to the end even when the input has ended
+  bool stopRequested = false;                // "stop" arrived during the current search
 };
 extern EngineState Engine;
 extern platform::LineReader Input;
@@ -45,3 +49,8 @@ void HandleDisplay();
 void HandleEvalCommand();
 // Sets the start position and the related state (start-up, tests).
 void ResetToStartPosition();
+// Forgets the game: clock history, root records, search tables, pawn cache,
+// hash table (not in a child) and its generation ("ucinewgame", "Clear Hash").
+void NewGameReset();
+// Forwards a command line to the other processes of the group.
+void SendToChildren(const std::string& line);

@@ -1,0 +1,203 @@
+// What a search tells the front end: score texts, principal-variation lines
+// and the final "bestmove" line with its ponder move (or the one-line report
+// of a silent "goe" search).
+#include <algorithm>
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include "board/make_move.h"
+#include "board/movegen.h"
+#include "board/notation.h"
+#include "common/bitops.h"
+#include "common/output.h"
+#include "driver/engine.h"
+#include "driver/options.h"
+#include "driver/search_driver.h"
+#include "search/hash_table.h"
+#include "search/search.h"
+
+std::string FormatScore(int score) {
+  char text[32];
+  if (score >= -8000 && score <= 8000) {
+    std::snprintf(text, sizeof text, "cp %d", score);
+    return text;
+  }
+  int n;
+  if (score == -8160) {
+    n = -1;   // mated now
+  } else if (score > 8000) {
+    n = (8160 - score) / 2 + 1;
+  } else {
+    n = (-8160 - score) / 2 + 1;
+    if (n <= 0) --n;
+  }
+  std::snprintf(text, sizeof text, "mate %d", n);
+  return text;
+}
+
+void ReportPvLine(int index, bool useCurrentCounters, const RootMove& rm) {
+  uint64_t time = rm.time, nodes = rm.nodes;
+  if (useCurrentCounters) {
+    time = ElapsedMs() + 1;
+    nodes = Search.nodes;
+  }
+  if (time == 0) time = 1;
+  const uint64_t nps = nodes * 1000 / time;
+  char tbHits[40] = "";
+  if (rm.tbHits) std::snprintf(tbHits, sizeof tbHits, "tbhits %" PRIu64 " ", rm.tbHits / 14);
+  const char* bound = rm.lowerBound ? " lowerbound" : rm.upperBound ? " upperbound" : "";
+  char multiPv[24] = "";
+  if (Options.multiPv != 1) std::snprintf(multiPv, sizeof multiPv, " multipv %d", index + 1);
+  Send("info%s depth %d score %s%s time %" PRIu64 " nodes %" PRIu64 " nps %" PRIu64 " %spv %s", multiPv,
+       PliesOfDepthUnits(rm.depth), FormatScore(rm.score).c_str(), bound, time, nodes, nps, tbHits, rm.pv.c_str());
+}
+
+namespace {
+// Makes a move on the position and hands the move to the other side.
+void Play(Position& p, Move m, UndoRecord& undo) {
+  if (p.sideToMove == White) MakeMove<White>(p, undo, m);
+  else MakeMove<Black>(p, undo, m);
+  p.sideToMove = Opponent(p.sideToMove);
+}
+void TakeBack(Position& p, Move m, const UndoRecord& undo) {
+  p.sideToMove = Opponent(p.sideToMove);
+  if (p.sideToMove == White) UnmakeMove<White>(p, undo, m);
+  else UnmakeMove<Black>(p, undo, m);
+}
+
+// The legal move of the position with the squares and promotion of m, or 0.
+Move LegalMoveLike(const Position& p, Move m) {
+  MoveList legal;
+  GenerateLegalMoves(p, legal);
+  for (Move candidate : legal)
+    if (SameMove(candidate, m)) return candidate;
+  return 0;
+}
+
+// The reply the transposition table expects in the position: the last entry
+// of the key's bucket that holds a move. Only a legal move is offered (a key
+// collision can leave a move that is impossible here).
+Move PonderMoveFromTable(const Position& p) {
+  if (!Hash.entries) return 0;
+  const PositionKey key = p.st.key;
+  const HashEntry* bucket = BucketOf(key);
+  Move found = 0;
+  for (int i = 0; i < 4; ++i) {
+    const HashEntry e = bucket[i];
+    if (!EntryMatches(e, key) || !EntryHasMove(e)) continue;
+    const uint32_t low = EntryMoveLow(e);
+    const Move stored = p.sideToMove == White ? CompleteStoredMove<White>(p, low, 0) : CompleteStoredMove<Black>(p, low, 0);
+    if (const Move legal = stored ? LegalMoveLike(p, stored) : 0) found = legal;
+  }
+  return found;
+}
+
+// Positions already played are marked so that the next games vary: a best
+// move that returns to a marked position frees the positions of all root
+// moves again, so that the choice among them starts afresh.
+void MarkPlayedPosition(Position& p, Move best, UndoRecord& undo) {
+  if (!RandomizerBitmap) return;
+  if (RandomizerBit(p.st.key)) {
+    Log("best move re-visits position");
+    TakeBack(p, best, undo);
+    for (int i = 0; i < MaxRootMoves && Search.rootMoves[i].move; ++i) {
+      UndoRecord u;
+      const Move m = Search.rootMoves[i].move;
+      if (!LegalMoveLike(p, m)) continue;
+      Play(p, m, u);
+      SetRandomizerBit(p.st.key, false);
+      TakeBack(p, m, u);
+    }
+    Play(p, best, undo);
+  }
+  SetRandomizerBit(p.st.key, true);
+}
+
+void SendBestMoveLine(const std::string& text) {
+  if (Search.bestMoveAllowed) Send("%s", text.c_str());
+  else Log("%s (filtered out)", text.c_str());
+}
+
+int PopCountOf(const Position& p, int type) { return PopCount(p.Pieces(White, type) | p.Pieces(Black, type)); }
+
+// The key after the best move came up twice before at the same side to move.
+bool RepeatsTwice(const Position& p) {
+  const uint32_t fifty = p.st.fifty;
+  if (fifty < 4) return false;
+  const uint64_t* past = p.history + p.st.historyCount;
+  int seen = 0;
+  for (uint32_t back = 4; back <= fifty && back <= p.st.historyCount; back += 2)
+    if (past[-int(back)] == p.st.key) ++seen;
+  return seen >= 2;
+}
+
+// Silent evaluation mode ("goe"): play the best move on the game position and
+// answer with one line: move, nodes, depth, score (or "00" for a draw), material.
+void ReportSilentResult() {
+  if (!Search.bestMoveAllowed) {
+    Log("silent result already reported");
+    return;
+  }
+  Search.bestMoveAllowed = false;
+  Position& p = Engine.position;
+  const Move best = Search.bestMove && LegalMoveLike(p, Search.bestMove) ? Search.bestMove : 0;
+  const RootMove& rm = Search.rootMoves[0];
+  if (best) {
+    Engine.savedPositionText.append(" ").append(MoveToText(best));
+    MakeRootMove(p, best);
+    RebuildDerivedState(p);
+    ++Engine.gamePlies;
+  }
+  const int queens = PopCountOf(p, QueenType), rooks = PopCountOf(p, RookType);
+  const int minors = PopCountOf(p, KnightType) + PopCountOf(p, BishopType);
+  const int material = 9 * queens + 5 * rooks + 3 * minors;
+  const int score = rm.score;
+  bool draw = !best;
+  if (score == 0 && p.st.fifty >= 40) draw = true;
+  if (score == 0 && RepeatsTwice(p)) draw = true;
+  // (A tablebase draw of a position within the available tablebases also counts once they exist.)
+  if (material < 10 && std::abs(score) < 250 && !PopCountOf(p, PawnType) && !rooks && !queens) {
+    const int white = PopCount(p.Pieces(White, KnightType) | p.Pieces(White, BishopType));
+    const int black = PopCount(p.Pieces(Black, KnightType) | p.Pieces(Black, BishopType));
+    if (std::abs(white - black) <= 1) draw = true;
+  }
+  char scoreText[16];
+  std::snprintf(scoreText, sizeof scoreText, "%d", score);
+  const std::string moveText = best ? MoveToText(best) : "0000";
+  const int depth = std::max(1, PliesOfDepthUnits(rm.depth));
+  if (Limits.depthLimit < 200 && (Limits.depthLimit & 1))
+    Reply("%s %" PRIu64 " %1.1lf %s %d", moveText.c_str(), Search.nodes, depth + 0.5, draw ? "00" : scoreText, material);
+  else
+    Reply("%s %" PRIu64 " %d %s %d", moveText.c_str(), Search.nodes, depth, draw ? "00" : scoreText, material);
+  Log("best move: 0x%" PRIx64, uint64_t(best));
+}
+}  // namespace
+
+void ReportBestMove() {
+  if (Limits.silentMode) return ReportSilentResult();
+  Position& p = Engine.position;
+  // Only a report that goes out has effects; a repeated one is just logged.
+  // A best move that is not legal here (the position changed since) is never played on the board.
+  const Move best = Search.bestMove ? LegalMoveLike(p, Search.bestMove) : 0;
+  std::string line = "bestmove ";
+  line += best ? MoveToText(best) : Search.bestMove ? MoveToText(Search.bestMove) : "0000";
+  if (best) {
+    UndoRecord undo;
+    Play(p, best, undo);
+    if (Search.bestMoveAllowed) MarkPlayedPosition(p, best, undo);
+    if (const Move ponder = PonderMoveFromTable(p)) {
+      line.append(" ponder ").append(MoveToText(ponder));
+      if (Search.bestMoveAllowed) {
+        UndoRecord reply;
+        Play(p, ponder, reply);
+        Search.expectedReplyKey = p.st.key;
+        Search.expectedReplyTime = ElapsedMs();
+        TakeBack(p, ponder, reply);
+      }
+    }
+    TakeBack(p, best, undo);
+  }
+  SendBestMoveLine(line);
+  if (Search.bestMoveAllowed) SendToChildren("stop");
+  Search.bestMoveAllowed = false;
+}

@@ -1,0 +1,61 @@
+// The driver's side of a search: the "go" line and its limits, the time
+// budget, the checks the search runs every 4096 made moves, and the reports.
+#pragma once
+#include <cstdint>
+#include <string>
+#include "driver/options.h"
+
+// What "go" hands to the search start besides the limits in `Limits`.
+struct GoRequest {
+  int movesToGo = 0;
+  int ownTime = 0;          // ms
+  int ownIncrement = 0;     // ms
+  int contempt = 0;
+  bool clockGiven = false;  // the line carried the side to move's clock
+  uint64_t receivedTick = 0;  // when the command arrived; its time counts as used
+};
+
+// "go ..." / "goe ...": reads the line into `Limits`, then searches.
+void ParseGo(const std::string& line);
+// Only the reading part of ParseGo: resets `Limits` and the output flags of
+// the previous "go" and reads every keyword.
+GoRequest ReadGoLine(const std::string& line);
+// Time budget, set-up, the search of Engine.position, and its reports.
+// Engine.searching is false again when it returns.
+void StartSearch(const GoRequest& request);
+
+// Time allocation from the clock. All values in ms.
+struct ClockState {
+  int64_t ownTime = 0;
+  int64_t ownIncrement = 0;
+  int64_t movesToGo = 0;
+  uint64_t largestOwnTime = 0;   // of this game, own time included
+  bool unexpectedReply = true;   // the position is not the one predicted by the last ponder move
+};
+struct TimeBudget {
+  uint64_t target = 0;
+  uint64_t maximum = 0;
+  bool hardMoveDepth = false;    // own time below the hard buffer: depth is limited too
+};
+TimeBudget AllocateTime(const ClockState& clock, const EngineOptions& options);
+// Steps of the search start that turn the clock into `Limits` (target,
+// maximum, depth, play mode) and log the result.
+void ApplyClock(const GoRequest& request);
+// Search depth (internal units) of the limited-strength mode at this Elo.
+int LimitedStrengthDepth(int elo);
+
+// The time, node and stop rules of the periodic check; throws SearchStopped.
+void TimeCheck();
+
+// "cp 31", "mate 2", "mate -1".
+std::string FormatScore(int score);
+// The "bestmove" line (or the silent-mode report) of the current root result.
+void ReportBestMove();
+
+// Command rows.
+void HandleStopCommand();
+void HandlePonderHit();
+// "tt [N]": three fixed searches at depth N + 2 (default 10) in internal units.
+void HandleTestSearches(const std::string& line);
+// "bench [depth]": fixed searches of a set of positions, node count and speed.
+void HandleBench(const std::string& line);

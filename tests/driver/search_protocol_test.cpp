@@ -1,0 +1,230 @@
+// Searching through the binary as a front end does: "go" in its forms,
+// "stop", "ponderhit", commands during a search, time limits, "tt", "bench".
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+#include "platform/platform.h"
+#include "tests/support/engine_process.h"
+#include "tests/support/test_data.h"
+
+namespace {
+int CountPrefix(const std::vector<std::string>& lines, const std::string& prefix) {
+  int n = 0;
+  for (const std::string& l : lines) n += l.rfind(prefix, 0) == 0;
+  return n;
+}
+
+// Lines until the answer to a fresh "isready": what the engine wrote meanwhile.
+std::vector<std::string> Drain(EngineProcess& e) {
+  e.Send("isready");
+  return e.ReadUntil("readyok");
+}
+
+// Milliseconds from sending `line` to the "bestmove" line.
+uint64_t TimeToBestMove(EngineProcess& e, const std::string& line, std::string* bestmove = nullptr) {
+  const uint64_t start = platform::NowMs();
+  e.Send(line);
+  const std::string answer = e.WaitFor("bestmove");
+  if (bestmove) *bestmove = answer;
+  return platform::NowMs() - start;
+}
+
+uint64_t Slack() { return Sanitized() ? 400 : 100; }
+}  // namespace
+
+TEST(SearchProtocol, InfiniteSearchWaitsForStopAndReportsOnce) {
+  EngineProcess e;
+  e.Send("position startpos moves e2e4");
+  e.Send("stop");   // nothing searched yet: nothing to report
+  e.Send("go infinite");
+  platform::SleepMs(300);
+  auto lines = Drain(e);   // answered during the search
+  EXPECT_EQ(CountPrefix(lines, "bestmove"), 0);
+  EXPECT_GE(CountPrefix(lines, "info depth"), 1);
+  e.Send("stop");
+  const std::string best = e.WaitFor("bestmove");
+  EXPECT_EQ(best.rfind("bestmove ", 0), 0u);
+  EXPECT_NE(best, "bestmove 0000");
+  e.Send("stop");
+  e.Send("ponderhit");
+  EXPECT_EQ(CountPrefix(Drain(e), "bestmove"), 0);
+  e.Send("quit");
+  EXPECT_EQ(e.Wait(), 0);
+}
+
+TEST(SearchProtocol, PonderhitTurnsPonderingIntoTheMove) {
+  EngineProcess e;
+  e.Send("position startpos moves e2e4 e7e5");
+  // Without a clock the search ends at once after the hit.
+  e.Send("go ponder");
+  platform::SleepMs(100);
+  EXPECT_EQ(CountPrefix(Drain(e), "bestmove"), 0);
+  EXPECT_LT(TimeToBestMove(e, "ponderhit"), 500 + Slack());
+  // With a clock it goes on with what the clock allows: here very little.
+  e.Send("go ponder wtime 2000 btime 2000");
+  platform::SleepMs(100);
+  EXPECT_EQ(CountPrefix(Drain(e), "bestmove"), 0);
+  EXPECT_LT(TimeToBestMove(e, "ponderhit"), 1000 + Slack());
+  EXPECT_EQ(CountPrefix(Drain(e), "bestmove"), 0);
+  e.Send("quit");
+  EXPECT_EQ(e.Wait(), 0);
+}
+
+TEST(SearchProtocol, CommandsDuringASearch) {
+  EngineProcess e;
+  e.Send("position startpos");
+  e.Send("go infinite");
+  platform::SleepMs(100);
+  // Answered at once.
+  const uint64_t start = platform::NowMs();
+  e.Send("isready");
+  e.WaitFor("readyok");
+  EXPECT_LT(platform::NowMs() - start, 100 + Slack());
+  // Refused while searching: a new position, a second search, a new game, test searches.
+  e.Send("position fen 7k/8/8/8/8/8/8/K5R1 b - - 0 1");
+  e.Send("go depth 1");
+  e.Send("ucinewgame");
+  e.Send("tt 1");
+  e.Send("stop");
+  auto lines = e.ReadUntil("bestmove");
+  EXPECT_EQ(CountPrefix(lines, "info string Max CPUs"), 0);
+  const std::string best = lines.back();   // a White move of the start position
+  ASSERT_GE(best.size(), 13u) << best;
+  EXPECT_TRUE(best[10] == '1' || best[10] == '2') << best;
+  EXPECT_EQ(CountPrefix(Drain(e), "bestmove"), 0);
+  e.Send("d");
+  EXPECT_EQ(e.WaitFor("Fen:"), "Fen: rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+  e.Send("quit");
+  EXPECT_EQ(e.Wait(), 0);
+}
+
+TEST(SearchProtocol, QuitAndEndOfInputDuringASearchExitCleanly) {
+  {
+    EngineProcess e;
+    e.Send("go infinite");
+    platform::SleepMs(100);
+    const uint64_t start = platform::NowMs();
+    e.Send("quit");
+    EXPECT_EQ(e.Wait(2000), 0);
+    EXPECT_LT(platform::NowMs() - start, 150 + Slack());
+  }
+  {
+    EngineProcess e;
+    e.Send("go infinite");
+    platform::SleepMs(100);
+    e.CloseInput();
+    EXPECT_EQ(e.Wait(2000), 0);
+  }
+}
+
+TEST(SearchProtocol, MoveTimeIsKept) {
+  EngineProcess e;
+  e.Send("position startpos moves d2d4 g8f6 c2c4 e7e6");
+  const uint64_t took = TimeToBestMove(e, "go movetime 1000");
+  EXPECT_GE(took, 950u);
+  EXPECT_LE(took, 1100u + (Sanitized() ? 300 : 0));
+  e.Send("quit");
+  EXPECT_EQ(e.Wait(), 0);
+}
+
+// The move must arrive while the clock still runs, whatever the clock says.
+TEST(SearchProtocol, ShortClocksAreNeverOverstepped) {
+  EngineProcess e;
+  e.Send("ucinewgame");
+  e.Send("position startpos moves e2e4 e7e5 g1f3 b8c6");
+  struct Case {
+    const char* go;
+    uint64_t limit;
+  };
+  const Case cases[] = {
+      {"go wtime 1000 btime 1000", 750},
+      {"go wtime 600 btime 600 movestogo 1", 350},
+      {"go wtime 400 btime 400 winc 3000 binc 3000", 150},
+      {"go wtime 100 btime 100", 100},
+      {"go wtime 0 btime 0", 100},
+      {"go wtime -50 btime 1000", 100},
+  };
+  for (const Case& c : cases) {
+    std::string best;
+    EXPECT_LE(TimeToBestMove(e, c.go, &best), c.limit + Slack()) << c.go;
+    EXPECT_NE(best, "bestmove 0000") << c.go;
+  }
+  e.Send("quit");
+  EXPECT_EQ(e.Wait(), 0);
+}
+
+TEST(SearchProtocol, OnlyMoveNoMoveAndBrokenPositions) {
+  EngineProcess e;
+  // One legal move: answered after a token search even with minutes on the clock.
+  e.Send("position fen 7k/8/8/8/8/8/8/K5R1 b - - 0 1");
+  std::string best;
+  EXPECT_LT(TimeToBestMove(e, "go wtime 300000 btime 300000", &best), 300 + Slack());
+  EXPECT_EQ(best.rfind("bestmove h8h7", 0), 0u) << best;
+  // Mated and stalemated: no move, at once.
+  e.Send("position fen 7k/5QQ1/8/8/8/8/8/K7 b - - 0 1");
+  EXPECT_LT(TimeToBestMove(e, "go wtime 300000 btime 300000", &best), 100 + Slack());
+  EXPECT_EQ(best, "bestmove 0000");
+  e.Send("position fen k7/8/1Q6/8/8/8/8/7K b - - 0 1");
+  EXPECT_LT(TimeToBestMove(e, "go depth 20", &best), 100 + Slack());
+  EXPECT_EQ(best, "bestmove 0000");
+  // A position the search cannot handle (no White king), even when asked to
+  // ponder: refused at once, and nothing waits for a "stop" afterwards.
+  e.Send("position fen 4k3/8/8/8/8/8/8/8 w - - 0 1");
+  EXPECT_LT(TimeToBestMove(e, "go ponder", &best), 100 + Slack());
+  EXPECT_EQ(best, "bestmove 0000");
+  e.Send("position startpos moves e2e4");
+  e.Send("d");
+  EXPECT_EQ(e.WaitFor("Fen:"), "Fen: rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1");
+  e.Send("quit");
+  EXPECT_EQ(e.Wait(), 0);
+}
+
+TEST(SearchProtocol, TestSearchesRunThreeSearches) {
+  EngineProcess e;
+  e.Send("tt 1");
+  auto lines = e.ReadUntil("info string Max CPUs set to 1");
+  EXPECT_EQ(lines.back(), "info string Max CPUs set to 1");
+  for (int i = 0; i < 3; ++i) e.WaitFor("bestmove");
+  EXPECT_EQ(CountPrefix(Drain(e), "bestmove"), 0);
+  e.Send("d");   // the last of the three positions stays
+  EXPECT_EQ(e.WaitFor("Fen:"), "Fen: 2k5/pb1r1pr1/8/1qNp4/1ppB4/6P1/1P3PBP/R4RK1 b - - 0 1");
+  e.Send("quit");
+  EXPECT_EQ(e.Wait(), 0);
+}
+
+TEST(SearchProtocol, SilentSearchAnswersWithOneLineAndPlaysItsMove) {
+  EngineProcess e;
+  e.Send("position startpos");
+  e.Send("goe depth 2");
+  // Nothing but the result: move, nodes, depth, score, material.
+  const std::string reply = e.WaitFor("");
+  EXPECT_TRUE(::testing::internal::RE::FullMatch(reply, "[a-h][1-8][a-h][1-8] [0-9]+ [0-9]+ -?[0-9]+ 62")) << reply;
+  e.Send("d");   // still silent until the next "go"
+  EXPECT_EQ(Drain(e), std::vector<std::string>{"readyok"});
+  // The move was played: the next search is Black's.
+  std::string best;
+  TimeToBestMove(e, "go depth 1", &best);
+  ASSERT_GE(best.size(), 13u) << best;
+  EXPECT_TRUE(best[10] == '7' || best[10] == '8') << best;
+  e.Send("quit");
+  EXPECT_EQ(e.Wait(), 0);
+}
+
+// Same build, same count: on two runs, and when the input ends right after the command.
+TEST(SearchProtocol, BenchIsDeterministic) {
+  std::string counts[2];
+  for (std::string& count : counts) {
+    EngineProcess e;
+    e.Send("bench 3");
+    e.CloseInput();
+    auto lines = e.ReadUntil("Nodes searched:", 60000);
+    count = lines.back();
+    EXPECT_EQ(CountPrefix(lines, "Position "), 12);
+    EXPECT_EQ(CountPrefix(lines, "info"), 0);
+    EXPECT_EQ(CountPrefix(lines, "bestmove"), 0);
+    EXPECT_EQ(e.WaitFor("Nodes/second:").rfind("Nodes/second: ", 0), 0u);
+    EXPECT_EQ(e.Wait(), 0);
+  }
+  EXPECT_EQ(counts[0], counts[1]);
+  EXPECT_NE(counts[0], "Nodes searched: 0");
+}
