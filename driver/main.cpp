@@ -19,8 +19,8 @@ int main(int argc, char** argv) {
   // The stored king-attack table must equal the one computed here and now.
   CheckKingAttackTable([](int index, int32_t stored, int32_t computed) { Send("%d %d %d", index, stored, computed); });
   AllocateHashTable(32);
-  NewSearchGeneration(0);
   Engine.inputIsPipe = !platform::StdinIsConsole();
   ResetToStartPosition();
+  NewGameReset();
   for (;;) ProcessCommandLine();
 }

@@ -120,6 +120,7 @@ TEST(SearchProtocol, QuitAndEndOfInputDuringASearchExitCleanly) {
 TEST(SearchProtocol, MoveTimeIsKept) {
   EngineProcess e;
   e.Send("position startpos moves d2d4 g8f6 c2c4 e7e6");
+  Drain(e);   // start-up done: only the search is timed
   const uint64_t took = TimeToBestMove(e, "go movetime 1000");
   EXPECT_GE(took, 950u);
   EXPECT_LE(took, 1100u + (Sanitized() ? 300 : 0));
@@ -132,6 +133,7 @@ TEST(SearchProtocol, ShortClocksAreNeverOverstepped) {
   EngineProcess e;
   e.Send("ucinewgame");
   e.Send("position startpos moves e2e4 e7e5 g1f3 b8c6");
+  Drain(e);
   struct Case {
     const char* go;
     uint64_t limit;
@@ -157,6 +159,7 @@ TEST(SearchProtocol, OnlyMoveNoMoveAndBrokenPositions) {
   EngineProcess e;
   // One legal move: answered after a token search even with minutes on the clock.
   e.Send("position fen 7k/8/8/8/8/8/8/K5R1 b - - 0 1");
+  Drain(e);
   std::string best;
   EXPECT_LT(TimeToBestMove(e, "go wtime 300000 btime 300000", &best), 300 + Slack());
   EXPECT_EQ(best.rfind("bestmove h8h7", 0), 0u) << best;
