@@ -87,8 +87,9 @@ void RecordRootMove(int index, int score, int depth, bool lower, bool upper, std
   rm.nodes = Search.nodes;
   rm.tbHits = Search.tbHits;
   rm.pv = std::move(pv);
+  // Entries above that were not searched at this depth hold stale scores.
   int j = index;
-  while (j > 0 && Search.rootMoves[j - 1].score < score) {
+  while (j > 0 && (Search.rootMoves[j - 1].depth < depth || Search.rootMoves[j - 1].score < score)) {
     Search.rootMoves[j] = std::move(Search.rootMoves[j - 1]);
     --j;
   }
