@@ -204,10 +204,13 @@ void StartSearch(const GoRequest& request) {
   }
   Engine.searching = false;
 
-  // A search stopped before it had a result still answers with a legal move.
-  if (!Search.bestMove && legal.size) Search.bestMove = Search.rootMoves[0].move ? Search.rootMoves[0].move : legal.moves[0];
+  // A search stopped before it had a result still answers with a legal move (one it was asked about).
+  if (!Search.bestMove && legal.size)
+    Search.bestMove = Search.rootMoves[0].move ? Search.rootMoves[0].move
+                      : Limits.searchMoveCount ? Limits.searchMoves[0] : legal.moves[0];
+  // The last line repeats the best line with the final counters (reported depths only).
   const RootMove& best = Search.rootMoves[0];
-  if (best.move && !best.pv.empty() && best.score > Limits.minScore) ReportPvLine(0, true, best);
+  if (best.move && best.depth > 7 && !best.pv.empty() && best.score > Limits.minScore) ReportPvLine(0, true, best);
   if (Engine.ponderInfinitePending) {
     Log("ponder/infinite search finished, waiting for GUI");
     return;
@@ -249,7 +252,7 @@ void HandleTestSearches(const std::string& line) {
   int depth = line.size() > 3 ? std::atoi(line.c_str() + 3) + 2 : 10;
   if (depth < 1) depth = 1;
   if (depth > 64) depth = 64;
-  Options.maxCpus = 1;
+  Options.maxCpus = 1;   // (a group of processes is rebuilt as one once groups exist)
   InfoString("Max CPUs set to 1");
   for (int i = 0; i < 3; ++i) {
     if (i > 0) {

@@ -170,6 +170,11 @@ TEST(SearchProtocol, OnlyMoveNoMoveAndBrokenPositions) {
   e.Send("position fen k7/8/1Q6/8/8/8/8/7K b - - 0 1");
   EXPECT_LT(TimeToBestMove(e, "go depth 20", &best), 100 + Slack());
   EXPECT_EQ(best, "bestmove 0000");
+  // Analysis ends by itself at once but still waits for the front end's "stop".
+  e.Send("go infinite");
+  EXPECT_EQ(CountPrefix(Drain(e), "bestmove"), 0);
+  EXPECT_LT(TimeToBestMove(e, "stop", &best), 100 + Slack());
+  EXPECT_EQ(best, "bestmove 0000");
   // A position the search cannot handle (no White king), even when asked to
   // ponder: refused at once, and nothing waits for a "stop" afterwards.
   e.Send("position fen 4k3/8/8/8/8/8/8/8 w - - 0 1");
