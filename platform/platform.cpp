@@ -87,6 +87,12 @@ void WriteStdout(const char* data, size_t size) {
   }
 }
 
+int IdleInputDescriptor() {
+  static int fds[2] = {-1, -1};
+  if (fds[0] < 0 && pipe(fds) != 0) return -1;
+  return fds[0];
+}
+
 std::string SystemErrorText(int code) { return std::strerror(code); }
 int LastErrorCode() { return errno; }
 

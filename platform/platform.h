@@ -34,6 +34,10 @@ void IgnoreBrokenPipes();
 void SetStdoutFailureHandler(void (*handler)());
 void WriteStdout(const char* data, size_t size);
 
+// Read end of a pipe that stays open and silent for the life of the
+// process (for running searches inside a program without a front end).
+int IdleInputDescriptor();
+
 // Text of a system error code.
 std::string SystemErrorText(int code);
 int LastErrorCode();

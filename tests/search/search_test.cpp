@@ -1,0 +1,114 @@
+// The search on positions whose answer is known: mates with their exact
+// distance, draws by repetition and by the fifty-move rule below the root,
+// stalemate, several principal variations in order.
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+#include "common/output.h"
+#include "platform/platform.h"
+#include "driver/engine.h"
+#include "driver/options.h"
+#include "driver/search_driver.h"
+#include "search/hash_table.h"
+#include "search/search.h"
+
+namespace {
+std::vector<std::string> lines;
+void Capture(std::string_view line) { lines.emplace_back(line); }
+
+// Searches the position given as "position" text with the "go" line and
+// returns the best root record.
+RootMove RunSearch(const std::string& position, const std::string& go) {
+  Input.SetFd(platform::IdleInputDescriptor());   // nothing arrives while searching
+  lines.clear();
+  SetStdoutWriter(Capture);
+  AllocateHashTable(16);
+  NewGameReset();
+  ReadPositionText(Engine.position, position);
+  StartSearch(ReadGoLine(go));
+  SetStdoutWriter(nullptr);
+  return Search.rootMoves[0];
+}
+
+std::string BestMoveLine() {
+  for (const std::string& l : lines)
+    if (l.rfind("bestmove", 0) == 0) return l;
+  return "";
+}
+}  // namespace
+
+TEST(SearchResults, MatesCarryTheirExactDistance) {
+  // Mate in one: Qxf7#.
+  RootMove r = RunSearch("fen r1bqkb1r/pppp1ppp/2n2n2/4p2Q/2B1P3/8/PPPP1PPP/RNB1K1NR w KQkq - 4 4", "go depth 4");
+  EXPECT_EQ(r.score, MateScore - 1);
+  EXPECT_EQ(BestMoveLine().substr(0, 13), "bestmove h5f7");
+  EXPECT_EQ(FormatScore(r.score), "mate 1");
+  // Mate in two with a queen sacrifice.
+  r = RunSearch("fen 2rr3k/pp3pp1/1nnqbN1p/3pN3/2pP4/2P3Q1/PPB4P/R4RK1 w - - 0 1", "go depth 6");
+  EXPECT_EQ(r.score, MateScore - 3);
+  EXPECT_EQ(BestMoveLine().substr(0, 13), "bestmove g3g6");
+  // The defender sees its mate in one coming.
+  r = RunSearch("fen k7/8/1K6/8/8/8/8/7R b - - 0 1", "go depth 4");
+  EXPECT_EQ(r.score, -(MateScore - 2));
+  EXPECT_EQ(FormatScore(r.score), "mate -1");
+}
+
+TEST(SearchResults, NoMovesMeansMateOrStalemate) {
+  RootMove r = RunSearch("fen k7/8/1Q6/8/8/8/8/7K b - - 0 1", "go depth 5");
+  EXPECT_EQ(r.score, 0);
+  EXPECT_EQ(BestMoveLine(), "bestmove 0000");
+  RunSearch("fen k7/1Q6/1K6/8/8/8/8/8 b - - 0 1", "go depth 5");
+  EXPECT_EQ(BestMoveLine(), "bestmove 0000");
+}
+
+TEST(SearchResults, RepetitionBelowTheRootIsADraw) {
+  // Black is a rook up, but going back to g8 repeats the position of four plies before.
+  const std::string game = "fen 4k1nr/8/8/8/8/8/8/4K1N1 w - - 0 1 moves g1f3 g8f6 f3g1";
+  RootMove back = RunSearch(game, "go depth 4 f6g8");
+  EXPECT_EQ(back.score, 0);
+  RootMove other = RunSearch(game, "go depth 4 h8h1");
+  EXPECT_GT(other.score, 300);
+}
+
+TEST(SearchResults, FiftyMoveRuleBeatsMate) {
+  // Rh8 mates, but it is the hundredth quiet ply.
+  RunSearch("fen k7/8/1K6/8/8/8/8/7R w - - 0 1", "go depth 2");
+  ReadPositionText(Engine.position, "fen k7/8/1K6/8/8/8/8/7R w - - 0 1");
+  Engine.position.st.fifty = 99;
+  Engine.position.st.historyCount = 99;
+  Input.SetFd(platform::IdleInputDescriptor());
+  lines.clear();
+  SetStdoutWriter(Capture);
+  StartSearch(ReadGoLine("go depth 4 h1h8"));
+  SetStdoutWriter(nullptr);
+  EXPECT_EQ(Search.rootMoves[0].score, 0);
+}
+
+TEST(SearchResults, SeveralVariationsInOrder) {
+  Options.multiPv = 3;
+  RunSearch("startpos", "go depth 5");
+  Options.multiPv = 1;
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(Search.rootMoves[i].depth, DepthUnitsOfPlies(5)) << i;
+    EXPECT_FALSE(Search.rootMoves[i].pv.empty());
+  }
+  EXPECT_GE(Search.rootMoves[0].score, Search.rootMoves[1].score);
+  EXPECT_GE(Search.rootMoves[1].score, Search.rootMoves[2].score);
+  int multipvLines = 0;
+  for (const std::string& l : lines) multipvLines += l.find(" multipv 3 depth 5 ") != std::string::npos;
+  EXPECT_GE(multipvLines, 1);
+}
+
+TEST(SearchResults, TacticsAreFound) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"fen r1bq2rk/pp3pbp/2p1p1pQ/7P/3P4/2PB1N2/PP3PPR/2KR4 w - - 0 1", "bestmove h6h7"},
+      {"fen r4q1k/p2bR1rp/2p2Q1N/5p2/5p2/2P5/PP3PPP/R5K1 w - - 0 1", "bestmove e7f7"},
+      {"fen 5rk1/1ppb3p/p1pb4/6q1/3P1p1r/2P1R2P/PP1BQ1P1/5RKN w - - 0 1", "bestmove e3g3"},
+      {"fen rnbqkb1r/pppp1ppp/8/4P3/6n1/7P/PPPNPPP1/R1BQKBNR b KQkq - 0 1", "bestmove g4e3"},
+      {"fen 3q1rk1/p4pp1/2pb3p/3p4/6Pr/1PNQ4/P1PB1PP1/4RRK1 b - - 0 1", "bestmove d6h2"},
+  };
+  for (const auto& [position, best] : cases) {
+    RunSearch(position, "go depth 9");
+    EXPECT_EQ(BestMoveLine().substr(0, 13), best) << position;
+  }
+}
