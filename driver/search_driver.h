@@ -55,7 +55,7 @@ void ReportBestMove();
 // Command rows.
 void HandleStopCommand();
 void HandlePonderHit();
-// "tt [N]": three fixed searches at depth N + 2 (default 10) in internal units.
+// "tt [N]": three fixed searches of N - 1 plies (7 without N).
 void HandleTestSearches(const std::string& line);
 // "bench [depth]": fixed searches of a set of positions, node count and speed.
 void HandleBench(const std::string& line);
