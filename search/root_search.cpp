@@ -71,6 +71,7 @@ template <Color C> void ExtendFromTable(Position& p, std::string& text, int plie
 }
 
 void ReportLines(int depth) {
+  if (depth <= 7) return;   // the first iterations are not reported
   const int lines = std::min(Options.multiPv, Search.rootMoveCount);
   for (int k = 0; k < lines; ++k)
     if (Search.rootMoves[k].depth >= depth - 2 && Search.rootMoves[k].move) ReportPvLine(k, false, Search.rootMoves[k]);
@@ -271,7 +272,9 @@ void RootSearch(Position& p) {
   if (Search.rootMoveCount == 0) {
     Search.rootMoves[0] = RootMove{};
     Search.rootMoves[0].score = InCheck(p) ? -MateValue : 0;
+    Search.rootMoves[0].depth = DepthUnitsOfPlies(0);
     Search.bestMove = 0;
+    ReportPvLine(0, true, Search.rootMoves[0]);   // the single evaluation: mated or stalemate
     return;
   }
   if (Search.rootMoveCount == 1) Limits.targetTime = 50;
