@@ -29,6 +29,7 @@ constexpr PackedScore PawnMobility = Pack(32, 144);
 constexpr PackedScore LoosePiece = Pack(120, 180);
 constexpr PackedScore TrappedRook = Pack(339, 0);
 constexpr PackedScore PawnEndingPawn = Pack(20, 90);
+constexpr PackedScore PawnOnBishopColour = Pack(8, 8), ColourImbalance = Pack(2, 2);
 // King-attack counter increments for a piece that reaches the king zone.
 constexpr int BishopZoneHit = 17, RookZoneHit = 19, QueenZoneHit = 17, RookDefence = 3;
 
@@ -84,6 +85,24 @@ template <Color C> void EvaluateBishops(EvalState& e) {
     const Bitboard mobile = att & e.targets[C];
     e.AddTerm(TermBishops, C, Add(Times(BishopMobility, PopCount(mobile)),
                                   Times(BishopForwardMobility, PopCount(mobile & RanksAhead[C][s]))));
+  }
+}
+
+// A lone bishop wants its own pawns on the other square colour; without a
+// bishop against one, pawns all on one colour leave holes on the other.
+// Pawn counts by square colour (weighted by file) come from PstSum.
+template <Color C> void EvaluateBishopPawnColours(EvalState& e) {
+  constexpr Color Them = Opponent(C);
+  const Position& p = e.p;
+  const uint32_t weights = uint32_t(p.st.pstSum >> 32);
+  const int light = int((weights >> (C == White ? 0 : 10)) & 31), dark = int((weights >> (C == White ? 5 : 15)) & 31);
+  const Bitboard bishops = p.Pieces(C, BishopType);
+  const bool onLight = (bishops & LightSquares) != 0, onDark = (bishops & DarkSquares) != 0;
+  if (onLight != onDark && PopCount(bishops) < 2) {
+    const int sameColour = onLight ? light : dark, otherColour = onLight ? dark : light;
+    e.AddTerm(TermPawns, C, Times(PawnOnBishopColour, otherColour - sameColour));
+  } else if (!bishops && p.Pieces(Them, BishopType)) {
+    e.AddTerm(TermPawns, C, Sub(0, Times(ColourImbalance, light > dark ? light - dark : dark - light)));
   }
 }
 
@@ -307,6 +326,8 @@ Score EvaluateFull(const Position& p, EvalInfo& ei, Trace* trace) {
   EvaluateBishops<White>(e);
   EvaluateBishops<Black>(e);
   e.AddTerm(TermPawns, White, pawns.score);
+  EvaluateBishopPawnColours<White>(e);
+  EvaluateBishopPawnColours<Black>(e);
   EvaluateKnights<White>(e);
   EvaluateKnights<Black>(e);
   EvaluateRooks<White>(e);

@@ -167,19 +167,6 @@ template <Color C> PackedScore EvaluateSide(const Position& p, PawnInfo& info) {
   // A king next to an enemy pawn that no enemy pawn defends can take it.
   if (KingAttacks(ownKing) & enemy & ~enemyAttacks) acc += Pack(0, KingNearUndefendedPawn);
 
-  // Bishops and the colour of the own pawns (file-weighted counts from PstSum).
-  const uint32_t weights = uint32_t(p.st.pstSum >> 32);
-  const int light = int((weights >> (C == White ? 0 : 10)) & 31), dark = int((weights >> (C == White ? 5 : 15)) & 31);
-  const Bitboard bishops = p.Pieces(C, BishopType);
-  const bool onLight = (bishops & LightSquares) != 0, onDark = (bishops & DarkSquares) != 0;
-  if (onLight != onDark && PopCount(bishops) < 2) {
-    const int sameColour = onLight ? light : dark, otherColour = onLight ? dark : light;
-    acc += Times(PawnOnBishopColour, otherColour - sameColour);
-  } else if (!bishops && p.Pieces(Them, BishopType)) {
-    // Pawns all on one colour leave the other to the enemy bishop.
-    acc -= Times(ColourImbalance, light > dark ? light - dark : dark - light);
-  }
-
   // Shelter of a king on its first two ranks.
   info.shelter[C] = RelativeRank<C>(ownKing) <= 1 ? ShelterTable[ShelterPattern<C>(p, ownKing)] : 0;
   // Kings on opposite wings: pawns advancing on the enemy king's files.

@@ -87,7 +87,7 @@ template <Color C> void MovePicker<C>::AddQuietOrdering(int from) {
   const uint16_t* counters = previous_ ? Ordering.counterMoves[C][previous_ & 511] : nullptr;
   for (int i = from; i < count_; ++i) {
     const Move m = moves_[i];
-    int score = Ordering.history[C][HistoryIndex(m) + 1024 * farBelow_];
+    int score = RandomQuietOrdering ? NextRandomOrdering() : Ordering.history[C][HistoryIndex(m) + 1024 * farBelow_];
     if (k0 && SameMove(m, k0)) score = 0x1B000;
     else if (k1 && SameMove(m, k1)) score = 0x1A000;
     else if (counters && counters[0] == ShortMove(m)) score = 0xF800;

@@ -46,6 +46,15 @@ constexpr int HistoryWeight(int depth) {
   constexpr int table[24] = {0, 14, 14, 14, 30, 38, 48, 56, 66, 76, 86, 96, 106, 116, 126, 136, 146, 156, 164, 172, 180, 188, 196, 204};
   return depth < 0 ? 0 : depth < 24 ? table[depth] : 212;
 }
+// Child processes of a group may order quiet moves randomly so that they
+// explore different parts of the tree (linear congruential generator,
+// seeded with the time at start-up).
+extern bool RandomQuietOrdering;
+extern uint32_t RandomOrderingState;
+inline int NextRandomOrdering() {
+  RandomOrderingState = RandomOrderingState * 214013u + 2531011u;
+  return int((RandomOrderingState >> 16) & 0x7FFF);
+}
 template <Color C> void GoodQuietMove(PlyRecord& r, Move m, Move previous, int depth, int farBelow);
 template <Color C> void BadQuietMove(Move m, int depth, int farBelow);
 
@@ -77,6 +86,7 @@ template <Color C> inline void SearchMake(UndoRecord& undo, Move m) {
   ++Search.nodes;
   if (--Search.countdown <= 0) PeriodicCheck();
   MakeMove<C>(*SearchPosition, undo, m);
+  __builtin_prefetch(BucketOf(SearchPosition->st.key));   // the child probes it first
 }
 template <Color C> inline void SearchUnmake(const UndoRecord& undo, Move m) { UnmakeMove<C>(*SearchPosition, undo, m); }
 

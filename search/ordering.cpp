@@ -6,6 +6,8 @@ PlyRecord Stack[MaxPly + 8];
 Position* SearchPosition = nullptr;
 OrderingTables Ordering;
 uint64_t ExclusionKeys[64];
+bool RandomQuietOrdering = false;
+uint32_t RandomOrderingState = 1;
 
 namespace {
 struct ExclusionInit {
@@ -107,13 +109,25 @@ template <Color C> bool IsPlayable(const Position& p, Move m) {
       }
   }
   if (!reachable) return false;
+  const Square k = p.KingSquare(C);
   if (InCheck<C>(p)) {
     Move evasions[MaxMoves];
     Move* end = GenerateEvasions<C>(p, evasions, true, nullptr);
     bool found = false;
     for (Move* e = evasions; e < end && !found; ++e) found = SameMove(*e, m);
     if (!found) return false;
+  } else if (type != KingType && !IsEnPassant(m)) {
+    // Only a man on a line through its own king can be pinned.
+    const Bitboard line = LineThrough(k, from);
+    if (!line || (line & toBit)) return true;
+    const Bitboard occ = p.occupied ^ SquareBit(from);
+    constexpr Color Them = Opponent(C);
+    const Bitboard queens = p.Pieces(Them, QueenType);
+    const Bitboard exposed = (RookAttacks(k, occ) & (p.Pieces(Them, RookType) | queens)) |
+                             (BishopAttacks(k, occ) & (p.Pieces(Them, BishopType) | queens));
+    return !(exposed & line);
   }
+  if (type == KingType && !IsCastling<C>(m)) return !IsAttackedBy<Opponent(C)>(p, to, p.occupied ^ SquareBit(from));
   return IsLegal<C>(p, m, PinnedPieces<C>(p));
 }
 

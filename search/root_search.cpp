@@ -7,6 +7,7 @@
 #include "board/notation.h"
 #include "common/output.h"
 #include "driver/options.h"
+#include "group/exchange_area.h"
 #include "search/move_picker.h"
 
 namespace {
@@ -70,6 +71,33 @@ template <Color C> void ExtendFromTable(Position& p, std::string& text, int plie
   ExtendFromTable<Opponent(C)>(p, text, plies + 1);
 }
 
+// Our results for the other processes of the group: the best line in our
+// slot, and the header results for processes 0 and 3 from depth 8 on.
+void PublishRootResult() {
+  const RootMove& best = Search.rootMoves[0];
+  ProcessSlot& slot = Exchange->root.slots[ProcessNumber];
+  slot.bestMove = best.move;
+  slot.score = best.score;
+  slot.depth = best.depth;
+  if (best.depth < 8) return;
+  RootExchange& root = Exchange->root;
+  if (ProcessNumber == 0) {
+    root.bestScore0 = best.score;
+    root.bestMove0 = best.move;
+    root.depth0 = best.depth;
+  } else if (ProcessNumber == 3) {
+    root.bestScore3 = best.score;
+    root.bestMove3 = best.move;
+    root.depth3 = best.depth;
+    const RootMove& second = Search.rootMoves[1];
+    if (Search.rootMoveCount > 1) {
+      root.secondScore3 = second.score;
+      root.secondMove3 = second.move;
+      root.secondDepth3 = second.depth;
+    }
+  }
+}
+
 void ReportLines(int depth) {
   if (depth <= 7) return;   // the first iterations are not reported
   const int lines = std::min(Options.multiPv, Search.rootMoveCount);
@@ -108,6 +136,7 @@ template <Color C> int RootPass(int alpha, int beta, int d) {
     const Move m = Search.rootMoves[i].move;
     const int storedDepth = Search.rootMoves[i].depth, storedScore = Search.rootMoves[i].score;
     Search.rootMoveIndex = i;
+    Exchange->root.slots[ProcessNumber].currentMove = m;
     UndoRecord undo;
     SearchMake<C>(undo, m);
     Stack[1].movePlayed = m;
@@ -129,6 +158,16 @@ template <Color C> int RootPass(int alpha, int beta, int d) {
     }
     v -= shift;
     SearchUnmake<C>(undo, m);
+    Exchange->root.slots[ProcessNumber].currentMove = 0;
+    if (i == 0 && v <= alpha && Options.alwaysScoreMainMove && d >= 4) {
+      // The main move always gets a searched score, even when it fails low.
+      SearchMake<C>(undo, m);
+      const bool again = InCheck<Them>(p);
+      const int exact = -PvSearch<Them>(-MateValue, MateValue, d - 2 + (again ? 1 : 0), 2, again);
+      SearchUnmake<C>(undo, m);
+      RecordRootMove(0, exact, d, false, false, PvText<C>(m));
+      ReportLines(d);
+    }
     if (i == 0 && v <= alpha && Options.displayUpperbounds) {
       RecordRootMove(0, v, d, false, true, PvText<C>(m));
       ReportLines(d);
@@ -136,6 +175,7 @@ template <Color C> int RootPass(int alpha, int beta, int d) {
     if (v > alpha) {
       RecordRootMove(i, v, d, v >= beta, false, PvText<C>(m));
       Search.rootScore = Search.rootMoves[0].score;
+      PublishRootResult();
       ReportLines(d);
       best = std::max(best, v);
       if (v >= beta) return v;

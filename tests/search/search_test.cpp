@@ -9,6 +9,7 @@
 #include "driver/engine.h"
 #include "driver/options.h"
 #include "driver/search_driver.h"
+#include "group/exchange_area.h"
 #include "search/hash_table.h"
 #include "search/search.h"
 
@@ -111,4 +112,18 @@ TEST(SearchResults, TacticsAreFound) {
     RunSearch(position, "go depth 9");
     EXPECT_EQ(BestMoveLine().substr(0, 13), best) << position;
   }
+}
+
+TEST(SearchResults, PublishesItsResultForTheGroup) {
+  *Exchange = ExchangeArea{};
+  RunSearch("startpos", "go depth 3");
+  const ProcessSlot& slot = Exchange->root.slots[0];
+  EXPECT_TRUE(SameMove(slot.bestMove, Search.rootMoves[0].move));
+  EXPECT_EQ(slot.depth, DepthUnitsOfPlies(3));
+  EXPECT_EQ(slot.currentMove, 0u);   // nothing is being searched any more
+  EXPECT_TRUE(SameMove(Exchange->root.bestMove0, slot.bestMove));
+  // Results shallower than depth 8 (internal) stay out of the header.
+  *Exchange = ExchangeArea{};
+  RunSearch("startpos", "go depth 0");
+  EXPECT_EQ(Exchange->root.bestMove0, 0u);
 }

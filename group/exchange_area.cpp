@@ -1,0 +1,9 @@
+#include "group/exchange_area.h"
+
+namespace {
+// A process on its own publishes into private memory of the same layout.
+ExchangeArea privateArea;
+}  // namespace
+
+ExchangeArea* Exchange = &privateArea;
+int ProcessNumber = 0;
