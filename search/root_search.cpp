@@ -131,6 +131,13 @@ template <Color C> int RootPass(int alpha, int beta, int d) {
   constexpr Color Them = Opponent(C);
   Position& p = *SearchPosition;
   const int multiPv = std::max(1, std::min(Options.multiPv, Search.rootMoveCount));
+  const bool samples = RootSampleReports && d > 21;
+  if (RootAllMovesReports) {
+    std::string list;
+    if (d >= 14)
+      for (int i = 0; i < Search.rootMoveCount; ++i) list.append(" ").append(MoveToText(Search.rootMoves[i].move));
+    Send("info allmoves%s", list.c_str());
+  }
   int best = alpha;
   for (int i = 0; i < Search.rootMoveCount; ++i) {
     const Move m = Search.rootMoves[i].move;
@@ -147,13 +154,24 @@ template <Color C> int RootPass(int alpha, int beta, int d) {
     const int shift = RandomizerBit(p.st.key) ? RandomizerThreshold : 0;
     const int a = alpha + shift, b = beta + shift;
     int v;
+    const std::string moveText = samples ? MoveToText(m) : std::string();
     if (d < 4 || (i < multiPv && storedDepth >= d - 2 && storedScore > alpha)) {
+      if (samples) Send("info sample %s issearching", moveText.c_str());
       v = -PvSearch<Them>(-b, -a, childDepth, 2, check);
     } else {
+      if (samples) {
+        const RootMove& current = Search.rootMoves[0];
+        Send("info sample isworse %s %s pv %s", moveText.c_str(), FormatScore(current.score).c_str(),
+             current.pv.c_str());
+      }
       v = -ZeroWindowChild<Them>(-a, childDepth, 2, CutNodeFlag, check);
       if (v > a) {
+        if (samples) Send("info sample %s isunclear", moveText.c_str());
         v = -PvSearch<Them>(-a - 1, -a, childDepth, 2, check);
-        if (v > a) v = -PvSearch<Them>(-b, -a, childDepth, 2, check);
+        if (v > a) {
+          if (samples) Send("info sample %s isbetter", moveText.c_str());
+          v = -PvSearch<Them>(-b, -a, childDepth, 2, check);
+        }
       }
     }
     v -= shift;

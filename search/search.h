@@ -73,6 +73,11 @@ struct SearchState {
 };
 extern SearchState Search;
 
+// Narration of the root search asked for by the protocol dialects: "info
+// sample" lines (kvx5, from iteration depth 22 on) and "info allmoves" (hqz5).
+extern bool RootSampleReports;
+extern bool RootAllMovesReports;
+
 // Randomizer: a 2^25-bit map of positions already played (absent = off).
 extern uint8_t* RandomizerBitmap;
 extern int RandomizerThreshold;
@@ -97,6 +102,8 @@ void NewGameSearchReset();
 // Every 4096 made moves: reload the countdown, poll the input, apply the
 // time, node and stop rules. May throw SearchStopped.
 void PeriodicCheck();
+// Score text of the reports: "cp 31", "mate 2".
+std::string FormatScore(int score);
 // One principal-variation line of the report.
 void ReportPvLine(int index, bool useCurrentCounters, const RootMove& rm);
 // Milliseconds since the search started.

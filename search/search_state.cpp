@@ -4,3 +4,5 @@ SearchLimits Limits;
 SearchState Search;
 uint8_t* RandomizerBitmap = nullptr;
 int RandomizerThreshold = 8;
+bool RootSampleReports = false;
+bool RootAllMovesReports = false;
