@@ -5,6 +5,7 @@
 #include <cstring>
 #include "common/output.h"
 #include "driver/engine.h"
+#include "driver/logs.h"
 #include "driver/options.h"
 #include "driver/search_driver.h"
 
@@ -101,9 +102,6 @@ void PollInput() {
 
 void Quit() {
   Log("quit command received.");
-  if (Output.textLog) {
-    std::fclose(Output.textLog);
-    Output.textLog = nullptr;
-  }
+  CloseLogs();
   std::exit(0);
 }

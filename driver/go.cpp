@@ -10,6 +10,7 @@
 #include "board/notation.h"
 #include "common/output.h"
 #include "driver/engine.h"
+#include "driver/logs.h"
 #include "driver/options.h"
 #include "driver/search_driver.h"
 #include "eval/material.h"
@@ -211,6 +212,7 @@ void StartSearch(const GoRequest& request) {
   // The last line repeats the best line with the final counters (reported depths only).
   const RootMove& best = Search.rootMoves[0];
   if (best.move && best.depth > 7 && !best.pv.empty() && best.score > Limits.minScore) ReportPvLine(0, true, best);
+  FlushHtmlLines();
   if (Engine.ponderInfinitePending) {
     Log("ponder/infinite search finished, waiting for GUI");
     return;

@@ -4,6 +4,7 @@
 #include "board/notation.h"
 #include "common/output.h"
 #include "driver/engine.h"
+#include "driver/logs.h"
 
 void ResetToStartPosition() {
   SetPositionFromFen(Engine.position, StartFen);
@@ -49,4 +50,5 @@ void HandlePositionCommand(std::string line) {
     line.pop_back();
   Engine.savedPositionText = line;
   Engine.gamePlies = ReadPositionText(Engine.position, line);
+  WritePositionDiagram(Engine.position, Engine.gamePlies, line.size() > 5 ? line.substr(line.size() - 5) : line);
 }

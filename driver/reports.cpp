@@ -11,6 +11,7 @@
 #include "common/bitops.h"
 #include "common/output.h"
 #include "driver/engine.h"
+#include "driver/logs.h"
 #include "driver/options.h"
 #include "driver/search_driver.h"
 #include "search/hash_table.h"
@@ -50,6 +51,12 @@ void ReportPvLine(int index, bool useCurrentCounters, const RootMove& rm) {
   if (Options.multiPv != 1) std::snprintf(multiPv, sizeof multiPv, " multipv %d", index + 1);
   Send("info%s depth %d score %s%s time %" PRIu64 " nodes %" PRIu64 " nps %" PRIu64 " %spv %s", multiPv,
        PliesOfDepthUnits(rm.depth), FormatScore(rm.score).c_str(), bound, time, nodes, nps, tbHits, rm.pv.c_str());
+  // The HTML log keeps the lines past the first iterations that are exact.
+  if (HtmlLogOpen() && rm.depth > 12 && !rm.lowerBound && !rm.upperBound) {
+    RootMove shown = rm;
+    shown.time = time;
+    WriteHtmlPvLine(shown, Engine.position);
+  }
 }
 
 namespace {

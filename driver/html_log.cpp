@@ -1,0 +1,283 @@
+// The HTML log: a page per session with the system, a board diagram per
+// search and one line per result of the search (depth, score, time and the
+// variation in figurine notation), for reading with a chess font.
+#include <cinttypes>
+#include <cctype>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include "board/log_notation.h"
+#include "board/make_move.h"
+#include "board/notation.h"
+#include "common/bitops.h"
+#include "common/output.h"
+#include "driver/engine.h"
+#include "driver/logs.h"
+#include "platform/platform.h"
+#include "platform/system_info.h"
+
+namespace {
+struct HtmlLogState {
+  std::FILE* file = nullptr;
+  std::string pendingLine;       // a result line younger than 200 ms
+  std::string pendingFailLow;
+  Move failLowMove = 0;
+  int failLowDepth = 0;
+  int deepestShown = 0;          // plies; a deeper line writes its depth
+  int deepestBeforePending = 0;  // restored when the pending line is dropped
+};
+HtmlLogState Html;
+
+constexpr uint64_t LastingLineMs = 200;
+
+std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string Format(const char* format, ...) {
+  char text[1024];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(text, sizeof text, format, args);
+  va_end(args);
+  return text;
+}
+
+void WriteText(const std::string& text) { std::fputs(text.c_str(), Html.file); }
+
+bool WordTolvoAt(const std::string& s, size_t i) {
+  static const char word[] = "tolvo";
+  if (i + 5 > s.size()) return false;
+  for (size_t k = 0; k < 5; ++k)
+    if (std::tolower(static_cast<unsigned char>(s[i + k])) != word[k]) return false;
+  return true;
+}
+
+int PliesShown(const RootMove& rm) { return PliesOfDepthUnits(rm.depth); }
+
+std::string DepthCell(int plies, bool show) {
+  return show ? Format("<font style=\"width:35px\">%d</font>", plies) : "<font style=\"width:35px\"></font>";
+}
+
+std::string ScoreCell(int whiteScore) {
+  if (whiteScore >= -MaxOrdinaryScore && whiteScore <= MaxOrdinaryScore) {
+    const int a = std::abs(whiteScore);
+    return Format("<font style=\"width:76px\">%s%d.%02d</font>", whiteScore < 0 ? "-" : "+", a / 100, a % 100);
+  }
+  // Moves to mate as in the protocol's "mate" score: 8159 (mate with the next move) is #1.
+  const int moves = whiteScore > 0 ? (MateScore - whiteScore) / 2 + 1 : (-MateScore - whiteScore) / 2;
+  return Format("<font style=\"width:76px\">#%d</font>", moves);
+}
+
+std::string TimeCell(uint64_t ms) {
+  const uint64_t t = ms / 1000;
+  std::string text = "<font style=\"width:76px\">";
+  if (t >= 3600)
+    text += Format("%d:%02d:%02d", int(t / 3600), int(t / 60 % 60), int(t % 60));
+  else
+    text += Format("%d:%02d", int(t / 60), int(t % 60));
+  return text + "</font>";
+}
+
+// Full-move number of the root: the moves since the position's FEN, counted
+// so that the side to move comes out right whoever moved first.
+int RootMoveNumber(const Position& root) {
+  int plies = Engine.gamePlies;
+  if ((plies & 1) != (root.sideToMove == Black)) ++plies;
+  return plies / 2 + 1;
+}
+
+void WritePending(std::string& line) {
+  if (line.empty()) return;
+  WriteText(line);
+  line.clear();
+}
+
+// Surplus men of one side as figurine letters: queens, rooks, bishops, knights, pawns.
+std::string MaterialSurplus(const Position& p, Color side) {
+  static const int types[5] = {QueenType, RookType, BishopType, KnightType, PawnType};
+  static const char letters[5] = {'m', 'l', 'j', 'k', 'i'};
+  std::string text;
+  for (int i = 0; i < 5; ++i) {
+    const int surplus = PopCount(p.Pieces(side, types[i])) - PopCount(p.Pieces(Opponent(side), types[i]));
+    for (int k = 0; k < surplus; ++k) text += side == White ? letters[i] : char(std::toupper(letters[i]));
+  }
+  return text;
+}
+}  // namespace
+
+bool HtmlLogOpen() { return Html.file != nullptr; }
+
+std::string HtmlTitleSuffix(const std::string& commandLine) {
+  std::string buffer = " ";
+  bool afterFullStop = false;   // an extension or a dotted directory: ignored up to the next separator
+  for (size_t i = 0; i < commandLine.size(); ++i) {
+    const char c = commandLine[i];
+    if (c == '\\' || c == '/') {
+      buffer.assign(1, ' ');
+      afterFullStop = false;
+    } else if (afterFullStop || c == ' ') {
+      continue;
+    } else if (c == '.') {
+      afterFullStop = true;
+    } else if (WordTolvoAt(commandLine, i)) {
+      buffer.assign(1, ' ');
+      i += 4;
+    } else {
+      buffer += c;
+    }
+  }
+  return buffer == " " ? "" : buffer;
+}
+
+std::string HtmlVariationText(const Position& root, const std::string& pv, int firstMoveNumber) {
+  Position p = root;
+  std::string text;
+  int number = firstMoveNumber;
+  bool first = true;
+  size_t i = 0;
+  while (i < pv.size() && p.st.historyCount + 1 < HistorySize) {
+    const size_t start = pv.find_first_not_of(' ', i);
+    if (start == std::string::npos) break;
+    size_t end = pv.find(' ', start);
+    if (end == std::string::npos) end = pv.size();
+    i = end;
+    const Move m = FindLegalMove(p, pv.substr(start, end - start).c_str());
+    if (!m) break;
+    const Color mover = p.sideToMove;
+    UndoRecord undo;
+    if (mover == White) MakeMove<White>(p, undo, m);
+    else MakeMove<Black>(p, undo, m);
+    p.sideToMove = Opponent(mover);
+    if (mover == White || first) text += Format("<font style=\"width:40px\">%d.</font>", number);
+    if (mover == Black && first) text += "<font style=\"width:66px\">...</font>";
+    text += "<font style=\"width:66px\">" + MoveToLogText(p, m, mover) + "</font>";
+    if (mover == Black) ++number;
+    first = false;
+  }
+  return text;
+}
+
+void OpenHtmlLog() {
+  if (Html.file) return;
+  const std::string date = LogDateText();
+  const std::string name = FirstFreeLogName([&](int i) { return Format("log.%s.%d.html", date.c_str(), i); });
+  const std::string suffix = HtmlTitleSuffix(platform::CommandLine());
+  Html = HtmlLogState{};
+  Html.file = std::fopen(name.c_str(), "w");
+  if (!Html.file) return;
+  WriteText(Format("<HTML><HEAD><TITLE>Tolvo%s, %s</TITLE>\n", suffix.c_str(), platform::LocalTimeText().c_str()));
+  WriteText("</HEAD>\n");
+  WriteText("<BODY style=\"font-family:Chess Alpha 2;font-size:18px\">\n");
+  WriteText("<BODY>\n");
+  WriteText(Format("<font style=\"font-family:Times New Roman;font-size:14px\">This log is written for the chess "
+                   "font \"Alpha2\": make sure that it is installed. It can be downloaded from "
+                   "<a href=\"%s\">%s</a>",
+                   ChessFontAddress, ChessFontAddress));
+  WriteText("</font><br><br>\n");
+  const platform::CpuDescription cpu = platform::ReadCpuDescription();
+  const std::string mhz = cpu.mhz > 0 ? Format("%d MHz", cpu.mhz) : "";
+  uint64_t total = 0, available = 0;
+  platform::ReadMemoryStatus(total, available);
+  WriteText(Format("<font style=\"font-family:Times New Roman;font-size:18px\">%d processors, %s, %s, %s, %" PRId64
+                   " mb RAM</font><br><br>\n",
+                   platform::ProcessorCount(), platform::ArchitectureText().c_str(), cpu.modelName.c_str(),
+                   mhz.c_str(), int64_t(total / 1024 / 1024)));
+  // The result cells are fixed-width "font" elements; today's browsers give
+  // an inline element no width, so the cells would run together without this.
+  WriteText("<STYLE>font{display:inline-block}</STYLE>\n");
+  std::fflush(Html.file);
+}
+
+void CloseHtmlLog() {
+  if (!Html.file) return;
+  FlushHtmlLines();   // a line still waiting when the log closes mid-search
+  WriteText("\n</BODY></HTML>\n");
+  std::fclose(Html.file);
+  Html.file = nullptr;
+}
+
+void CloseLogs() {
+  CloseTextLog();
+  CloseHtmlLog();
+}
+
+void WriteHtmlPvLine(const RootMove& rm, const Position& root) {
+  if (!Html.file) return;
+  const bool lasting = rm.time >= LastingLineMs;
+  if (lasting) WritePending(Html.pendingLine);
+  else if (!Html.pendingLine.empty()) Html.deepestShown = Html.deepestBeforePending;   // its depth never showed
+  Html.pendingLine.clear();
+  // A fail-low line stays only when the move that failed low lost its place.
+  if (!Html.pendingFailLow.empty() && !SameMove(rm.move, Html.failLowMove)) {
+    if (Html.failLowDepth > Html.deepestShown) Html.deepestShown = Html.failLowDepth;
+    WriteText(Html.pendingFailLow);
+  }
+  Html.pendingFailLow.clear();
+
+  const int plies = PliesShown(rm);
+  Html.deepestBeforePending = Html.deepestShown;
+  const bool deeper = plies > Html.deepestShown;
+  if (deeper) Html.deepestShown = plies;
+  std::string line = DepthCell(plies, deeper);
+  line += ScoreCell(root.sideToMove == White ? rm.score : -rm.score);
+  line += TimeCell(rm.time);
+  line += HtmlVariationText(root, rm.pv, RootMoveNumber(root)) + "<br>\n";
+  if (lasting) {
+    WriteText(line);
+    std::fflush(Html.file);
+  } else {
+    Html.pendingLine = std::move(line);
+  }
+}
+
+void WriteHtmlFailLowLine(const RootMove& rm, const Position& root) {
+  if (!Html.file) return;
+  const int plies = PliesShown(rm);
+  Html.failLowMove = rm.move;
+  Html.failLowDepth = plies;
+  const int a = std::abs(rm.score);
+  std::string line = DepthCell(plies, plies > Html.deepestShown);
+  line += Format("<font style=\"width:76px\">%s%d.%02d--</font>", rm.score < 0 ? "-" : "+", a / 100, a % 100);
+  line += TimeCell(rm.time);
+  line += HtmlVariationText(root, rm.pv, RootMoveNumber(root)) + "<br>\n";
+  Html.pendingFailLow = std::move(line);
+}
+
+void FlushHtmlLines() {
+  if (!Html.file) return;
+  WritePending(Html.pendingLine);
+  WritePending(Html.pendingFailLow);
+  std::fflush(Html.file);
+  Html.deepestShown = Html.deepestBeforePending = 0;   // the next search shows its depths anew
+}
+
+// The board in the chess font. Glyphs of this log (one character per square):
+//   White pawn, knight, bishop, rook, queen, king: "opqrst" on light squares,
+//   "OPQRST" on dark squares; Black's: "uvwxyz" light, "UVWXYZ" dark;
+//   empty light square: the font's blank (written as a no-break space so that
+//   the page keeps it), empty dark square "+";
+//   frame: top "!" "\"" x8 "#", sides "$" (left) and "%" (right), bottom "{"
+//   "A".."H" (the file letters on the frame) "}".
+// The letters i-n / I-N are the figurines of the notation and beside the
+// board show the surplus men of either side.
+void WriteHtmlBoard(const Position& p) {
+  if (!Html.file) return;
+  static const char light[2][7] = {"opqrst", "uvwxyz"}, dark[2][7] = {"OPQRST", "UVWXYZ"};
+  static const int typeIndex[14] = {0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5};
+  const std::string open = "<font style=\"font-size:16px\">", close = "</font>";
+  WriteText(open + "!\"\"\"\"\"\"\"\"#" + close + "<br>\n");
+  for (int rank = 7; rank >= 0; --rank) {
+    std::string row = open + "$";
+    for (int file = 0; file < 8; ++file) {
+      const Square s = MakeSquare(file, rank);
+      const int code = p.CodeAt(s);
+      const bool isLight = (file + rank) % 2 == 1;
+      if (!code) row += isLight ? "&#160;" : "+";
+      else row += (isLight ? light : dark)[ColorOf(code)][typeIndex[code]];
+    }
+    row += "%" + close;
+    if (rank == 7) row += "&#160;" + MaterialSurplus(p, Black);
+    if (rank == 0) row += "&#160;" + MaterialSurplus(p, White);
+    WriteText(row + "<br>\n");
+  }
+  WriteText(open + "{ABCDEFGH}" + close + "<br><br>\n");
+  std::fflush(Html.file);
+}
