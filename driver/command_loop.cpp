@@ -8,6 +8,7 @@
 #include "driver/logs.h"
 #include "driver/options.h"
 #include "driver/search_driver.h"
+#include "group/process_group.h"
 
 EngineState Engine;
 platform::LineReader Input;

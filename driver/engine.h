@@ -52,5 +52,3 @@ void ResetToStartPosition();
 // Forgets the game: clock history, root records, search tables, pawn cache,
 // hash table (not in a child) and its generation ("ucinewgame", "Clear Hash").
 void NewGameReset();
-// Forwards a command line to the other processes of the group.
-void SendToChildren(const std::string& line);

@@ -15,12 +15,10 @@
 #include "driver/search_driver.h"
 #include "eval/material.h"
 #include "eval/pawns.h"
+#include "group/process_group.h"
 #include "platform/platform.h"
 #include "search/hash_table.h"
 #include "search/search.h"
-
-// A single process has no children to tell; the process group takes this over.
-void SendToChildren(const std::string&) {}
 
 namespace {
 std::vector<std::string> Tokens(const std::string& line) {

@@ -14,6 +14,7 @@
 #include "driver/logs.h"
 #include "driver/options.h"
 #include "driver/search_driver.h"
+#include "group/process_group.h"
 #include "search/hash_table.h"
 #include "search/search.h"
 

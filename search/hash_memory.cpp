@@ -1,13 +1,72 @@
-// Plain process memory for the transposition table.
+// The transposition table's memory and the large-page decision.
 #include "search/hash_memory.h"
-#include <cstdlib>
 
-void* AcquireHashMemory(uint64_t bytes) {
-  if (bytes == 0 || bytes % 64 != 0 || bytes > SIZE_MAX) return nullptr;
-  return std::aligned_alloc(64, size_t(bytes));
+#include <cinttypes>
+#include <vector>
+#include "common/output.h"
+#include "platform/memory.h"
+
+int CurrentLargePageStatus = LargePagesUserChoice;
+bool UseLargePages = false;
+
+namespace {
+// Blocks handed out and not yet given back (normally just the one table).
+std::vector<platform::MemoryRegion> liveRegions;
+
+platform::MemoryRegion MapNormalPages(uint64_t bytes) {
+  int error = 0;
+  return platform::MapMemory(bytes, false, error);
+}
+}  // namespace
+
+const char* LargePageSummary(int status) {
+  switch (status) {
+    case LargePagesInUse: return "    Using large pages.";
+    case LargePagesNoLibrary: return "    Large pages not used (kernel32.dll not available).";
+    case LargePagesNoMinimumQuery: return "    Large pages not used (GetLargePageMinimum failed).";
+    case LargePagesTooSmall: return "    Large pages not used - pGetLargePageMinimum () returned unusable size";
+    case LargePagesCreateFailed: return "    Large pages not used - CreateFileMapping () returned invalid handle.";
+    default: return "    Large pages not used - user choice.";
+  }
 }
 
-void ReleaseHashMemory(void* base, uint64_t bytes) {
-  (void)bytes;
-  std::free(base);
+void* AcquireHashMemory(uint64_t bytes) {
+  if (bytes == 0 || bytes % 64 != 0) return nullptr;
+  platform::MemoryRegion region;
+  if (!UseLargePages) {
+    region = MapNormalPages(bytes);
+    Log("Large pages not used - user choice");
+    CurrentLargePageStatus = LargePagesUserChoice;
+  } else if (const uint64_t minimum = platform::HugePageSize(); bytes < minimum) {
+    region = MapNormalPages(bytes);
+    InfoString("Large pages not used - pGetLargePageMinimum () returned %" PRIu64, minimum);
+    CurrentLargePageStatus = LargePagesTooSmall;
+  } else {
+    // A system without huge pages (minimum 0) fails here and says why.
+    int error = 0;
+    region = platform::MapMemory(bytes, true, error);
+    if (region.base) {
+      InfoString("Using large pages, size = %" PRIu64, bytes);
+      CurrentLargePageStatus = LargePagesInUse;
+    } else {
+      ReportSystemError("mmap", error);
+      region = MapNormalPages(bytes);
+      InfoString("Large pages not used - CreateFileMapping () returned invalid handle. Please check memory "
+                 "fragmentation, privileges and UAC (and reboot if necessary).");
+      CurrentLargePageStatus = LargePagesCreateFailed;
+    }
+  }
+  if (!region.base) return nullptr;
+  liveRegions.push_back(region);
+  return region.base;
+}
+
+void ReleaseHashMemory(void* base, uint64_t) {
+  if (!base) return;
+  for (size_t i = 0; i < liveRegions.size(); ++i)
+    if (liveRegions[i].base == base) {
+      platform::UnmapMemory(liveRegions[i]);
+      liveRegions.erase(liveRegions.begin() + long(i));
+      return;
+    }
 }

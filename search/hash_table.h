@@ -51,9 +51,11 @@ inline HashEntry* BucketOf(uint64_t key) { return Hash.entries + (key & Hash.ind
 extern bool PreserveAnalysis;
 
 // Table size and life. AllocateHashTable takes the size in MB (at least 1;
-// a power of two from the command line or the Hash option, any size from a
-// loaded hash file) and leaves the new table cleared at generation 0. On
-// failure the previous table stays in place and false is returned.
+// a power of two from the command line, the Hash option or a loaded hash
+// file, though any size works) and leaves the new table cleared at generation 0. A size
+// below 1 changes nothing and gives false. Without memory for the size the
+// table is re-created cleared at its previous size (or 1 MB) and false is
+// returned.
 bool AllocateHashTable(int megabytes);
 // Generation 0, priorities rebuilt, every word of the table zeroed (the
 // evaluation-cache halves of the groups included).

@@ -1,0 +1,245 @@
+// Hash memory and hash files: the large-page decision and its reports, and
+// saving and loading the table with every failure it reports.
+#include <gtest/gtest.h>
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+#include "common/output.h"
+#include "group/process_group.h"
+#include "platform/memory.h"
+#include "platform/platform.h"
+#include "search/hash_file.h"
+#include "search/hash_table.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+std::vector<std::string> out;
+void Capture(std::string_view line) { out.emplace_back(line); }
+
+std::string Info(const std::string& text) { return "info string " + text; }
+
+bool Printed(const std::string& line) {
+  for (const std::string& s : out)
+    if (s == line) return true;
+  return false;
+}
+
+std::string ReadAll(std::FILE* f) {
+  std::rewind(f);
+  std::string s;
+  char buf[512];
+  size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) s.append(buf, n);
+  return s;
+}
+
+void FillRandom(uint64_t seed) {
+  std::mt19937_64 rng(seed);
+  for (uint64_t i = 0; i < Hash.entryCount; ++i) {
+    const uint64_t word = rng();
+    Hash.entries[i] = HashEntry{uint32_t(word), uint32_t(word >> 32)};
+  }
+}
+
+std::vector<HashEntry> Snapshot() { return std::vector<HashEntry>(Hash.entries, Hash.entries + Hash.entryCount); }
+
+bool TableEquals(const std::vector<HashEntry>& copy) {
+  return copy.size() == Hash.entryCount &&
+         std::memcmp(copy.data(), Hash.entries, copy.size() * sizeof(HashEntry)) == 0;
+}
+
+bool TableIsZero() {
+  for (uint64_t i = 0; i < Hash.entryCount; ++i)
+    if (Hash.entries[i].word0 | Hash.entries[i].word1) return false;
+  return true;
+}
+
+void WriteFile(const fs::path& path, uint64_t bytes) {
+  std::ofstream f(path, std::ios::binary | std::ios::trunc);
+  const std::string block(4096, 'x');
+  for (uint64_t done = 0; done < bytes; done += block.size())
+    f.write(block.data(), std::streamsize(std::min<uint64_t>(block.size(), bytes - done)));
+}
+
+class HashFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    UseLargePages = false;
+    SetStdoutWriter(Capture);
+    ASSERT_TRUE(StartProcessGroup(1));
+    out.clear();
+    dir = fs::path(::testing::TempDir()) / ("tolvo_hash_" + std::to_string(platform::ProcessId()));
+    fs::create_directories(dir);
+  }
+  void TearDown() override {
+    SetStdoutWriter(nullptr);
+    Output.textLog = nullptr;
+    UseLargePages = false;
+    fs::remove_all(dir);
+  }
+  fs::path dir;
+};
+}  // namespace
+
+TEST_F(HashFileTest, SaveThenLoadRestoresSizeAndContents) {
+  ASSERT_TRUE(StartProcessGroup(4));
+  FillRandom(7);
+  const std::vector<HashEntry> saved = Snapshot();
+  const std::string path = (dir / "table.thf").string();
+  out.clear();
+  ASSERT_TRUE(SaveHashFile(path));
+  EXPECT_EQ(out, std::vector<std::string>{Info("Save hash invoked and succeeded - 4 mb saved to " + path + ".")});
+  EXPECT_EQ(fs::file_size(path), 4u << 20);
+  EXPECT_TRUE(TableEquals(saved));   // saving leaves the table alone
+
+  // Another size and other contents, then the file brings the old table back.
+  ASSERT_TRUE(StartProcessGroup(2));
+  FillRandom(8);
+  const int generation = Group.sharedFileNumber;
+  out.clear();
+  ASSERT_TRUE(LoadHashFile(path));
+  EXPECT_EQ(out, (std::vector<std::string>{Info("Children restarted."),
+                                           Info("Load hash invoked and succeeded - 4 mb loaded from " + path + ".")}));
+  EXPECT_EQ(Group.hashMb, 4);
+  EXPECT_EQ(Group.sharedFileNumber, generation + 1);
+  EXPECT_EQ(Hash.indexMask, 4u * 131072 - 8);
+  EXPECT_EQ(HashGeneration(), 0);
+  EXPECT_TRUE(TableEquals(saved));
+}
+
+TEST_F(HashFileTest, PathsThatNameNoFile) {
+  FillRandom(1);
+  const std::vector<HashEntry> before = Snapshot();
+  for (const char* path : {"", "*.thf", "<empty>"}) {
+    out.clear();
+    EXPECT_FALSE(SaveHashFile(path));
+    EXPECT_FALSE(LoadHashFile(path));
+    EXPECT_EQ(out, (std::vector<std::string>{Info("Save hash invoked but failed - file not set."),
+                                             Info("Load hash invoked but failed - file not set.")}))
+        << path;
+  }
+  EXPECT_FALSE(fs::exists("*.thf"));
+  EXPECT_TRUE(TableEquals(before));
+}
+
+TEST_F(HashFileTest, FilesThatCannotBeOpenedOrQueried) {
+  const std::string missingDir = (dir / "no-such-dir" / "table.thf").string();
+  EXPECT_FALSE(SaveHashFile(missingDir));
+  EXPECT_FALSE(LoadHashFile(missingDir));
+  const std::string missing = (dir / "missing.thf").string();
+  EXPECT_FALSE(LoadHashFile(missing));
+  EXPECT_EQ(out, (std::vector<std::string>{
+                     Info("Save hash invoked but failed - " + missingDir +
+                          " (1 mb) could not be opened for writing, error: No such file or directory (2)."),
+                     Info("Load hash invoked but failed - " + missingDir +
+                          " could not be queried, error: No such file or directory (2)."),
+                     Info("Load hash invoked but failed - " + missing +
+                          " could not be queried, error: No such file or directory (2).")}));
+}
+
+// A size that could be loaded, but no permission to read the file.
+TEST_F(HashFileTest, UnreadableFileKeepsTheTable) {
+  const fs::path locked = dir / "locked.thf";
+  WriteFile(locked, 2u << 20);
+  fs::permissions(locked, fs::perms::none);
+  if (std::ifstream(locked).is_open()) GTEST_SKIP() << "file permissions are not enforced for this user";
+  FillRandom(2);
+  const std::vector<HashEntry> before = Snapshot();
+  out.clear();
+  EXPECT_FALSE(LoadHashFile(locked.string()));
+  EXPECT_EQ(out, std::vector<std::string>{Info("Load hash invoked but failed - " + locked.string() +
+                                               " (2 mb) could not be opened for reading, error: Permission denied (13).")});
+  EXPECT_EQ(Group.hashMb, 1);
+  EXPECT_TRUE(TableEquals(before));
+}
+
+TEST_F(HashFileTest, SizesThatAreNoTableAreRefusedAndTheTableKept) {
+  FillRandom(3);
+  const std::vector<HashEntry> before = Snapshot();
+  const int generation = Group.sharedFileNumber;
+  struct Case {
+    const char* name;
+    uint64_t bytes;
+  };
+  for (const Case& c : {Case{"empty.thf", 0}, Case{"half.thf", 512u << 10}, Case{"three.thf", 3u << 20},
+                        Case{"ragged.thf", (2u << 20) + 8}}) {
+    const fs::path path = dir / c.name;
+    WriteFile(path, c.bytes);
+    out.clear();
+    EXPECT_FALSE(LoadHashFile(path.string()));
+    char expected[512];
+    std::snprintf(expected, sizeof expected,
+                  "Load hash invoked but failed - %s (%" PRIu64 " bytes) is not a whole power-of-two number of mb.",
+                  path.c_str(), c.bytes);
+    EXPECT_EQ(out, std::vector<std::string>{Info(expected)});
+  }
+  // No restart happened: same generation, size and contents.
+  EXPECT_EQ(Group.sharedFileNumber, generation);
+  EXPECT_EQ(Group.hashMb, 1);
+  EXPECT_TRUE(TableEquals(before));
+}
+
+TEST_F(HashFileTest, ShortWriteIsAFailure) {
+  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  EXPECT_FALSE(SaveHashFile("/dev/full"));
+  EXPECT_EQ(out, std::vector<std::string>{Info(
+                     "Save hash invoked but failed - /dev/full (1 mb) could not be written to, error: No space left on "
+                     "device (28).")});
+}
+
+TEST(LargePages, SummaryTexts) {
+  EXPECT_STREQ(LargePageSummary(0), "    Using large pages.");
+  EXPECT_STREQ(LargePageSummary(1), "    Large pages not used (kernel32.dll not available).");
+  EXPECT_STREQ(LargePageSummary(2), "    Large pages not used (GetLargePageMinimum failed).");
+  EXPECT_STREQ(LargePageSummary(3), "    Large pages not used - pGetLargePageMinimum () returned unusable size");
+  EXPECT_STREQ(LargePageSummary(4), "    Large pages not used - CreateFileMapping () returned invalid handle.");
+  EXPECT_STREQ(LargePageSummary(5), "    Large pages not used - user choice.");
+}
+
+// Whether this machine has huge pages decides between the outcomes; each
+// outcome is checked for what it must print and for a usable table.
+TEST_F(HashFileTest, LargePageRequests) {
+  std::FILE* log = std::tmpfile();
+  Output.textLog = log;
+  Output.textLogOpenTick = platform::NowMs();
+  ASSERT_TRUE(StartProcessGroup(2));
+  EXPECT_EQ(CurrentLargePageStatus, LargePagesUserChoice);
+  EXPECT_EQ(out, std::vector<std::string>{Info("Children restarted.")});   // the user's choice goes to the log only
+  EXPECT_NE(ReadAll(log).find("     Large pages not used - user choice\n"), std::string::npos);
+
+  UseLargePages = true;
+  const uint64_t minimum = platform::HugePageSize();
+  if (minimum > (1u << 20)) {
+    out.clear();
+    ASSERT_TRUE(StartProcessGroup(1));
+    EXPECT_EQ(CurrentLargePageStatus, LargePagesTooSmall);
+    EXPECT_TRUE(Printed(Info("Large pages not used - pGetLargePageMinimum () returned " + std::to_string(minimum))));
+  }
+  if (minimum <= (4u << 20)) {
+    out.clear();
+    ASSERT_TRUE(StartProcessGroup(4));
+    if (CurrentLargePageStatus == LargePagesInUse) {
+      EXPECT_TRUE(Printed(Info("Using large pages, size = 4194304")));
+    } else {
+      ASSERT_EQ(CurrentLargePageStatus, LargePagesCreateFailed);
+      ASSERT_GE(out.size(), 4u);
+      EXPECT_EQ(out[0], "ERROR: API        = mmap");
+      EXPECT_EQ(out[1].rfind("error code = ", 0), 0u);
+      EXPECT_EQ(out[2].rfind("message    = ", 0), 0u);
+      EXPECT_GT(out[2].size(), 13u);
+      EXPECT_EQ(out[3], Info("Large pages not used - CreateFileMapping () returned invalid handle. Please check "
+                             "memory fragmentation, privileges and UAC (and reboot if necessary)."));
+    }
+    // Either way the table is there, cleared and writable.
+    EXPECT_EQ(Group.hashMb, 4);
+    EXPECT_TRUE(TableIsZero());
+    FillRandom(4);
+  }
+  std::fclose(log);
+}
