@@ -3,12 +3,16 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include "board/make_move.h"
+#include "board/notation.h"
 #include "common/output.h"
 #include "driver/engine.h"
 #include "driver/logs.h"
 #include "driver/options.h"
 #include "driver/search_driver.h"
+#include "group/exchange_area.h"
 #include "group/process_group.h"
+#include "search/search.h"
 
 EngineState Engine;
 platform::LineReader Input;
@@ -32,6 +36,51 @@ std::string FirstWord(const std::string& line) {
 
 bool Idle() { return !Engine.searching && !Engine.ponderInfinitePending; }
 
+void HandleUci3() {
+  Send("option name NalimovPath type path default <empty>");
+  Send("option name NalimovCache type slider min 1 max 256 default 1");
+  Send("option name Hash File type file default *.thf");
+  Send("uci3ok");
+  Engine.uci3 = true;
+}
+
+void HandleKvx5() {
+  Send("option name kvx5_randomizer_threshold type spin default 8 min 1 max 512");
+  Send("option name kvx5_randomizer_mode type check default false");
+  Send("option name kvx5_randomizer_reset type button");
+  Send("kvx5ok");
+  Engine.kvx5 = true;
+  RootSampleReports = true;
+}
+
+void HandleHqz5() {
+  Send("hqz5ok");
+  Engine.hqz5 = true;
+  RootAllMovesReports = true;
+}
+
+// "play <move>": one more move of the game, made on the current position and
+// added to the saved position text.
+void HandlePlayCommand(const std::string& line) {
+  size_t start = line.find_first_not_of(" \t\r", 4);
+  std::string text = start == std::string::npos ? std::string() : line.substr(start);
+  const size_t end = text.find_first_of(" \t\r\n");
+  if (end != std::string::npos) text.resize(end);
+  Position& p = Engine.position;
+  const Move m = !text.empty() && CheckPositionConsistency(p) ? FindLegalMove(p, text.c_str()) : 0;
+  if (!m) {
+    // An unreadable or illegal move must leave the board as it was.
+    InfoString("Illegal or unreadable move %s in play command; move not played", text.c_str());
+    return;
+  }
+  // A later re-read of the text must find the move in a move list.
+  if (Engine.savedPositionText.find("moves") == std::string::npos) Engine.savedPositionText.append(" moves");
+  Engine.savedPositionText.append(" ").append(text);
+  MakeRootMove(p, m);
+  RebuildDerivedState(p);
+  ++Engine.gamePlies;
+}
+
 // Conventional commands beyond the protocol, tested after every protocol keyword.
 bool HandleExtraCommand(const std::string& line) {
   const std::string word = FirstWord(line);
@@ -53,25 +102,50 @@ bool HandleExtraCommand(const std::string& line) {
   }
   return false;
 }
-}  // namespace
 
-void DispatchCommand(const std::string& line) {
+// The keyword tests in their order; a guarded keyword whose guard fails goes
+// on to the later tests.
+void Dispatch(const std::string& line) {
   if (HasPrefix(line, "quit")) Quit();
   if (HasPrefix(line, "stop")) return HandleStopCommand();
   if (HasPrefix(line, "ponderhit")) return HandlePonderHit();
-  if (HasPrefix(line, "ucinewgame") && Idle()) {
+  if (HasPrefix(line, "ucinewgame")) {
+    // Refused during a search; it must not go on to the "uci" test below.
+    if (!Idle()) return;
     SendToChildren(line);
     return NewGameReset();
   }
+  if (HasPrefix(line, "uci3")) return HandleUci3();
+  if (HasPrefix(line, "kvx5")) return HandleKvx5();
+  if (HasPrefix(line, "hqz5")) return HandleHqz5();
   if (HasPrefix(line, "probe ")) return HandleHashProbe(line);
   if (HasPrefix(line, "write ")) return HandleHashWrite(line);
   if (HasPrefix(line, "uci")) return HandleUci();
   if (HasPrefix(line, "isready")) return Reply("readyok");
+  if (HasPrefix(line, "slave mode")) {
+    SendToChildren(line);
+    Engine.slaveMode = LeadingNumber(line, 11);
+    return;
+  }
   if (HasPrefix(line, "position") && Idle()) return HandlePositionCommand(line);
+  if (HasPrefix(line, "play") && Idle()) return HandlePlayCommand(line);
+  // Work sharing with an outside controller: accepted, no effect yet.
+  if (HasPrefix(line, "deny")) return;
+  if (HasPrefix(line, "posted")) return;
+  if (HasPrefix(line, "take")) return;
   // The test searches would nest a second search inside a running one.
   if (HasPrefix(line, "tt") && Idle()) return HandleTestSearches(line);
   if (HasPrefix(line, "go") && Idle()) return ParseGo(line);
+  if (HasPrefix(line, "setoption name")) return HandleSetOption(line.size() > 15 ? line.substr(15) : std::string());
   HandleExtraCommand(line);
+}
+}  // namespace
+
+void DispatchCommand(const std::string& line) {
+  Dispatch(line);
+  // Option changes that had to wait for the end of a search apply once the
+  // search has returned and its result has gone out.
+  ApplyDeferredOptions();
 }
 
 void ProcessCommandLine() {
@@ -103,6 +177,9 @@ void PollInput() {
 
 void Quit() {
   Log("quit command received.");
+  SendToChildren("quit");
   CloseLogs();
+  // The parent waits for this word before it tears the group down.
+  if (Group.isChild) Exchange->childState[Group.processNumber] = ChildGone;
   std::exit(0);
 }

@@ -1,26 +1,12 @@
-// Program entry: checks the processor, sets up the tables and the start
-// position, then runs the command loop until "quit" or the end of input.
-#include "board/position.h"
-#include "common/output.h"
+// Program entry: checks the processor, prepares the engine (start-up) and
+// then runs the command loop until "quit" or the end of input.
 #include "driver/engine.h"
-#include "eval/evaluate.h"
-#include "eval/tables.h"
+#include "driver/startup.h"
 #include "platform/platform.h"
-#include "search/hash_table.h"
 
 int main(int argc, char** argv) {
-  (void)argc;
+  // Without the population-count instruction the engine cannot run at all.
   if (!platform::CpuHasPopcount()) return 0;
-  platform::SetOwnEntry(argv[0]);
-  platform::IgnoreBrokenPipes();
-  platform::SetStdoutFailureHandler([] { Quit(); });
-  InitBoard();
-  InitEvaluation();
-  // The stored king-attack table must equal the one computed here and now.
-  CheckKingAttackTable([](int index, int32_t stored, int32_t computed) { Send("%d %d %d", index, stored, computed); });
-  AllocateHashTable(32);
-  Engine.inputIsPipe = !platform::StdinIsConsole();
-  ResetToStartPosition();
-  NewGameReset();
+  StartUp(argc, argv);
   for (;;) ProcessCommandLine();
 }

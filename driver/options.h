@@ -42,3 +42,27 @@ extern EngineOptions Options;
 
 // Writes the option lines of "uci".
 void AnnounceOptions();
+// Handles the text after "setoption name ": the first option keyword that
+// begins the text (letter case ignored) acts and confirms with "info string".
+// Runs also during a search; what would replace or rewrite the whole hash
+// table then waits for the search to end (ApplyDeferredOptions).
+void HandleSetOption(const std::string& text);
+// Runs the table changes that options asked for during a search. Called by
+// the command loop once no search runs any more.
+void ApplyDeferredOptions();
+
+// Decimal number at `from` with the usual leading-number rule: blanks
+// skipped, optional sign, digits up to the first other character; 0 when
+// there is none (or `from` lies past the end). Clamped to the int range.
+int LeadingNumber(const std::string& text, size_t from);
+
+// The randomizer bitmap (2^25 bits): created and cleared, cleared, released.
+void EnableRandomizer();
+void ResetRandomizer();
+void DisableRandomizer();
+
+// Priority of this process: 0 normal, 1 below normal, 2 low, 3 inherit (no
+// change). A failure is written to the log; it is not fatal.
+void ApplyMainProcessPriority(int level);
+// Nice value of a priority level (0, 10, 19).
+int NiceOfPriority(int level);

@@ -1,0 +1,146 @@
+#include "driver/startup.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include "common/output.h"
+#include "driver/engine.h"
+#include "driver/logs.h"
+#include "driver/options.h"
+#include "eval/tables.h"
+#include "group/exchange_area.h"
+#include "group/process_group.h"
+#include "platform/host.h"
+#include "platform/platform.h"
+#include "search/hash_table.h"
+#include "search/node.h"
+#include "search/search.h"
+
+namespace {
+// Where a stand-alone engine looks for tablebases until NalimovPath says otherwise.
+constexpr const char* DefaultTablebasePath = "/usr/local/share/tolvo/tb;/usr/share/tolvo/tb";
+}  // namespace
+
+CommandLineFields ReadCommandLineFields(const std::vector<std::string>& fields) {
+  CommandLineFields f;
+  auto field = [&](size_t number) { return LeadingNumber(fields[number - 1], 0); };
+  const size_t count = fields.size();
+  if (count > 4) {
+    f.isChild = true;
+    f.parentId = field(1);
+    f.requestedHashMb = field(3);
+    f.sharedFileNumber = field(4);
+    f.processCount = field(5);
+    if (count >= 6) f.childNumber = field(6);
+    if (count >= 7) f.exchangeOwnerId = field(7);
+    return f;
+  }
+  if (count >= 2) {
+    f.overriddenParentId = field(1);
+    f.processorCapGiven = true;
+    f.processorCap = field(2);
+  }
+  if (count >= 3) f.requestedHashMb = field(3);
+  return f;
+}
+
+int HashSizeOfRequest(int requestMb) {
+  if (requestMb < 2) return 1;
+  int size = 1;
+  while (size <= requestMb / 2) size *= 2;
+  return size;
+}
+
+int ProcessorCountWithCap(int systemCount, const CommandLineFields& fields) {
+  int count = systemCount;
+  if (fields.processorCapGiven && fields.processorCap < count) count = fields.processorCap;
+  // A cap of 0 (or text where a number belongs) still leaves this process.
+  return count < 1 ? 1 : count;
+}
+
+ConfigSettings ReadConfigWord(const std::string& word) {
+  ConfigSettings s;
+  if (word.rfind("randomize", 0) != 0 && word.rfind("RANDOMIZE", 0) != 0) return s;
+  s.randomizer = true;
+  if (word.size() > 10 && word[10] >= '0' && word[10] <= '9') s.threshold = LeadingNumber(word, 10);
+  return s;
+}
+
+void ApplyConfigFile(const std::string& path) {
+  std::ifstream in(path);
+  std::string word;
+  if (!in || !(in >> word)) return;
+  if (word.size() > 2047) word.resize(2047);
+  const ConfigSettings s = ReadConfigWord(word);
+  if (!s.randomizer) return;
+  EnableRandomizer();
+  if (s.threshold >= 0) Options.randomizerThreshold = RandomizerThreshold = s.threshold;
+}
+
+namespace {
+// A child maps the areas its parent created. Without them (a stand-alone start
+// given five or more numbers, or a parent that has gone) it cannot work: it
+// says so on standard output, which a child otherwise never uses, and ends.
+void RequireParentAreas() {
+  // The child number picks this process's state word in the exchange area.
+  const bool validNumber = Group.processNumber >= 1 && Group.processNumber < 2048;
+  if (validNumber && platform::SharedMemoryExists(SyncAreaName()) && platform::SharedMemoryExists(ExchangeAreaName()))
+    return;
+  char text[160];
+  const int n = std::snprintf(text, sizeof text, "*** - cannot open the shared areas of parent process %d, exiting.\n",
+                              Group.parentId);
+  platform::WriteStdout(text, size_t(n));
+  std::exit(1);
+}
+}  // namespace
+
+void StartUp(int argc, char** argv) {
+  platform::SetOwnEntry(argv[0]);
+  platform::IgnoreBrokenPipes();
+  platform::SetStdoutFailureHandler([] { Quit(); });
+  InitBoard();
+  InitEvaluation();
+  // The stored king-attack table must equal the one computed here and now.
+  CheckKingAttackTable([](int index, int32_t stored, int32_t computed) { Send("%d %d %d", index, stored, computed); });
+
+  const int64_t now = platform::CalendarTimeSeconds();
+  std::srand(unsigned(now));
+  RandomOrderingState = uint32_t(now);
+
+  ApplyConfigFile("tolvo.config");
+
+  const CommandLineFields fields = ReadCommandLineFields(std::vector<std::string>(argv + 1, argv + argc));
+  Options.maxCpus = 2048;
+  Group.processorCount = ProcessorCountWithCap(platform::ProcessorCount(), fields);
+  Group.isChild = Output.isChild = fields.isChild;
+  if (fields.isChild) {
+    Group.parentId = fields.parentId;
+    Group.sharedFileNumber = fields.sharedFileNumber;
+    Group.processCount = fields.processCount;
+    Group.processNumber = ProcessNumber = fields.childNumber;
+    Group.exchangeOwnerId = fields.exchangeOwnerId;
+  } else {
+    Options.overriddenParentId = Group.overriddenParentId = fields.overriddenParentId;
+  }
+  Options.hashMb = HashSizeOfRequest(fields.requestedHashMb);
+
+  Options.tablebaseCacheMb = 1;
+  if (Group.isChild) RequireParentAreas();
+  StartProcessGroup(Options.hashMb);
+  Options.hashMb = Group.hashMb;   // smaller when the memory was not to be had
+
+  ResetToStartPosition();
+  Options.hashFile.clear();
+  Engine.inputIsPipe = !platform::StdinIsConsole();
+  NewSearchGeneration(0);
+  Engine.searching = false;
+  if (Group.isChild) Exchange->childState[Group.processNumber] = ChildReady;
+
+  Options.tablebasePath.clear();
+  if (!Group.isChild) {
+    Options.tablebaseCacheMb = 8;
+    Options.tablebasePath = DefaultTablebasePath;
+  }
+  NewGameReset();
+  ApplyMainProcessPriority(Options.mainPriority);
+}

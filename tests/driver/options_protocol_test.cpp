@@ -1,0 +1,187 @@
+// Every option row through the binary: the confirmation a front end reads.
+#include <gtest/gtest.h>
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+#include "tests/support/engine_process.h"
+
+namespace {
+using Lines = std::vector<std::string>;
+
+// What the engine writes in answer to one line (up to a fresh "readyok").
+Lines Answer(EngineProcess& e, const std::string& line) {
+  e.Send(line);
+  e.Send("isready");
+  Lines lines = e.ReadUntil("readyok");
+  if (!lines.empty()) lines.pop_back();
+  return lines;
+}
+
+struct Row {
+  const char* text;        // after "setoption name "
+  Lines confirmation;      // "info string " is added
+  bool rebuildsTable = false;   // restart messages may come first
+};
+
+// A scratch working directory: the log rows write their files there.
+class ScratchDirectory {
+ public:
+  ScratchDirectory() {
+    path_ = std::filesystem::temp_directory_path() /
+            ("tolvo_options_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
+             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::create_directories(path_);
+  }
+  ~ScratchDirectory() { std::filesystem::remove_all(path_); }
+  std::string Path() const { return path_.string(); }
+
+ private:
+  std::filesystem::path path_;
+};
+}  // namespace
+
+TEST(OptionsProtocol, EveryRowConfirmsAsWritten) {
+  const std::vector<Row> rows = {
+      {"UCI_Query", {"slave mode supported", "uci3 supported", "kvx5 supported", "hqz5 supported", "queryok"}},
+      {"Hash value 100", {"Hash size set to 64 mb"}, true},
+      {"HASH VALUE 3", {"Hash size set to 2 mb"}, true},
+      {"Hash value 0", {"Hash size set to 1 mb"}, true},
+      {"Log value true", {}},
+      {"xLog value true", {}},
+      {"Max CPUs value 0", {"Max CPUs set to 1"}, true},
+      {"Max CPUs value 5000", {"Max CPUs set to 2048"}, true},
+      {"Use Large Pages value true", {"Use large pages enabled."}, true},
+      {"Use Large Pages value true", {"Use large pages enabled (no change)."}},
+      {"Use Large Pages value false", {"Use large pages disabled."}, true},
+      {"Use Large Pages value false", {"Use large pages disabled (no change)."}},
+      {"Preserve Analysis value true", {"Preserve analysis enabled."}},
+      {"Preserve Analysis value false", {"Preserve analysis disabled."}},
+      {"Always Score Main Move value true", {"Always score main move enabled."}},
+      {"Always Score Main Move value false", {"Always score main move disabled."}},
+      {"Display Upperbounds value true", {"Display upperbounds enabled."}},
+      {"Display Upperbounds value false", {"Display upperbounds disabled."}},
+      {"Log value false", {}},
+      {"White Pawn cp value 10", {"White pawn adjustment value set to 10 cp"}},
+      {"Black Pawn cp value -10", {"Black pawn adjustment value set to -10 cp"}},
+      {"White Knight cp value 20", {"White knight adjustment value set to 20 cp"}},
+      {"Black Knight cp value 21", {"Black knight adjustment value set to 21 cp"}},
+      {"White King Bishop cp value 30", {"White king bishop adjustment value set to 30 cp"}},
+      {"Black King Bishop cp value 31", {"Black king bishop adjustment value set to 31 cp"}},
+      {"White Queen Bishop cp value 40", {"White queen bishop adjustment value set to 40 cp"}},
+      {"Black Queen Bishop cp value 41", {"Black queen bishop adjustment value set to 41 cp"}},
+      {"White Rook cp value 50", {"White rook adjustment value set to 50 cp"}},
+      {"Black Rook cp value 51", {"Black rook adjustment value set to 51 cp"}},
+      {"White Queen cp value 2000", {"White queen adjustment value set to 2000 cp"}},
+      {"Black Queen cp value -2000", {"Black queen adjustment value set to -2000 cp"}},
+      {"Rook Endgame Scaling value 80", {"Rook endgame scaling set to 80 percent."}},
+      {"Ponder value true", {}},
+      {"Ponder value false", {}},
+      {"CPU Usage value 0", {"CPU usage set to 1"}},
+      {"CPU Usage value 500", {"CPU usage set to 100"}},
+      {"CPU Usage value 55", {"CPU usage set to 55"}},
+      {"kvx5_randomizer_threshold value 20", {"Randomizer threshold set to 20"}},
+      {"kvx5_randomizer_mode value true", {"Randomizer mode enabled."}},
+      {"kvx5_randomizer_reset", {"Randomizer reset invoked."}},
+      {"kvx5_randomizer_mode value false", {"Randomizer mode disabled."}},
+      {"NalimovPath value /opt/tb one;/opt/tb2", {"Nalimov path set to /opt/tb one;/opt/tb2"}},
+      {"NalimovCache value 300", {"Nalimov cache set to 300"}},
+      {"NalimovUsage value Frequently", {"Nalimov usage set to frequently"}},
+      {"NalimovUsage value Normally", {"Nalimov usage set to normally"}},
+      {"NalimovUsage value Rarely", {"Nalimov usage set to rarely"}},
+      {"NalimovUsage value Never", {"Nalimov usage set to never"}},
+      {"Main Process Priority value Inherit", {"Main process priority set to inherit."}},
+      {"Main Process Priority value Normal", {"Main process priority set to normal."}},
+      {"Main Process Priority value BelowNormal", {"Main process priority set to below-normal."}},
+      {"Main Process Priority value Low", {"Main process priority set to low."}},
+      {"Child Process Priority value Normal", {"Child process priority set to normal."}},
+      {"Child Process Priority value BelowNormal", {"Child process priority set to below-normal."}},
+      {"Child Process Priority value Low", {"Child process priority set to low."}},
+      {"Clear Hash", {"Hash clear invoked."}},
+      {"Save Hash", {"Save hash invoked but failed - file not set."}},
+      {"Load Hash", {"Load hash invoked but failed - file not set."}},
+      // The rest of the line, without the CR of a CR LF line end.
+      {"Hash File value ./game.thf\r", {"Hash file set to ./game.thf"}},
+      {"Save Hash", {"Save hash invoked and succeeded - 1 mb saved to ./game.thf."}},
+      {"Load Hash", {"Load hash invoked and succeeded - 1 mb loaded from ./game.thf."}, true},
+      {"MultiPV value 0", {"Displaying 1 variations."}},
+      {"MultiPV value 300", {"Displaying 256 variations."}},
+      {"MultiPV value 3", {"Displaying 3 variations."}},
+      {"MultiPV value", {"Displaying 1 variations."}},   // no number reads as 0
+      {"MultiPV_cp value -5", {"Displaying variations up to 0 cp."}},
+      {"MultiPV_cp value 30000", {"Displaying variations up to 20000 cp."}},
+      {"MultiPV_cp value 150", {"Displaying variations up to 150 cp."}},
+      {"TC Buffer value 5", {"TC Buffer set to 5 seconds"}},
+      {"TC Hard Buffer msec value 400", {"TC Hard Buffer set to 400 milliseconds"}},
+      {"TC Hard Move Time msec value 7", {"TC Hard Move Time set to 7 milliseconds"}},
+      {"TC Hard Move Depth value 6", {"TC Hard Move Depth set to 6"}},
+      {"TC Normal Move Time value 90", {"TC Normal Move Time set to 90"}},
+      {"TC Max Move Time value 110", {"TC Max Move Time set to 110"}},
+      {"UCI_Elo value none", {"Elo set to 0, currently ignored"}},
+      {"UCI_Elo value 1800", {"Elo set to 1800, currently ignored"}},
+      {"UCI_LimitStrength value true", {"Limited strength mode enabled, will play at 1800 Elo."}},
+      {"UCI_Elo value 3000", {"Elo set to 3000, currently in use"}},
+      {"UCI_LimitStrength value false", {"Limited strength mode disabled."}},
+      // Matches no keyword: no answer at all.
+      {"Contempt Analyze value 5", {}},
+      {"xLog value false", {}},
+  };
+  ScratchDirectory dir;
+  EngineProcess e({}, TOLVO_BINARY, dir.Path());
+  ASSERT_TRUE(e.Started());
+  for (const Row& row : rows) {
+    Lines got = Answer(e, std::string("setoption name ") + row.text);
+    Lines want;
+    for (const std::string& c : row.confirmation) want.push_back("info string " + c);
+    if (row.rebuildsTable) {
+      // The rebuilt table may report itself too ("Children restarted.", large pages).
+      Lines own;
+      for (const std::string& l : got) {
+        EXPECT_EQ(l.rfind("info string ", 0), 0u) << row.text << ": " << l;
+        if (std::find(want.begin(), want.end(), l) != want.end()) own.push_back(l);
+      }
+      got = own;
+    }
+    EXPECT_EQ(got, want) << row.text;
+  }
+  e.Send("quit");
+  EXPECT_EQ(e.Wait(), 0);
+  // The log rows opened both logs in the working directory.
+  int textLogs = 0, htmlLogs = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
+    const std::string name = entry.path().filename().string();
+    textLogs += name.rfind("uci.", 0) == 0;
+    htmlLogs += name.rfind("log.", 0) == 0;
+  }
+  EXPECT_EQ(textLogs, 1);
+  EXPECT_EQ(htmlLogs, 1);
+}
+
+TEST(OptionsProtocol, RebuildingTheTableSaysSo) {
+  EngineProcess e;
+  EXPECT_EQ(Answer(e, "setoption name Hash value 100"),
+            (Lines{"info string Children restarted.", "info string Hash size set to 64 mb"}));
+  EXPECT_EQ(Answer(e, "setoption name Max CPUs value 1"), Lines{"info string Max CPUs set to 1"});
+  // A second enable changes nothing, so nothing is rebuilt.
+  Answer(e, "setoption name Use Large Pages value true");
+  EXPECT_EQ(Answer(e, "setoption name Use Large Pages value true"),
+            Lines{"info string Use large pages enabled (no change)."});
+  e.Send("quit");
+  EXPECT_EQ(e.Wait(), 0);
+}
+
+TEST(OptionsProtocol, AnOverridingIdLeavesTheTableToItsOwner) {
+  // Fields 7 2 100: another instance's table (id 7), at most 2 processors.
+  EngineProcess e({"7", "2", "100"});
+  e.Send("uci");
+  const Lines uci = e.ReadUntil("uciok");
+  for (const std::string& l : uci) {
+    EXPECT_EQ(l.rfind("option name Hash type", 0), std::string::npos);
+    EXPECT_EQ(l.rfind("option name Max CPUs", 0), std::string::npos);
+  }
+  EXPECT_NE(std::find(uci.begin(), uci.end(), "option name Log type check default false"), uci.end());
+  EXPECT_TRUE(Answer(e, "setoption name Hash value 16").empty());
+  EXPECT_TRUE(Answer(e, "setoption name Max CPUs value 1").empty());
+  e.Send("quit");
+  EXPECT_EQ(e.Wait(), 0);
+}
