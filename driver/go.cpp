@@ -195,6 +195,7 @@ void StartSearch(const GoRequest& request) {
   BuildAdjustmentTable(Options.materialAdjust, p.sideToMove, Limits.playMode);
   p.st.materialDelta = ComputeMaterialDelta(p);
 
+  WriteHtmlBoard(p);
   const Position saved = p;
   try {
     RootSearch(p);

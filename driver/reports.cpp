@@ -60,6 +60,10 @@ void ReportPvLine(int index, bool useCurrentCounters, const RootMove& rm) {
   }
 }
 
+void ReportRootFailLow(const RootMove& rm) {
+  if (HtmlLogOpen() && rm.depth > 12) WriteHtmlFailLowLine(rm, Engine.position);
+}
+
 namespace {
 // Makes a move on the position and hands the move to the other side.
 void Play(Position& p, Move m, UndoRecord& undo) {

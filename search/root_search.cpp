@@ -186,6 +186,14 @@ template <Color C> int RootPass(int alpha, int beta, int d) {
       RecordRootMove(0, exact, d, false, false, PvText<C>(m));
       ReportLines(d);
     }
+    if (i == 0 && v <= alpha && d > 7) {
+      RootMove failed = Search.rootMoves[0];
+      failed.score = v;
+      failed.depth = d;
+      failed.time = ElapsedMs() + 1;
+      failed.nodes = Search.nodes;
+      ReportRootFailLow(failed);
+    }
     if (i == 0 && v <= alpha && Options.displayUpperbounds) {
       RecordRootMove(0, v, d, false, true, PvText<C>(m));
       ReportLines(d);

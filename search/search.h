@@ -106,6 +106,8 @@ void PeriodicCheck();
 std::string FormatScore(int score);
 // One principal-variation line of the report.
 void ReportPvLine(int index, bool useCurrentCounters, const RootMove& rm);
+// The root's best move failed low (the HTML log shows such lines).
+void ReportRootFailLow(const RootMove& rm);
 // Milliseconds since the search started.
 uint64_t ElapsedMs();
 // Handles every waiting command line (may throw SearchStopped or quit).
