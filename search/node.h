@@ -122,6 +122,25 @@ template <Color C> inline int ZeroWindowChild(int bound, int depth, int ply, uin
   return inCheck ? ZeroWindowInCheck<C>(bound, depth, ply, 0, flags) : ZeroWindow<C>(bound, depth, ply, 0, flags);
 }
 
+// Appends the child's line to the move that led to it.
+inline void AppendPv(PlyRecord& r, Move m, const PlyRecord& child) {
+  r.pv[0] = m;
+  const int n = child.pvLength < MaxPly ? child.pvLength : MaxPly;
+  for (int i = 0; i < n; ++i) r.pv[i + 1] = child.pv[i];
+  r.pvLength = n + 1;
+}
+
+// Futility margins (centipawns) by remaining depth in half plies and quiet
+// moves already searched; 3000 never prunes.
+constexpr int FutilityMargin[12][5] = {
+    {30, 22, 14, 14, 14},         {30, 22, 14, 14, 14},
+    {30, 22, 14, -35, -35},       {30, 22, 14, -35, -35},
+    {3000, 3000, 3000, -21, -21}, {3000, 3000, 3000, -21, -21},
+    {3000, 3000, 3000, 3000, -17}, {3000, 3000, 3000, 3000, -17},
+    {3000, 3000, 3000, 3000, 6},  {3000, 3000, 3000, 3000, 6},
+    {3000, 3000, 3000, 3000, 55}, {3000, 3000, 3000, 3000, 55},
+};
+
 // Hash probe helpers.
 struct ProbeResult {
   const HashEntry* hit[4];
@@ -130,5 +149,18 @@ struct ProbeResult {
   int maxDepth;        // largest stored depth among hits
 };
 template <Color C> void ProbeHash(uint64_t key, ProbeResult& r);
+// At the quiescence level any stored depth counts: an exact score, or a bound
+// on the right side of the window (alpha, beta), decides the node.
+inline bool HashDecidesWindow(const ProbeResult& probe, int alpha, int beta, int ply, int& score) {
+  for (int i = 0; i < probe.hits; ++i) {
+    const HashEntry& e = *probe.hit[i];
+    const int s = ScoreFromHash(e, ply);
+    if (EntryIsExact(e) || (EntryHasLower(e) && s >= beta) || (EntryHasUpper(e) && s <= alpha)) {
+      score = s;
+      return true;
+    }
+  }
+  return false;
+}
 
 // Time rule after an iteration and other root helpers live in root_search.cpp.

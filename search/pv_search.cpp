@@ -3,24 +3,6 @@
 #include "search/move_picker.h"
 
 namespace {
-// Futility margins of the principal-variation node, by depth + 3 (see the
-// zero-window node) and quiet moves searched.
-constexpr int PvFutilityMargin[12][5] = {
-    {30, 22, 14, 14, 14},         {30, 22, 14, 14, 14},
-    {30, 22, 14, -35, -35},       {30, 22, 14, -35, -35},
-    {3000, 3000, 3000, -21, -21}, {3000, 3000, 3000, -21, -21},
-    {3000, 3000, 3000, 3000, -17}, {3000, 3000, 3000, 3000, -17},
-    {3000, 3000, 3000, 3000, 6},  {3000, 3000, 3000, 3000, 6},
-    {3000, 3000, 3000, 3000, 55}, {3000, 3000, 3000, 3000, 55},
-};
-
-inline void AppendPv(PlyRecord& r, Move m, const PlyRecord& child) {
-  r.pv[0] = m;
-  const int n = child.pvLength < MaxPly ? child.pvLength : MaxPly;
-  for (int i = 0; i < n; ++i) r.pv[i + 1] = child.pv[i];
-  r.pvLength = n + 1;
-}
-
 // A table score may end the node only when it is an ordinary score or the
 // window's own bound on that side is a mate score too.
 inline bool UsableForBound(int score, int alpha, int beta) {
@@ -165,7 +147,7 @@ template <Color C> int PvSearch(int alpha, int beta, int depth, int ply, bool in
         if (!(ExchangeTest<C>(p, ToSquare(m), ExchangeValue(MoverClass(m)), occ, p.pieces[Them]) & 1)) continue;
       }
       if (depth <= 8 && quiet && !GivesCheck<C>(p, m) &&
-          eval + PvFutilityMargin[depth + 3][std::min(quietCount, 4)] < alpha)
+          eval + FutilityMargin[depth + 3][std::min(quietCount, 4)] < alpha)
         continue;
     }
     int extension = (isHash && hashExtended) ? 2 : 0;

@@ -11,13 +11,6 @@ template <Color C> bool ExchangeLoses(const Position& p, Move m) {
   const Bitboard occ = (p.occupied ^ SquareBit(FromSquare(m))) | SquareBit(ToSquare(m));
   return !(ExchangeTest<C>(p, ToSquare(m), risk, occ, p.pieces[Opponent(C)]) & 1);
 }
-
-inline void AppendPv(PlyRecord& r, Move m, const PlyRecord& child) {
-  r.pv[0] = m;
-  const int n = child.pvLength < MaxPly ? child.pvLength : MaxPly;
-  for (int i = 0; i < n; ++i) r.pv[i + 1] = child.pv[i];
-  r.pvLength = n + 1;
-}
 }  // namespace
 
 template <Color C> int Quiescence(int alpha, int beta, int q, int ply) {
@@ -32,13 +25,8 @@ template <Color C> int Quiescence(int alpha, int beta, int q, int ply) {
   const uint64_t key = p.st.key;
   ProbeResult probe;
   ProbeHash<C>(key, probe);
-  for (int i = 0; i < probe.hits; ++i) {
-    const HashEntry& e = *probe.hit[i];
-    const int s = ScoreFromHash(e, ply);
-    if (EntryIsExact(e)) return s;
-    if (EntryHasLower(e) && s >= beta) return s;
-    if (EntryHasUpper(e) && s <= alpha) return s;
-  }
+  int decided;
+  if (HashDecidesWindow(probe, alpha, beta, ply, decided)) return decided;
   const int eval = EvaluateNode<C>(r);
   r.staticEval = eval;
 
@@ -123,11 +111,8 @@ template <Color C> int QuiescenceInCheck(int alpha, int beta, int q, int ply) {
   const uint64_t key = p.st.key;
   ProbeResult probe;
   ProbeHash<C>(key, probe);
-  for (int i = 0; i < probe.hits; ++i) {
-    const HashEntry& e = *probe.hit[i];
-    const int s = ScoreFromHash(e, ply);
-    if (EntryIsExact(e) || (EntryHasLower(e) && s >= beta) || (EntryHasUpper(e) && s <= alpha)) return s;
-  }
+  int decided;
+  if (HashDecidesWindow(probe, alpha, beta, ply, decided)) return decided;
   r.staticEval = EvaluateNode<C>(r);
 
   Move evasions[MaxMoves];
@@ -189,12 +174,8 @@ template <Color C> int ZeroWindowDepth0(int bound, int ply, uint32_t flags) {
   const uint64_t key = p.st.key;
   ProbeResult probe;
   ProbeHash<C>(key, probe);
-  for (int i = 0; i < probe.hits; ++i) {
-    const HashEntry& e = *probe.hit[i];
-    const int s = ScoreFromHash(e, ply);
-    if (EntryHasLower(e) && s >= bound) return s;
-    if (EntryHasUpper(e) && s < bound) return s;
-  }
+  int decided;
+  if (HashDecidesWindow(probe, bound - 1, bound, ply, decided)) return decided;
   const int eval = EvaluateNode<C>(r);
   r.staticEval = eval;
   if (eval >= bound) return eval;

@@ -3,17 +3,6 @@
 #include "search/move_picker.h"
 
 namespace {
-// Futility margins by remaining depth (half plies) and quiet moves already
-// searched (3000 never prunes).
-constexpr int FutilityMargin[12][5] = {
-    {30, 22, 14, 14, 14},         {30, 22, 14, 14, 14},
-    {30, 22, 14, -35, -35},       {30, 22, 14, -35, -35},
-    {3000, 3000, 3000, -21, -21}, {3000, 3000, 3000, -21, -21},
-    {3000, 3000, 3000, 3000, -17}, {3000, 3000, 3000, 3000, -17},
-    {3000, 3000, 3000, 3000, 6},  {3000, 3000, 3000, 3000, 6},
-    {3000, 3000, 3000, 3000, 55}, {3000, 3000, 3000, 3000, 55},
-};
-
 template <Color C> bool HasPieces(const Position& p) {
   return (p.Pieces(C, KnightType) | p.Pieces(C, BishopType) | p.Pieces(C, RookType) | p.Pieces(C, QueenType)) != 0;
 }
@@ -22,29 +11,53 @@ template <Color C> bool HasPieces(const Position& p) {
 inline int LowerMark(int nodeType) { return nodeType == 1 ? 0 : nodeType == 0 ? 1 : 0; }
 inline int UpperMark(int nodeType) { return nodeType == 1 ? 1 : 0; }
 
-// Entry steps shared by both zero-window procedures: the table cut-offs.
-// Returns true with `result` when the node is decided; also reports whether
-// a null move stays allowed.
-template <Color C> bool ProbeZeroWindow(uint64_t key, int bound, int depth, int ply, int nodeType, uint32_t flags,
-                                        ProbeResult& probe, bool& nullAllowed, int& result) {
-  ProbeHash<C>(key, probe);
-  nullAllowed = !(flags & NoNullMove);
-  for (int i = 0; i < probe.hits; ++i) {
-    const HashEntry& e = *probe.hit[i];
+// What the entry steps of a zero-window node leave for the rest of it.
+struct ZeroWindowNode {
+  uint64_t key;        // position key, changed by an excluded move
+  int nodeType;        // 1 expected cut node, 0 expected all node, -1 none
+  ProbeResult probe;
+  bool nullAllowed;
+};
+
+// Entry steps shared by both zero-window procedures: the record, the draw
+// rules and the table cut-offs. True with `result` when the node is decided.
+template <Color C> bool EnterZeroWindow(int bound, int depth, int ply, Move excluded, uint32_t flags,
+                                        ZeroWindowNode& node, int& result) {
+  const Position& p = *SearchPosition;
+  PlyRecord& r = Stack[ply];
+  node.key = p.st.key ^ ExclusionKey(excluded);
+  node.nodeType = (flags & NoNodeType) ? -1 : int((flags >> 13) & 1);
+  r.bestMove = 0;
+  r.pvLength = 0;
+  r.extensionMark = 1;
+  r.entryDepth = depth;
+  if (ply >= MaxPly) {
+    result = EvaluateNode<C>(r);
+    return true;
+  }
+  if (p.st.fifty >= (Limits.silentMode ? 40u : 100u) || IsRepetition(p)) {
+    result = 0;
+    return true;
+  }
+  ProbeHash<C>(node.key, node.probe);
+  node.nullAllowed = !(flags & NoNullMove);
+  for (int i = 0; i < node.probe.hits; ++i) {
+    HashEntry& e = *const_cast<HashEntry*>(node.probe.hit[i]);
     const int s = ScoreFromHash(e, ply);
     if (EntryDepth(e) >= depth) {
       const bool marked = EntryHasMark(e);
-      if (EntryHasLower(e) && s >= bound && !(marked && nodeType == 1) && !((flags & NoNullMove) && !EntryHasMove(e))) {
-        Touch(*const_cast<HashEntry*>(&e));
+      if (EntryHasLower(e) && s >= bound && !(marked && node.nodeType == 1) &&
+          !((flags & NoNullMove) && !EntryHasMove(e))) {
+        Touch(e);
         result = s;
         return true;
       }
-      if (EntryHasUpper(e) && s < bound && !(marked && nodeType == 0)) {
+      if (EntryHasUpper(e) && s < bound && !(marked && node.nodeType == 0)) {
         result = s;
         return true;
       }
     }
-    if (EntryHasUpper(e) && EntryDepth(e) >= depth - 4 && s < bound) nullAllowed = false;
+    if (EntryHasUpper(e) && EntryDepth(e) >= depth - 4 && s < bound) node.nullAllowed = false;
   }
   return false;
 }
@@ -59,19 +72,13 @@ template <Color C> int ZeroWindow(int bound, int depth, int ply, Move excluded, 
   if (depth < 2) return ZeroWindowDepth0<C>(bound, ply, flags);
   Position& p = *SearchPosition;
   PlyRecord& r = Stack[ply];
-  const uint64_t key = p.st.key ^ ExclusionKey(excluded);
-  const int nodeType = (flags & NoNodeType) ? -1 : int((flags >> 13) & 1);
-  r.bestMove = 0;
-  r.pvLength = 0;
-  r.extensionMark = 1;
-  r.entryDepth = depth;
-  if (ply >= MaxPly) return EvaluateNode<C>(r);
-  if (p.st.fifty >= (Limits.silentMode ? 40u : 100u) || IsRepetition(p)) return 0;
-
-  ProbeResult probe;
-  bool nullAllowed;
+  ZeroWindowNode node;
   int result;
-  if (ProbeZeroWindow<C>(key, bound, depth, ply, nodeType, flags, probe, nullAllowed, result)) return result;
+  if (EnterZeroWindow<C>(bound, depth, ply, excluded, flags, node, result)) return result;
+  const uint64_t key = node.key;
+  const int nodeType = node.nodeType;
+  const ProbeResult& probe = node.probe;
+  const bool nullAllowed = node.nullAllowed;
   Move hashMove = probe.hashMove;
   const int eval = EvaluateNode<C>(r);
   r.staticEval = eval;
@@ -199,19 +206,12 @@ template <Color C> int ZeroWindowInCheck(int bound, int depth, int ply, Move exc
   if (depth < 2) return QuiescenceInCheck<C>(bound - 1, bound, 0, ply);
   Position& p = *SearchPosition;
   PlyRecord& r = Stack[ply];
-  const uint64_t key = p.st.key ^ ExclusionKey(excluded);
-  const int nodeType = (flags & NoNodeType) ? -1 : int((flags >> 13) & 1);
-  r.bestMove = 0;
-  r.pvLength = 0;
-  r.extensionMark = 1;
-  r.entryDepth = depth;
-  if (ply >= MaxPly) return EvaluateNode<C>(r);
-  if (p.st.fifty >= (Limits.silentMode ? 40u : 100u) || IsRepetition(p)) return 0;
-
-  ProbeResult probe;
-  bool nullAllowed;
+  ZeroWindowNode node;
   int result;
-  if (ProbeZeroWindow<C>(key, bound, depth, ply, nodeType, flags, probe, nullAllowed, result)) return result;
+  if (EnterZeroWindow<C>(bound, depth, ply, excluded, flags, node, result)) return result;
+  const uint64_t key = node.key;
+  const int nodeType = node.nodeType;
+  const ProbeResult& probe = node.probe;
   r.staticEval = EvaluateNode<C>(r);
   const uint32_t childFlags = (flags ^ CutNodeFlag) & ~(NoNullMove | NoNodeType);
   const Move previous = Stack[ply - 1].movePlayed;
