@@ -1,5 +1,6 @@
 # Thin wrapper around CMake. `make run` builds and starts the engine,
 # `make test` builds and runs every test (also under ASan/UBSan).
+MAKEFLAGS += --no-print-directory
 JOBS ?= $(shell nproc)
 BUILD := build
 SANBUILD := build-san
