@@ -11,22 +11,48 @@ template <Color C> bool ExchangeLoses(const Position& p, Move m) {
   const Bitboard occ = (p.occupied ^ SquareBit(FromSquare(m))) | SquareBit(ToSquare(m));
   return !(ExchangeTest<C>(p, ToSquare(m), risk, occ, p.pieces[Opponent(C)]) & 1);
 }
+
+// The quiescence child: the in-check variant when the move gave check.
+template <Color C> int QuiescenceChild(int alpha, int beta, int q, int ply) {
+  return InCheck<C>(*SearchPosition) ? QuiescenceInCheck<C>(alpha, beta, q, ply) : Quiescence<C>(alpha, beta, q, ply);
+}
+
+// Delta pruning: the further the static evaluation lies below alpha, the more
+// victim classes are too small to bring it back.
+template <Color C> Bitboard DeltaTargets(const Position& p, int eval, int alpha) {
+  constexpr Color Them = Opponent(C);
+  Bitboard targets = p.pieces[Them];
+  if (eval < alpha - Phase.delta1) {
+    targets &= ~p.Pieces(Them, PawnType);
+    if (eval < alpha - Phase.delta2) {
+      targets &= ~(p.Pieces(Them, KnightType) | p.Pieces(Them, BishopType));
+      if (eval < alpha - Phase.delta3) targets &= ~p.Pieces(Them, RookType);
+    }
+  }
+  return targets;
+}
+
+// The steps every quiescence node begins with: a fresh record, the ply cap,
+// repetition and a table entry that already decides the window. True when
+// `score` is the node's value.
+template <Color C> bool EnterQuiescence(PlyRecord& r, int alpha, int beta, int ply, ProbeResult& probe, int& score) {
+  r.bestMove = 0;
+  r.pvLength = 0;
+  if (ply >= MaxPly) return score = EvaluateNode<C>(r), true;
+  if (IsRepetition(*SearchPosition)) return score = 0, true;
+  ProbeHash<C>(SearchPosition->st.key, probe);
+  return HashDecidesWindow(probe, alpha, beta, ply, score);
+}
 }  // namespace
 
 template <Color C> int Quiescence(int alpha, int beta, int q, int ply) {
   constexpr Color Them = Opponent(C);
   Position& p = *SearchPosition;
   PlyRecord& r = Stack[ply];
-  r.bestMove = 0;
-  r.pvLength = 0;
-  if (ply >= MaxPly) return EvaluateNode<C>(r);
-  if (IsRepetition(p)) return 0;
-
   const uint64_t key = p.st.key;
   ProbeResult probe;
-  ProbeHash<C>(key, probe);
   int decided;
-  if (HashDecidesWindow(probe, alpha, beta, ply, decided)) return decided;
+  if (EnterQuiescence<C>(r, alpha, beta, ply, probe, decided)) return decided;
   const int eval = EvaluateNode<C>(r);
   r.staticEval = eval;
 
@@ -36,9 +62,7 @@ template <Color C> int Quiescence(int alpha, int beta, int q, int ply) {
     UndoRecord undo;
     SearchMake<C>(undo, m);
     r.movePlayed = m;
-    const bool check = InCheck<Them>(p);
-    const int v = check ? -QuiescenceInCheck<Them>(-beta, -alpha, q - 1, ply + 1)
-                        : -Quiescence<Them>(-beta, -alpha, q - 1, ply + 1);
+    const int v = -QuiescenceChild<Them>(-beta, -alpha, q - 1, ply + 1);
     SearchUnmake<C>(undo, m);
     if (v >= beta) StoreLower(key, m, 2, ScoreToHash(v, ply));
     if (v > alpha) {
@@ -50,22 +74,15 @@ template <Color C> int Quiescence(int alpha, int beta, int q, int ply) {
 
   // Stand pat; far below alpha the small captures cannot help (delta pruning).
   int best = eval;
-  int checkBudget;
+  int checkBudget = q;
   Bitboard targets = p.pieces[Them];
   if (eval > alpha) {
     if (eval >= beta) return eval;
     alpha = eval;
     checkBudget = q + 2;
   } else {
-    checkBudget = q;
-    if (eval < alpha - Phase.delta1) {
-      targets &= ~p.Pieces(Them, PawnType);
-      best = eval + Phase.delta1;
-      if (eval < alpha - Phase.delta2) {
-        targets &= ~(p.Pieces(Them, KnightType) | p.Pieces(Them, BishopType));
-        if (eval < alpha - Phase.delta3) targets &= ~p.Pieces(Them, RookType);
-      }
-    }
+    targets = DeltaTargets<C>(p, eval, alpha);
+    if (eval < alpha - Phase.delta1) best = eval + Phase.delta1;
   }
   const int gap = alpha - eval;
   checkBudget += (gap < 43) + (gap < 91) + (gap < 140);
@@ -78,9 +95,7 @@ template <Color C> int Quiescence(int alpha, int beta, int q, int ply) {
     UndoRecord undo;
     SearchMake<C>(undo, m);
     r.movePlayed = m;
-    const bool check = InCheck<Them>(p);
-    const int v = check ? -QuiescenceInCheck<Them>(-beta, -alpha, q - 1, ply + 1)
-                        : -Quiescence<Them>(-beta, -alpha, q - 1, ply + 1);
+    const int v = -QuiescenceChild<Them>(-beta, -alpha, q - 1, ply + 1);
     SearchUnmake<C>(undo, m);
     if (v > best) {
       best = v;
@@ -103,16 +118,10 @@ template <Color C> int QuiescenceInCheck(int alpha, int beta, int q, int ply) {
   constexpr Color Them = Opponent(C);
   Position& p = *SearchPosition;
   PlyRecord& r = Stack[ply];
-  r.bestMove = 0;
-  r.pvLength = 0;
-  if (ply >= MaxPly) return EvaluateNode<C>(r);
-  if (IsRepetition(p)) return 0;
-
   const uint64_t key = p.st.key;
   ProbeResult probe;
-  ProbeHash<C>(key, probe);
   int decided;
-  if (HashDecidesWindow(probe, alpha, beta, ply, decided)) return decided;
+  if (EnterQuiescence<C>(r, alpha, beta, ply, probe, decided)) return decided;
   r.staticEval = EvaluateNode<C>(r);
 
   Move evasions[MaxMoves];
@@ -133,9 +142,7 @@ template <Color C> int QuiescenceInCheck(int alpha, int beta, int q, int ply) {
     UndoRecord undo;
     SearchMake<C>(undo, m);
     r.movePlayed = m;
-    const bool check = InCheck<Them>(p);
-    const int v = check ? -QuiescenceInCheck<Them>(-beta, -alpha, childQ, ply + 1)
-                        : -Quiescence<Them>(-beta, -alpha, childQ, ply + 1);
+    const int v = -QuiescenceChild<Them>(-beta, -alpha, childQ, ply + 1);
     SearchUnmake<C>(undo, m);
     if (v > best) {
       best = v;
@@ -165,31 +172,17 @@ template <Color C> int ZeroWindowDepth0(int bound, int ply, uint32_t flags) {
   constexpr Color Them = Opponent(C);
   Position& p = *SearchPosition;
   PlyRecord& r = Stack[ply];
-  r.bestMove = 0;
-  r.pvLength = 0;
-  if (ply >= MaxPly) return EvaluateNode<C>(r);
-  if (IsRepetition(p)) return 0;
   if (InCheck<C>(p)) return QuiescenceInCheck<C>(bound - 1, bound, 0, ply);
-
   const uint64_t key = p.st.key;
   ProbeResult probe;
-  ProbeHash<C>(key, probe);
   int decided;
-  if (HashDecidesWindow(probe, bound - 1, bound, ply, decided)) return decided;
+  if (EnterQuiescence<C>(r, bound - 1, bound, ply, probe, decided)) return decided;
   const int eval = EvaluateNode<C>(r);
   r.staticEval = eval;
   if (eval >= bound) return eval;
 
-  Bitboard targets = p.pieces[Them];
   int best = eval;
-  if (eval < bound - 1 - Phase.delta1) {
-    targets &= ~p.Pieces(Them, PawnType);
-    if (eval < bound - 1 - Phase.delta2) {
-      targets &= ~(p.Pieces(Them, KnightType) | p.Pieces(Them, BishopType));
-      if (eval < bound - 1 - Phase.delta3) targets &= ~p.Pieces(Them, RookType);
-    }
-  }
-  MovePicker<C> picker = MovePicker<C>::ForQuiescence(p, probe.hashMove, targets, false);
+  MovePicker<C> picker = MovePicker<C>::ForQuiescence(p, probe.hashMove, DeltaTargets<C>(p, eval, bound - 1), false);
   const Bitboard pinned = PinnedPieces<C>(p);
   while (const Move m = picker.Next()) {
     if (!IsLegal<C>(p, m, pinned)) continue;
