@@ -22,27 +22,43 @@ void WriteStdoutLine(const char* text) {
 
 bool NormalOutputAllowed() { return !Output.silentMode && Output.slaveLevel == 0 && !Output.isChild; }
 
-template <size_t N> void Format(char (&buffer)[N], const char* format, va_list args) {
-  std::vsnprintf(buffer, N, format, args);
-}
 }  // namespace
+
+std::string FormatTextV(const char* format, va_list args) {
+  char small[512];
+  va_list copy;
+  va_copy(copy, args);
+  const int length = std::vsnprintf(small, sizeof small, format, copy);
+  va_end(copy);
+  if (length < 0) return {};
+  if (size_t(length) < sizeof small) return std::string(small, size_t(length));
+  std::string text(size_t(length), '\0');
+  std::vsnprintf(text.data(), text.size() + 1, format, args);
+  return text;
+}
+
+std::string FormatText(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  std::string text = FormatTextV(format, args);
+  va_end(args);
+  return text;
+}
 
 void SetStdoutWriter(StdoutWriter writer) { customWriter = writer; }
 
 void LogLine(const char* format, ...) {
   if (!Output.textLog) return;
-  char text[8192];
   va_list args;
   va_start(args, format);
-  Format(text, format, args);
+  std::string text = FormatTextV(format, args);
   va_end(args);
-  size_t length = std::strlen(text);
-  if (length > 1 && (text[length - 1] == '\n' || text[length - 1] == '\r')) text[length - 1] = '\0';
+  if (text.size() > 1 && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
   int second = int((platform::NowMs() - Output.textLogOpenTick) / 1000);
   if (second == Output.lastLogSecond) {
-    std::fprintf(Output.textLog, "      %s\n", text);
+    std::fprintf(Output.textLog, "      %s\n", text.c_str());
   } else {
-    std::fprintf(Output.textLog, "%4d  %s\n", second, text);
+    std::fprintf(Output.textLog, "%4d  %s\n", second, text.c_str());
     Output.lastLogSecond = second;
   }
   std::fflush(Output.textLog);
@@ -50,41 +66,37 @@ void LogLine(const char* format, ...) {
 
 void Log(const char* format, ...) {
   if (!Output.textLog) return;
-  char text[8192];
   va_list args;
   va_start(args, format);
-  Format(text, format, args);
+  std::string text = FormatTextV(format, args);
   va_end(args);
-  LogLine("     %s", text);
+  LogLine("     %s", text.c_str());
 }
 
 void Send(const char* format, ...) {
-  char text[2048];
   va_list args;
   va_start(args, format);
-  Format(text, format, args);
+  std::string text = FormatTextV(format, args);
   va_end(args);
-  LogLine("<<-- %s", text);
-  if (NormalOutputAllowed()) WriteStdoutLine(text);
+  LogLine("<<-- %s", text.c_str());
+  if (NormalOutputAllowed()) WriteStdoutLine(text.c_str());
 }
 
 void Reply(const char* format, ...) {
-  char text[2048];
   va_list args;
   va_start(args, format);
-  Format(text, format, args);
+  std::string text = FormatTextV(format, args);
   va_end(args);
-  Log("!!!! %s", text);
-  if (!Output.isChild) WriteStdoutLine(text);
+  Log("!!!! %s", text.c_str());
+  if (!Output.isChild) WriteStdoutLine(text.c_str());
 }
 
 void InfoString(const char* format, ...) {
-  char text[2048];
   va_list args;
   va_start(args, format);
-  Format(text, format, args);
+  std::string text = FormatTextV(format, args);
   va_end(args);
-  Log("     %s", text);
+  Log("     %s", text.c_str());
   if (NormalOutputAllowed()) {
     std::string line = "info string ";
     line += text;

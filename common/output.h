@@ -1,7 +1,9 @@
 // Output operations used by every subsystem: protocol lines to the front end
 // and the text log. All take printf-style formats.
 #pragma once
+#include <cstdarg>
 #include <cstdio>
+#include <string>
 #include <string_view>
 #include <cstdint>
 
@@ -31,5 +33,8 @@ void InfoString(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void Log(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // One text-log line with the seconds column; nothing when the log is closed.
 void LogLine(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// printf into a string of any length.
+std::string FormatText(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string FormatTextV(const char* format, va_list args);
 // Three-line report of a failed system call.
 void ReportSystemError(const char* callName, int errorCode);

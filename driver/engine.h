@@ -35,6 +35,8 @@ void PollInput();
 
 // The engine's name for "id name", built from the command line.
 std::string BuildEngineName(const std::string& commandLine);
+// The engine's own word, in any case, at position i of a command line.
+bool WordTolvoAt(const std::string& s, size_t i);
 void HandleUci();
 void HandlePositionCommand(std::string line);
 // Reads "[startpos | fen <fen>] [moves ...]" into p (the start position when

@@ -30,49 +30,33 @@ HtmlLogState Html;
 
 constexpr uint64_t LastingLineMs = 200;
 
-std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
-std::string Format(const char* format, ...) {
-  char text[1024];
-  va_list args;
-  va_start(args, format);
-  std::vsnprintf(text, sizeof text, format, args);
-  va_end(args);
-  return text;
-}
 
 void WriteText(const std::string& text) { std::fputs(text.c_str(), Html.file); }
 
-bool WordTolvoAt(const std::string& s, size_t i) {
-  static const char word[] = "tolvo";
-  if (i + 5 > s.size()) return false;
-  for (size_t k = 0; k < 5; ++k)
-    if (std::tolower(static_cast<unsigned char>(s[i + k])) != word[k]) return false;
-  return true;
-}
 
 int PliesShown(const RootMove& rm) { return PliesOfDepthUnits(rm.depth); }
 
 std::string DepthCell(int plies, bool show) {
-  return show ? Format("<font style=\"width:35px\">%d</font>", plies) : "<font style=\"width:35px\"></font>";
+  return show ? FormatText("<font style=\"width:35px\">%d</font>", plies) : "<font style=\"width:35px\"></font>";
 }
 
 std::string ScoreCell(int whiteScore) {
   if (whiteScore >= -MaxOrdinaryScore && whiteScore <= MaxOrdinaryScore) {
     const int a = std::abs(whiteScore);
-    return Format("<font style=\"width:76px\">%s%d.%02d</font>", whiteScore < 0 ? "-" : "+", a / 100, a % 100);
+    return FormatText("<font style=\"width:76px\">%s%d.%02d</font>", whiteScore < 0 ? "-" : "+", a / 100, a % 100);
   }
   // Moves to mate as in the protocol's "mate" score: 8159 (mate with the next move) is #1.
   const int moves = whiteScore > 0 ? (MateScore - whiteScore) / 2 + 1 : (-MateScore - whiteScore) / 2;
-  return Format("<font style=\"width:76px\">#%d</font>", moves);
+  return FormatText("<font style=\"width:76px\">#%d</font>", moves);
 }
 
 std::string TimeCell(uint64_t ms) {
   const uint64_t t = ms / 1000;
   std::string text = "<font style=\"width:76px\">";
   if (t >= 3600)
-    text += Format("%d:%02d:%02d", int(t / 3600), int(t / 60 % 60), int(t % 60));
+    text += FormatText("%d:%02d:%02d", int(t / 3600), int(t / 60 % 60), int(t % 60));
   else
-    text += Format("%d:%02d", int(t / 60), int(t % 60));
+    text += FormatText("%d:%02d", int(t / 60), int(t % 60));
   return text + "</font>";
 }
 
@@ -146,7 +130,7 @@ std::string HtmlVariationText(const Position& root, const std::string& pv, int f
     if (mover == White) MakeMove<White>(p, undo, m);
     else MakeMove<Black>(p, undo, m);
     p.sideToMove = Opponent(mover);
-    if (mover == White || first) text += Format("<font style=\"width:40px\">%d.</font>", number);
+    if (mover == White || first) text += FormatText("<font style=\"width:40px\">%d.</font>", number);
     if (mover == Black && first) text += "<font style=\"width:66px\">...</font>";
     text += "<font style=\"width:66px\">" + MoveToLogText(p, m, mover) + "</font>";
     if (mover == Black) ++number;
@@ -158,25 +142,25 @@ std::string HtmlVariationText(const Position& root, const std::string& pv, int f
 void OpenHtmlLog() {
   if (Html.file) return;
   const std::string date = LogDateText();
-  const std::string name = FirstFreeLogName([&](int i) { return Format("log.%s.%d.html", date.c_str(), i); });
+  const std::string name = FirstFreeLogName([&](int i) { return FormatText("log.%s.%d.html", date.c_str(), i); });
   const std::string suffix = HtmlTitleSuffix(platform::CommandLine());
   Html = HtmlLogState{};
   Html.file = std::fopen(name.c_str(), "w");
   if (!Html.file) return;
-  WriteText(Format("<HTML><HEAD><TITLE>Tolvo%s, %s</TITLE>\n", suffix.c_str(), platform::LocalTimeText().c_str()));
+  WriteText(FormatText("<HTML><HEAD><TITLE>Tolvo%s, %s</TITLE>\n", suffix.c_str(), platform::LocalTimeText().c_str()));
   WriteText("</HEAD>\n");
   WriteText("<BODY style=\"font-family:Chess Alpha 2;font-size:18px\">\n");
   WriteText("<BODY>\n");
-  WriteText(Format("<font style=\"font-family:Times New Roman;font-size:14px\">This log is written for the chess "
+  WriteText(FormatText("<font style=\"font-family:Times New Roman;font-size:14px\">This log is written for the chess "
                    "font \"Alpha2\": make sure that it is installed. It can be downloaded from "
                    "<a href=\"%s\">%s</a>",
                    ChessFontAddress, ChessFontAddress));
   WriteText("</font><br><br>\n");
   const platform::CpuDescription cpu = platform::ReadCpuDescription();
-  const std::string mhz = cpu.mhz > 0 ? Format("%d MHz", cpu.mhz) : "";
+  const std::string mhz = cpu.mhz > 0 ? FormatText("%d MHz", cpu.mhz) : "";
   uint64_t total = 0, available = 0;
   platform::ReadMemoryStatus(total, available);
-  WriteText(Format("<font style=\"font-family:Times New Roman;font-size:18px\">%d processors, %s, %s, %s, %" PRId64
+  WriteText(FormatText("<font style=\"font-family:Times New Roman;font-size:18px\">%d processors, %s, %s, %s, %" PRId64
                    " mb RAM</font><br><br>\n",
                    platform::ProcessorCount(), platform::ArchitectureText().c_str(), cpu.modelName.c_str(),
                    mhz.c_str(), int64_t(total / 1024 / 1024)));
@@ -235,7 +219,7 @@ void WriteHtmlFailLowLine(const RootMove& rm, const Position& root) {
   Html.failLowDepth = plies;
   const int a = std::abs(rm.score);
   std::string line = DepthCell(plies, plies > Html.deepestShown);
-  line += Format("<font style=\"width:76px\">%s%d.%02d--</font>", rm.score < 0 ? "-" : "+", a / 100, a % 100);
+  line += FormatText("<font style=\"width:76px\">%s%d.%02d--</font>", rm.score < 0 ? "-" : "+", a / 100, a % 100);
   line += TimeCell(rm.time);
   line += HtmlVariationText(root, rm.pv, RootMoveNumber(root)) + "<br>\n";
   Html.pendingFailLow = std::move(line);

@@ -5,7 +5,6 @@
 #include "driver/engine.h"
 #include "driver/options.h"
 
-namespace {
 bool WordTolvoAt(const std::string& s, size_t i) {
   static const char word[] = "tolvo";
   if (i + 5 > s.size()) return false;
@@ -13,7 +12,6 @@ bool WordTolvoAt(const std::string& s, size_t i) {
     if (std::tolower(static_cast<unsigned char>(s[i + k])) != word[k]) return false;
   return true;
 }
-}  // namespace
 
 // The name is the program's file name around the word "Tolvo": a directory
 // part is dropped (at '/' or '\'), repeated blanks are collapsed, the text

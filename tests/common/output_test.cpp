@@ -53,3 +53,22 @@ TEST(Output, SilentSlaveAndChildRouting) {
   EXPECT_NE(text.find("           only in the log\n"), std::string::npos);
   EXPECT_EQ(text.find("only in the log\n\n"), std::string::npos);   // trailing line feed removed
 }
+
+// A line of every move of a long game (or every root move with its score)
+// reaches the front end and the log whole, not cut at a buffer size.
+TEST(Output, LongLinesStayWhole) {
+  out.clear();
+  SetStdoutWriter(Capture);
+  std::FILE* log = std::tmpfile();
+  Output.textLog = log;
+  Output.lastLogSecond = -1;
+  const std::string moves(20000, 'e');
+  Send("info allmoves %s", moves.c_str());
+  Output.textLog = nullptr;
+  SetStdoutWriter(nullptr);
+  ASSERT_EQ(out.size(), 1u);
+  EXPECT_EQ(out[0], "info allmoves " + moves);
+  const std::string text = ReadAll(log);
+  std::fclose(log);
+  EXPECT_NE(text.find("<<-- info allmoves " + moves + "\n"), std::string::npos);
+}
