@@ -8,6 +8,7 @@
 #include "driver/engine.h"
 #include "driver/search_driver.h"
 #include "platform/platform.h"
+#include "search/learned_gains.h"
 #include "search/search.h"
 
 namespace {
@@ -46,6 +47,7 @@ void HandleBench(const std::string& line) {
   const uint64_t start = platform::NowMs();
   for (int i = 0; i < BenchCount; ++i) {
     NewGameReset();
+    ForgetLearnedGains();
     SetPositionFromFen(Engine.position, BenchPositions[i]);
     Engine.savedPositionText = BenchPositions[i];
     Engine.gamePlies = 0;

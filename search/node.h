@@ -7,6 +7,7 @@
 #include "board/movegen.h"
 #include "eval/evaluate.h"
 #include "search/hash_table.h"
+#include "search/learned_gains.h"
 #include "search/phase_parameters.h"
 #include "search/search.h"
 
@@ -21,7 +22,8 @@ struct PlyRecord {
   EvalInfo eval;
   Move bestMove;
   int staticEval;          // side to move's view
-  int estimated;
+  int estimated;           // 1 when staticEval is an estimate, not a full evaluation
+  bool positionalValid;    // eval.positional belongs to this node's position
   Move movePlayed;         // the move from this node to its child
   Move killers[2];
   int extensionMark;
@@ -91,12 +93,51 @@ template <Color C> inline void SearchMake(UndoRecord& undo, Move m) {
 template <Color C> inline void SearchUnmake(const UndoRecord& undo, Move m) { UnmakeMove<C>(*SearchPosition, undo, m); }
 
 // Static evaluation from the side to move's view; fills the record's attack maps.
+// After a full evaluation the move that led here teaches its gain, unless
+// the parent's own value was only an estimate.
 template <Color C> inline int EvaluateNode(PlyRecord& r) {
   r.eval.sideSign = C == White ? 1 : -1;
   const int v = Evaluate(*SearchPosition, r.eval);
   r.attacksValid = true;
+  r.positionalValid = true;
   r.estimated = 0;
+  const PlyRecord& parent = (&r)[-1];
+  if (parent.movePlayed && parent.positionalValid && !parent.estimated) {
+    const int whiteChange = r.eval.positional - parent.eval.positional;
+    LearnGain<Opponent(C)>(parent.movePlayed, C == White ? -whiteChange : whiteChange);
+  }
   return C == White ? v : -v;
+}
+
+// Static evaluation of a zero-window node. A cached positional part is
+// exact; otherwise the parent's positional part plus the previous move's
+// learned gain is an estimate, kept when it lies so far from the bound that
+// the exact value would not change the node's course. Lazy values have no
+// attack maps.
+template <Color C> inline int LazyEvaluateNode(PlyRecord& r, int bound) {
+  const Position& p = *SearchPosition;
+  const PlyRecord& parent = (&r)[-1];
+  const Move previous = parent.movePlayed;
+  int positional;
+  bool estimated = false;
+  if (!ProbeEvalCache(p.st.key, C, positional)) {
+    if (!previous || !parent.positionalValid) return EvaluateNode<C>(r);
+    const int gain = ExpectedGain<Opponent(C)>(previous);
+    positional = parent.eval.positional + (C == White ? -gain : gain);
+    estimated = true;
+  }
+  const int white = MaterialCentipawns(p) + positional;
+  const int v = C == White ? white : -white;
+  if (estimated) {
+    const int m = (parent.estimated ? 10 : -10) + (IsCapture(previous) ? 15 : -15);
+    if (v >= bound - m - Phase.lazyMargin && v <= bound + m + Phase.lazyMargin) return EvaluateNode<C>(r);
+  }
+  r.eval.sideSign = C == White ? 1 : -1;
+  r.eval.positional = positional;
+  r.attacksValid = false;
+  r.positionalValid = true;
+  r.estimated = estimated;
+  return v;
 }
 
 // Quiet move that checks the enemy king (direct or discovered), for ordering

@@ -147,7 +147,7 @@ template <Color C> int PvSearch(int alpha, int beta, int depth, int ply, bool in
         if (!(ExchangeTest<C>(p, ToSquare(m), ExchangeValue(MoverClass(m)), occ, p.pieces[Them]) & 1)) continue;
       }
       if (depth <= 8 && quiet && !GivesCheck<C>(p, m) &&
-          eval + FutilityMargin[depth + 3][std::min(quietCount, 4)] < alpha)
+          eval + ExpectedGain<C>(m) + FutilityMargin[depth + 3][std::min(quietCount, 4)] < alpha)
         continue;
     }
     int extension = (isHash && hashExtended) ? 2 : 0;

@@ -177,7 +177,7 @@ template <Color C> int ZeroWindowDepth0(int bound, int ply, uint32_t flags) {
   ProbeResult probe;
   int decided;
   if (EnterQuiescence<C>(r, bound - 1, bound, ply, probe, decided)) return decided;
-  const int eval = EvaluateNode<C>(r);
+  const int eval = LazyEvaluateNode<C>(r, bound);
   r.staticEval = eval;
   if (eval >= bound) return eval;
 

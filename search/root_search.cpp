@@ -325,6 +325,7 @@ void RootSearch(Position& p) {
     r.killers[0] = r.killers[1] = 0;
     r.pvLength = 0;
     r.attacksValid = false;
+    r.positionalValid = false;
     r.staticEval = 0;
   }
   Search.nodes = 0;

@@ -80,7 +80,7 @@ template <Color C> int ZeroWindow(int bound, int depth, int ply, Move excluded, 
   const ProbeResult& probe = node.probe;
   const bool nullAllowed = node.nullAllowed;
   Move hashMove = probe.hashMove;
-  const int eval = EvaluateNode<C>(r);
+  const int eval = LazyEvaluateNode<C>(r, bound);
   r.staticEval = eval;
   const bool lowBand = depth <= 5;
   const uint32_t childFlags = (flags ^ CutNodeFlag) & ~(NoNullMove | NoNodeType);
@@ -143,7 +143,8 @@ template <Color C> int ZeroWindow(int bound, int depth, int ply, Move excluded, 
         const int history = Ordering.history[C][HistoryIndex(m) + 1024 * farBelow];
         if (quietCount >= 3 && ((depth <= 10 && history < 300) || (depth <= 12 && history < 100))) continue;
         if (quietCount > 2 * depth + 4) continue;
-        if (depth <= 11 && eval + FutilityMargin[depth][std::min(quietCount, 4)] < bound) continue;
+        if (depth <= 11 && eval + ExpectedGain<C>(m) + FutilityMargin[depth][std::min(quietCount, 4)] < bound)
+          continue;
       }
       if (quiet && depth <= (type == 1 ? 16 : 14) && r.attacksValid &&
           (r.eval.attacks[Them] & SquareBit(FromSquare(m))) && !(depth > 4 && GivesCheck<C>(p, m))) {
