@@ -5,24 +5,16 @@
 #include <vector>
 #include "common/output.h"
 #include "platform/platform.h"
+#include "tests/support/captured_output.h"
 
 namespace {
-std::vector<std::string> out;
-void Capture(std::string_view line) { out.emplace_back(line); }
+std::vector<std::string>& out = CapturedLines;
 
-std::string ReadAll(std::FILE* f) {
-  std::rewind(f);
-  std::string s;
-  char buf[512];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) s.append(buf, n);
-  return s;
-}
 }  // namespace
 
 TEST(Output, SilentSlaveAndChildRouting) {
   out.clear();
-  SetStdoutWriter(Capture);
+  SetStdoutWriter(CaptureLine);
   std::FILE* log = std::tmpfile();
   Output.textLog = log;
   Output.textLogOpenTick = platform::NowMs();
@@ -58,7 +50,7 @@ TEST(Output, SilentSlaveAndChildRouting) {
 // reaches the front end and the log whole, not cut at a buffer size.
 TEST(Output, LongLinesStayWhole) {
   out.clear();
-  SetStdoutWriter(Capture);
+  SetStdoutWriter(CaptureLine);
   std::FILE* log = std::tmpfile();
   Output.textLog = log;
   Output.lastLogSecond = -1;

@@ -12,14 +12,6 @@
 namespace {
 using Lines = std::vector<std::string>;
 
-Lines Answer(EngineProcess& e, const std::string& line) {
-  e.Send(line);
-  e.Send("isready");
-  Lines lines = e.ReadUntil("readyok");
-  if (!lines.empty()) lines.pop_back();
-  return lines;
-}
-
 std::string Fen(EngineProcess& e) {
   e.Send("d");
   const Lines lines = e.ReadUntil("Key:");   // the diagram ends with the key

@@ -7,19 +7,19 @@
 #include "driver/engine.h"
 #include "search/hash_table.h"
 #include "tests/support/engine_process.h"
+#include "tests/support/captured_output.h"
 
 namespace {
 const std::string Fen = "r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3";
 
-std::vector<std::string> out;
-void Capture(std::string_view line) { out.emplace_back(line); }
+std::vector<std::string>& out = CapturedLines;
 
 class HashCommandTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(AllocateHashTable(1));
     out.clear();
-    SetStdoutWriter(Capture);
+    SetStdoutWriter(CaptureLine);
   }
   void TearDown() override { SetStdoutWriter(nullptr); }
   static PositionKey KeyOfFen(const std::string& fen) {

@@ -9,15 +9,6 @@
 namespace {
 using Lines = std::vector<std::string>;
 
-// What the engine writes in answer to one line (up to a fresh "readyok").
-Lines Answer(EngineProcess& e, const std::string& line) {
-  e.Send(line);
-  e.Send("isready");
-  Lines lines = e.ReadUntil("readyok");
-  if (!lines.empty()) lines.pop_back();
-  return lines;
-}
-
 struct Row {
   const char* text;        // after "setoption name "
   Lines confirmation;      // "info string " is added

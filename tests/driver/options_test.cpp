@@ -10,10 +10,10 @@
 #include "eval/evaluate.h"
 #include "search/hash_table.h"
 #include "search/search.h"
+#include "tests/support/captured_output.h"
 
 namespace {
-std::vector<std::string> out;
-void Capture(std::string_view line) { out.emplace_back(line); }
+std::vector<std::string>& out = CapturedLines;
 
 class OptionsTest : public ::testing::Test {
  protected:
@@ -21,7 +21,7 @@ class OptionsTest : public ::testing::Test {
     ASSERT_TRUE(AllocateHashTable(1));
     saved = Options;
     out.clear();
-    SetStdoutWriter(Capture);
+    SetStdoutWriter(CaptureLine);
   }
   void TearDown() override {
     SetStdoutWriter(nullptr);

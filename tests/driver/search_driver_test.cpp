@@ -12,10 +12,10 @@
 #include "platform/platform.h"
 #include "search/hash_table.h"
 #include "search/search.h"
+#include "tests/support/captured_output.h"
 
 namespace {
-std::vector<std::string> out;
-void Capture(std::string_view line) { out.emplace_back(line); }
+std::vector<std::string>& out = CapturedLines;
 using Lines = std::vector<std::string>;
 
 class SearchDriverTest : public ::testing::Test {
@@ -34,7 +34,7 @@ class SearchDriverTest : public ::testing::Test {
     Engine.ponderInfinitePending = false;
     Engine.largestOwnTime = 0;
     out.clear();
-    SetStdoutWriter(Capture);
+    SetStdoutWriter(CaptureLine);
   }
   void TearDown() override {
     SetStdoutWriter(nullptr);

@@ -9,25 +9,16 @@
 #include "group/process_group.h"
 #include "platform/platform.h"
 #include "search/hash_table.h"
+#include "tests/support/captured_output.h"
 
 namespace {
-std::vector<std::string> out;
-void Capture(std::string_view line) { out.emplace_back(line); }
-
-std::string ReadAll(std::FILE* f) {
-  std::rewind(f);
-  std::string s;
-  char buf[512];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) s.append(buf, n);
-  return s;
-}
+std::vector<std::string>& out = CapturedLines;
 
 class ProcessGroupTest : public ::testing::Test {
  protected:
   void SetUp() override {
     out.clear();
-    SetStdoutWriter(Capture);
+    SetStdoutWriter(CaptureLine);
     log = std::tmpfile();
     Output.textLog = log;
     Output.textLogOpenTick = platform::NowMs();

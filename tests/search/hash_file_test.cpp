@@ -15,29 +15,14 @@
 #include "platform/platform.h"
 #include "search/hash_file.h"
 #include "search/hash_table.h"
+#include "tests/support/captured_output.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-std::vector<std::string> out;
-void Capture(std::string_view line) { out.emplace_back(line); }
+std::vector<std::string>& out = CapturedLines;
 
 std::string Info(const std::string& text) { return "info string " + text; }
-
-bool Printed(const std::string& line) {
-  for (const std::string& s : out)
-    if (s == line) return true;
-  return false;
-}
-
-std::string ReadAll(std::FILE* f) {
-  std::rewind(f);
-  std::string s;
-  char buf[512];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) s.append(buf, n);
-  return s;
-}
 
 void FillRandom(uint64_t seed) {
   std::mt19937_64 rng(seed);
@@ -71,7 +56,7 @@ class HashFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
     UseLargePages = false;
-    SetStdoutWriter(Capture);
+    SetStdoutWriter(CaptureLine);
     ASSERT_TRUE(StartProcessGroup(1));
     out.clear();
     dir = fs::path(::testing::TempDir()) / ("tolvo_hash_" + std::to_string(platform::ProcessId()));

@@ -12,17 +12,17 @@
 #include "group/exchange_area.h"
 #include "search/hash_table.h"
 #include "search/search.h"
+#include "tests/support/captured_output.h"
 
 namespace {
-std::vector<std::string> lines;
-void Capture(std::string_view line) { lines.emplace_back(line); }
+std::vector<std::string>& lines = CapturedLines;
 
 // Searches the position given as "position" text with the "go" line and
 // returns the best root record.
 RootMove RunSearch(const std::string& position, const std::string& go) {
   Input.SetFd(platform::IdleInputDescriptor());   // nothing arrives while searching
   lines.clear();
-  SetStdoutWriter(Capture);
+  SetStdoutWriter(CaptureLine);
   AllocateHashTable(16);
   NewGameReset();
   ReadPositionText(Engine.position, position);
@@ -79,7 +79,7 @@ TEST(SearchResults, FiftyMoveRuleBeatsMate) {
   Engine.position.st.historyCount = 99;
   Input.SetFd(platform::IdleInputDescriptor());
   lines.clear();
-  SetStdoutWriter(Capture);
+  SetStdoutWriter(CaptureLine);
   // Two root moves: a single one is answered after 50 ms, which a slow
   // (sanitized, loaded) machine may reach before the first iteration ends.
   StartSearch(ReadGoLine("go depth 4 searchmoves h1h8 h1g1"));

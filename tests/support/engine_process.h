@@ -45,3 +45,12 @@ class EngineProcess {
   platform::ChildProcess child_;
   bool started_ = false;
 };
+
+// What the engine writes in answer to one line (up to a fresh "readyok").
+inline std::vector<std::string> Answer(EngineProcess& e, const std::string& line) {
+  e.Send(line);
+  e.Send("isready");
+  std::vector<std::string> lines = e.ReadUntil("readyok");
+  if (!lines.empty()) lines.pop_back();
+  return lines;
+}
