@@ -130,9 +130,7 @@ void Dispatch(const std::string& line) {
   if (HasPrefix(line, "position") && Idle()) return HandlePositionCommand(line);
   if (HasPrefix(line, "play") && Idle()) return HandlePlayCommand(line);
   // Work sharing with an outside controller: accepted, no effect yet.
-  if (HasPrefix(line, "deny")) return;
-  if (HasPrefix(line, "posted")) return;
-  if (HasPrefix(line, "take")) return;
+  if (HasPrefix(line, "deny") || HasPrefix(line, "posted") || HasPrefix(line, "take")) return;
   // The test searches would nest a second search inside a running one.
   if (HasPrefix(line, "tt") && Idle()) return HandleTestSearches(line);
   if (HasPrefix(line, "go") && Idle()) return ParseGo(line);

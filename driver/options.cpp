@@ -105,6 +105,15 @@ bool Starts(const std::string& text, std::string_view keyword) {
     if (std::tolower(static_cast<unsigned char>(text[i])) != keyword[i]) return false;
   return true;
 }
+// "<keyword> value true|false": sets the switch and confirms "<Name> enabled."
+// or "<Name> disabled.". False when the text is neither.
+bool SetSwitch(const std::string& text, const std::string& keyword, const char* name, bool& flag) {
+  const bool on = Starts(text, keyword + " value true");
+  if (!on && !Starts(text, keyword + " value false")) return false;
+  flag = on;
+  InfoString("%s %s.", name, on ? "enabled" : "disabled");
+  return true;
+}
 // The value begins one character after the keyword (past the separating blank).
 int NumberAfter(const std::string& text, std::string_view keyword) { return LeadingNumber(text, keyword.size() + 1); }
 std::string TextAfter(const std::string& text, std::string_view keyword) {
@@ -258,22 +267,8 @@ void HandleSetOption(const std::string& text) {
   if (Starts(t, "use large pages value false")) return SetLargePages(false);
   if (Starts(t, "preserve analysis value true")) return SetPreserveAnalysis(true);
   if (Starts(t, "preserve analysis value false")) return SetPreserveAnalysis(false);
-  if (Starts(t, "always score main move value true")) {
-    Options.alwaysScoreMainMove = true;
-    return InfoString("Always score main move enabled.");
-  }
-  if (Starts(t, "always score main move value false")) {
-    Options.alwaysScoreMainMove = false;
-    return InfoString("Always score main move disabled.");
-  }
-  if (Starts(t, "display upperbounds value true")) {
-    Options.displayUpperbounds = true;
-    return InfoString("Display upperbounds enabled.");
-  }
-  if (Starts(t, "display upperbounds value false")) {
-    Options.displayUpperbounds = false;
-    return InfoString("Display upperbounds disabled.");
-  }
+  if (SetSwitch(t, "always score main move", "Always score main move", Options.alwaysScoreMainMove)) return;
+  if (SetSwitch(t, "display upperbounds", "Display upperbounds", Options.displayUpperbounds)) return;
   if (Starts(t, "log value false")) {
     Options.logOn = Options.htmlLogOn = false;
     return CloseLogs();
