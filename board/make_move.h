@@ -1,11 +1,12 @@
 // Making and unmaking moves on the position, once per moving colour. Make
-// saves the state block and updates every derived field incrementally;
-// unmake reverses the board and copies the saved block back.
+// saves the state block and updates every derived field incrementally (the
+// side to move included); unmake reverses the board and copies the saved
+// block back. The moves of the front end go through the same make.
 #pragma once
 #include "board/keys.h"
 #include "board/position.h"
-#include "eval/material_key.h"
-#include "eval/piece_square.h"
+#include "board/material_key.h"
+#include "board/piece_square.h"
 
 using UndoRecord = StateBlock;
 
@@ -117,6 +118,7 @@ template <Color C> inline void MakeMove(Position& p, UndoRecord& undo, Move m) {
     }
   }
   st.key ^= SideKey;
+  p.sideToMove = Them;
 }
 
 template <Color C> inline void UnmakeMove(Position& p, const UndoRecord& undo, Move m) {
@@ -157,6 +159,7 @@ template <Color C> inline void UnmakeMove(Position& p, const UndoRecord& undo, M
     p.occupied ^= rookBits;
   }
   p.st = undo;
+  p.sideToMove = C;
 }
 
 // The null move of the search: the side to move passes.
@@ -171,11 +174,26 @@ template <Color C> inline void MakeNullMove(Position& p, UndoRecord& undo) {
   }
   st.captured = 0;
   st.key ^= SideKey;
+  p.sideToMove = Opponent(C);
 }
-inline void UnmakeNullMove(Position& p, const UndoRecord& undo) { p.st = undo; }
+inline void UnmakeNullMove(Position& p, const UndoRecord& undo) {
+  p.st = undo;
+  p.sideToMove = Opponent(p.sideToMove);
+}
 
-// Plays a move of the front end on the board array and key only and flips
-// the side to move; move 0 is the null move. RebuildDerivedState must follow.
+// Make and unmake for callers that know the side to move only at run time.
+inline void MakeMoveOfSideToMove(Position& p, UndoRecord& undo, Move m) {
+  if (p.sideToMove == White) MakeMove<White>(p, undo, m);
+  else MakeMove<Black>(p, undo, m);
+}
+inline void UnmakeLastMove(Position& p, const UndoRecord& undo, Move m) {
+  if (p.sideToMove == Black) UnmakeMove<White>(p, undo, m);
+  else UnmakeMove<Black>(p, undo, m);
+}
+
+// Plays a move of the front end (a legal move, or the null move 0 "0000",
+// which also starts the fifty-move count afresh) for good: the game's key
+// history is trimmed first so that a game of any length fits.
 void MakeRootMove(Position& p, Move m);
 // Keeps the key history within its array on long games: only the keys the
 // repetition test can still reach (the fifty-move counter's span) are kept.

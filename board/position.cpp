@@ -4,13 +4,10 @@
 #include <cstring>
 #include "board/keys.h"
 #include "common/output.h"
-#include "eval/material_key.h"
-#include "eval/piece_square.h"
+#include "board/material_key.h"
+#include "board/piece_square.h"
 
-void InitBoard() {
-  InitAttackTables();
-  InitPieceSquareTables();
-}
+void InitBoard() { InitAttackTables(); }
 
 int CodeOfFenLetter(char c) {
   switch (c) {
@@ -55,7 +52,7 @@ uint64_t ComputeMaterialKey(const Position& p) {
 }
 
 uint64_t ComputePstSum(const Position& p) {
-  uint64_t sum = PstSumBase + uint64_t(CastlingRightsValue(p.st.castling));
+  uint64_t sum = PstSumBase + uint64_t(CastlingRightsBonus[p.st.castling & 15]);
   for (Square s = 0; s < 64; ++s)
     if (p.board[s]) sum += uint64_t(PieceSquare[p.CodeAt(s)][s]);
   return sum;

@@ -50,7 +50,8 @@ struct Position {
 
 inline constexpr const char* StartFen = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -";
 
-// Sets up the board tables (attack tables, piece-square tables); call once.
+// Sets up the attack tables; call once. (The evaluation fills the
+// piece-square tables that make/unmake add up.)
 void InitBoard();
 
 // FEN handling. ValidateFen reports "Invalid FEN string." when it fails.

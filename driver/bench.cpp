@@ -47,12 +47,12 @@ void HandleBench(const std::string& line) {
   const uint64_t start = platform::NowMs();
   for (int i = 0; i < BenchCount; ++i) {
     NewGameReset();
-    ForgetLearnedGains();
+    ForgetLearnedGains(Search.gains);
     SetPositionFromFen(Engine.position, BenchPositions[i]);
     Engine.savedPositionText = BenchPositions[i];
     Engine.gamePlies = 0;
     const GoRequest request = ReadGoLine("go");
-    Limits.depthLimit = DepthUnitsOfPlies(depth);
+    Search.limits.depthLimit = DepthUnitsOfPlies(depth);
     Output.silentMode = true;
     StartSearch(request);
     Output.silentMode = false;

@@ -15,6 +15,7 @@
 #include "search/search.h"
 
 EngineState Engine;
+SearchContext Search;
 platform::LineReader Input;
 
 namespace {
@@ -34,29 +35,25 @@ std::string FirstWord(const std::string& line) {
   return line.substr(start, end == std::string::npos ? std::string::npos : end - start);
 }
 
-bool Idle() { return !Engine.searching && !Engine.ponderInfinitePending; }
+bool Idle() { return !SearchInProgress(); }
 
 void HandleUci3() {
-  Send("option name NalimovPath type path default <empty>");
-  Send("option name NalimovCache type slider min 1 max 256 default 1");
-  Send("option name Hash File type file default *.thf");
+  AnnounceUci3Options();
   Send("uci3ok");
   Engine.uci3 = true;
 }
 
 void HandleKvx5() {
-  Send("option name kvx5_randomizer_threshold type spin default 8 min 1 max 512");
-  Send("option name kvx5_randomizer_mode type check default false");
-  Send("option name kvx5_randomizer_reset type button");
+  AnnounceKvx5Options();
   Send("kvx5ok");
   Engine.kvx5 = true;
-  RootSampleReports = true;
+  Search.settings.sampleReports = true;
 }
 
 void HandleHqz5() {
   Send("hqz5ok");
   Engine.hqz5 = true;
-  RootAllMovesReports = true;
+  Search.settings.allMovesReports = true;
 }
 
 // "play <move>": one more move of the game, made on the current position and
@@ -77,7 +74,6 @@ void HandlePlayCommand(const std::string& line) {
   if (Engine.savedPositionText.find("moves") == std::string::npos) Engine.savedPositionText.append(" moves");
   Engine.savedPositionText.append(" ").append(text);
   MakeRootMove(p, m);
-  RebuildDerivedState(p);
   ++Engine.gamePlies;
 }
 

@@ -21,9 +21,7 @@ void PerftPoll() {
 template <Color C> uint64_t DivideMove(Position& p, Move m, int depth) {
   UndoRecord undo;
   MakeMove<C>(p, undo, m);
-  p.sideToMove = Opponent(C);
   uint64_t n = Perft(p, depth - 1, PerftPoll);
-  p.sideToMove = C;
   UnmakeMove<C>(p, undo, m);
   return n;
 }

@@ -11,7 +11,6 @@ struct EngineState {
   std::string savedPositionText = StartFen;  // last "position" text, extended by "play" moves
   int gamePlies = 0;                         // moves played since the position's FEN
   bool searching = false;                    // a search started by "go" (or a long perft) runs
-  bool ponderInfinitePending = false;        // "go ponder"/"go infinite": best move waits for the GUI
   bool uci3 = false, kvx5 = false, hqz5 = false;
   int slaveMode = 0;
   bool inputIsPipe = true;
@@ -19,8 +18,18 @@ struct EngineState {
   int lastContempt = 0;                      // contempt of the previous search
   bool finishAtInputEnd = false;             // bench: run to the end even when the input has ended
   bool stopRequested = false;                // "stop" arrived during the current search
+  // Reports of the current search.
+  uint64_t lastInfoTime = 0;                 // tick of the last "info time" line
+  bool ponderHit = false;                    // "ponderhit" arrived during this search
+  bool bestMoveAllowed = false;              // its best move has not gone out yet
+  uint64_t expectedReplyKey = 0;             // position after the best move and the ponder move
+  uint64_t expectedReplyTime = 0;
 };
 extern EngineState Engine;
+// The search of this process: limits, settings, results and its working state.
+extern SearchContext Search;
+// A search runs, or its best move waits for "stop" or "ponderhit".
+inline bool SearchInProgress() { return Engine.searching || Search.limits.ponderOrInfinite; }
 extern platform::LineReader Input;
 
 

@@ -1,6 +1,7 @@
 // "go": reading its limits, setting up and running the search, and the
 // commands that end or redirect a search ("stop", "ponderhit"), start a new
 // game or run the fixed test searches ("tt").
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -15,6 +16,7 @@
 #include "driver/search_driver.h"
 #include "eval/material.h"
 #include "eval/pawns.h"
+#include "group/exchange_area.h"
 #include "group/process_group.h"
 #include "platform/platform.h"
 #include "search/hash_table.h"
@@ -55,10 +57,25 @@ int32_t ReadDepth(const std::string& token) {
 std::string ChildrenGoLine(int contempt) {
   char head[160];
   std::snprintf(head, sizeof head, "go contempt %d date %d %sinfinite%s", contempt, HashGeneration(),
-                Limits.playMode ? "playmode " : "", Limits.searchMoveCount ? " searchmoves" : "");
+                Search.limits.playMode ? "playmode " : "", Search.limits.searchMoveCount ? " searchmoves" : "");
   std::string line = head;
-  for (int i = 0; i < Limits.searchMoveCount; ++i) line.append(" ").append(MoveToText(Limits.searchMoves[i]));
+  for (int i = 0; i < Search.limits.searchMoveCount; ++i) line.append(" ").append(MoveToText(Search.limits.searchMoves[i]));
   return line;
+}
+
+// The driver's side of the search's calls.
+SearchHost DriverHost() {
+  SearchHost host;
+  host.periodicCheck = [](SearchContext&) {
+    PollInput();
+    TimeCheck();
+  };
+  host.pollInput = PollInput;
+  host.reportPvLine = [](const SearchContext&, int index, bool current, const RootMove& rm) {
+    ReportPvLine(index, current, rm);
+  };
+  host.reportRootFailLow = [](const SearchContext&, const RootMove& rm) { ReportRootFailLow(rm); };
+  return host;
 }
 
 void ClearRootResult() {
@@ -69,9 +86,9 @@ void ClearRootResult() {
 
 // Nothing to search: the answer goes out at once and no later command may repeat it.
 void RefuseSearch() {
-  Engine.ponderInfinitePending = false;
+  Search.limits.ponderOrInfinite = false;
   ClearRootResult();
-  Search.bestMoveAllowed = false;
+  Engine.bestMoveAllowed = false;
   Send("bestmove 0000");
 }
 }  // namespace
@@ -79,73 +96,73 @@ void RefuseSearch() {
 GoRequest ReadGoLine(const std::string& line) {
   GoRequest request;
   request.receivedTick = platform::NowMs();
-  const int32_t searchId = Limits.searchId;
-  Limits = SearchLimits{};
-  Limits.searchId = searchId;
-  Engine.ponderInfinitePending = false;
+  const int32_t searchId = Search.limits.searchId;
+  Search.limits = SearchLimits{};
+  Search.limits.searchId = searchId;
+  Search.limits.ponderOrInfinite = false;
   Output.slaveLevel = 0;
 
   const std::vector<std::string> tokens = Tokens(line);
   const bool silent = !tokens.empty() && tokens[0] == "goe";
-  Limits.silentMode = Output.silentMode = silent;
+  Search.limits.silentMode = Output.silentMode = silent;
   const bool white = Engine.position.sideToMove == White;
   const int clockContempt = white ? 15 : -15;
   for (size_t i = 1; i < tokens.size(); ++i) {
     const std::string& t = tokens[i];
     auto next = [&]() -> std::string { return i + 1 < tokens.size() ? tokens[++i] : std::string(); };
     if (t == (white ? "winc" : "binc")) {
-      Limits.ownIncrement = ReadInt32(next());
-      Limits.contempt = clockContempt;
+      Search.limits.ownIncrement = ReadInt32(next());
+      Search.limits.contempt = clockContempt;
       request.clockGiven = true;
     } else if (t == (white ? "wtime" : "btime")) {
-      Limits.ownTime = ReadInt32(next());
-      Limits.contempt = clockContempt;
+      Search.limits.ownTime = ReadInt32(next());
+      Search.limits.contempt = clockContempt;
       request.clockGiven = true;
     } else if (t == "minscore") {
-      Limits.minScore = ReadInt32(next());
+      Search.limits.minScore = ReadInt32(next());
     } else if (t == "depth") {
-      Limits.depthLimit = ReadDepth(next());
+      Search.limits.depthLimit = ReadDepth(next());
       if (silent) {
-        const int exponent = Limits.depthLimit / 2;
-        if (exponent < 50) Limits.nodeLimit = uint64_t(std::trunc(std::pow(2.0, exponent))) * 300;
+        const int exponent = Search.limits.depthLimit / 2;
+        if (exponent < 50) Search.limits.nodeLimit = uint64_t(std::trunc(std::pow(2.0, exponent))) * 300;
       }
     } else if (t == "iternodes") {
-      Limits.iterationNodeLimit = uint64_t(ReadInt64(next()));
+      Search.limits.iterationNodeLimit = uint64_t(ReadInt64(next()));
     } else if (t == "nodes") {
       const int64_t n = ReadInt64(next());
-      Limits.nodeLimit = n <= 2100 ? 100 : uint64_t(n - 2000);
+      Search.limits.nodeLimit = n <= 2100 ? 100 : uint64_t(n - 2000);
     } else if (t == "mate") {
       const int32_t m = ReadInt32(next());
-      Limits.mate = m < 0 ? (m == INT32_MIN ? INT32_MAX : -m) : m;
+      Search.limits.mate = m < 0 ? (m == INT32_MIN ? INT32_MAX : -m) : m;
     } else if (t == "infinite" || t == "ponder") {
-      Engine.ponderInfinitePending = true;
+      Search.limits.ponderOrInfinite = true;
     } else if (t == "playmode") {
-      Limits.playMode = true;
+      Search.limits.playMode = true;
     } else if (t == "movestogo") {
-      Limits.movesToGo = ReadInt32(next());
+      Search.limits.movesToGo = ReadInt32(next());
     } else if (t == "movetime") {
       const int64_t m = ReadInt64(next());
-      Limits.moveTime = m <= 30 ? 10 : uint64_t(m - 20);
+      Search.limits.moveTime = m <= 30 ? 10 : uint64_t(m - 20);
     } else if (t == "id") {
-      Limits.searchId = ReadInt32(next());
+      Search.limits.searchId = ReadInt32(next());
     } else if (t == "contempt") {
-      Limits.contempt = ReadInt32(next());
+      Search.limits.contempt = ReadInt32(next());
     } else if (t == "date") {
       NewSearchGeneration(ReadInt32(next()) & 3);
     } else if (t == "slave") {
-      Limits.slaveLevel = Output.slaveLevel = ReadInt32(next());
-      Options.multiPv = Limits.slaveLevel < 1 ? 1 : Limits.slaveLevel > 256 ? 256 : Limits.slaveLevel;
-      SendToChildren(std::string("setoption name MultiPV value ").append(std::to_string(Options.multiPv)));
-    } else if (Limits.searchMoveCount < MaxRootMoves) {
+      Search.limits.slaveLevel = Output.slaveLevel = ReadInt32(next());
+      Search.settings.multiPv = std::clamp(Search.limits.slaveLevel, 1, 256);
+      SendToChildren(std::string("setoption name MultiPV value ").append(std::to_string(Search.settings.multiPv)));
+    } else if (Search.limits.searchMoveCount < MaxRootMoves) {
       // Any legal move anywhere in the line restricts the search to the moves named.
-      if (const Move m = FindLegalMove(Engine.position, t.c_str())) Limits.searchMoves[Limits.searchMoveCount++] = m;
+      if (const Move m = FindLegalMove(Engine.position, t.c_str())) Search.limits.searchMoves[Search.limits.searchMoveCount++] = m;
     }
   }
-  Limits.searchMoves[Limits.searchMoveCount] = 0;
-  request.movesToGo = Limits.movesToGo;
-  request.ownTime = Limits.ownTime;
-  request.ownIncrement = Limits.ownIncrement;
-  request.contempt = Limits.contempt;
+  Search.limits.searchMoves[Search.limits.searchMoveCount] = 0;
+  request.movesToGo = Search.limits.movesToGo;
+  request.ownTime = Search.limits.ownTime;
+  request.ownIncrement = Search.limits.ownIncrement;
+  request.contempt = Search.limits.contempt;
   return request;
 }
 
@@ -167,38 +184,42 @@ void StartSearch(const GoRequest& request) {
   Position& p = Engine.position;
   if (!CheckPositionConsistency(p)) return RefuseSearch();
   Engine.lastContempt = request.contempt;
-  if (Options.limitStrength) Limits.depthLimit = LimitedStrengthDepth(Options.elo);
-  SetRandomizerBit(p.st.key, true);
+  if (Options.limitStrength) Search.limits.depthLimit = LimitedStrengthDepth(Options.elo);
+  SetRandomizerBit(Search.settings, p.st.key, true);
   if (!Output.isChild) SendToChildren(ChildrenGoLine(request.contempt));
   AgePawnCache();
-  SetPhaseParameters(p);
+  SetPhaseParameters(Search, p);
   NewSearchGeneration((HashGeneration() + 1) & 3);
 
   MoveList legal;
   GenerateLegalMoves(p, legal);
   // An only move needs no thought.
-  if (legal.size == 1) Limits.targetTime = 50;
+  if (legal.size == 1) Search.limits.targetTime = 50;
 
+  Search.host = DriverHost();
+  Search.exchange = &Exchange->root;
+  Search.processNumber = Group.processNumber;
+  Search.processCount = Group.processCount;
   Engine.searching = true;
   Engine.stopRequested = false;
-  Search.bestMoveAllowed = true;
+  Engine.bestMoveAllowed = true;
   Search.countdown = 4096;
   Search.nodes = 0;
   Search.tbHits = 0;
-  Search.ponderHit = false;
+  Engine.ponderHit = false;
   Search.rootMoveIndex = -1;
   Search.rootResearchingBest = false;
   ClearRootResult();
   // Time counts from the arrival of the command: nothing done since may eat into the clock's margin.
   Search.startTime = request.receivedTick ? request.receivedTick : platform::NowMs();
-  Search.lastInfoTime = Search.startTime;
-  BuildAdjustmentTable(Options.materialAdjust, p.sideToMove, Limits.playMode);
+  Engine.lastInfoTime = Search.startTime;
+  BuildAdjustmentTable(Options.materialAdjust, p.sideToMove, Search.limits.playMode);
   p.st.materialDelta = ComputeMaterialDelta(p);
 
   WriteHtmlBoard(p);
   const Position saved = p;
   try {
-    RootSearch(p);
+    RootSearch(Search, p);
   } catch (const SearchStopped&) {
     p = saved;   // stopped before the search set up its own recovery
   }
@@ -207,12 +228,12 @@ void StartSearch(const GoRequest& request) {
   // A search stopped before it had a result still answers with a legal move (one it was asked about).
   if (!Search.bestMove && legal.size)
     Search.bestMove = Search.rootMoves[0].move ? Search.rootMoves[0].move
-                      : Limits.searchMoveCount ? Limits.searchMoves[0] : legal.moves[0];
+                      : Search.limits.searchMoveCount ? Search.limits.searchMoves[0] : legal.moves[0];
   // The last line repeats the best line with the final counters (reported depths only).
   const RootMove& best = Search.rootMoves[0];
-  if (best.move && best.depth > 7 && !best.pv.empty() && best.score > Limits.minScore) ReportPvLine(0, true, best);
+  if (best.move && best.depth > 7 && !best.pv.empty() && best.score > Search.limits.minScore) ReportPvLine(0, true, best);
   FlushHtmlLines();
-  if (Engine.ponderInfinitePending) {
+  if (Search.limits.ponderOrInfinite) {
     Log("ponder/infinite search finished, waiting for GUI");
     return;
   }
@@ -220,7 +241,7 @@ void StartSearch(const GoRequest& request) {
 }
 
 void HandleStopCommand() {
-  Engine.ponderInfinitePending = false;
+  Search.limits.ponderOrInfinite = false;
   Log("  .. stop requested (is searching: %s)", Engine.searching ? "true" : "false");
   if (Engine.searching) {
     Engine.stopRequested = true;
@@ -230,16 +251,16 @@ void HandleStopCommand() {
 }
 
 void HandlePonderHit() {
-  Engine.ponderInfinitePending = false;
+  Search.limits.ponderOrInfinite = false;
   // A ponder search without a clock has no budget to switch to: it ends at the next check.
-  if (Limits.targetTime >= NoTimeLimit) Limits.maximumTime = 0;
-  Search.ponderHit = true;
+  if (Search.limits.targetTime >= NoTimeLimit) Search.limits.maximumTime = 0;
+  Engine.ponderHit = true;
   if (!Engine.searching) ReportBestMove();
 }
 
 void NewGameReset() {
   Engine.largestOwnTime = 0;
-  NewGameSearchReset();
+  NewGameSearchReset(Search);
   ClearRootResult();
   Search.nodes = 0;
   ClearPawnCache();
@@ -253,7 +274,7 @@ void HandleTestSearches(const std::string& line) {
   int depth = line.size() > 3 ? std::atoi(line.c_str() + 3) + 2 : 10;
   if (depth < 1) depth = 1;
   if (depth > 64) depth = 64;
-  Options.maxCpus = 1;   // (a group of processes is rebuilt as one once groups exist)
+  Group.maxCpus = 1;   // (a group of processes is rebuilt as one once groups exist)
   InfoString("Max CPUs set to 1");
   for (int i = 0; i < 3; ++i) {
     if (i > 0) {
@@ -262,7 +283,7 @@ void HandleTestSearches(const std::string& line) {
       Engine.gamePlies = 0;
     }
     GoRequest request = ReadGoLine("go");
-    Limits.depthLimit = 2 * depth;
+    Search.limits.depthLimit = 2 * depth;
     StartSearch(request);
   }
 }

@@ -127,9 +127,7 @@ std::string HtmlVariationText(const Position& root, const std::string& pv, int f
     if (!m) break;
     const Color mover = p.sideToMove;
     UndoRecord undo;
-    if (mover == White) MakeMove<White>(p, undo, m);
-    else MakeMove<Black>(p, undo, m);
-    p.sideToMove = Opponent(mover);
+    MakeMoveOfSideToMove(p, undo, m);
     if (mover == White || first) text += FormatText("<font style=\"width:40px\">%d.</font>", number);
     if (mover == Black && first) text += "<font style=\"width:66px\">...</font>";
     text += "<font style=\"width:66px\">" + MoveToLogText(p, m, mover) + "</font>";

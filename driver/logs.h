@@ -41,8 +41,6 @@ void FlushHtmlLines();
 std::string LogDateText();
 // nameOf(i) for the first i = 1, 2, ... that names no readable file.
 std::string FirstFreeLogName(const std::function<std::string(int)>& nameOf);
-// The settings lines of the text-log head, without the closing empty line.
-std::vector<std::string> SettingsSummary();
 // The part of the HTML title after "Tolvo", from the program's command line.
 std::string HtmlTitleSuffix(const std::string& commandLine);
 // Move-number and move cells of a coordinate variation played from `root`;

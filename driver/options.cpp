@@ -1,64 +1,49 @@
+// The handling of the option table: announcing the options, "setoption",
+// the table work that waits for the end of a search, and the settings
+// summary of the text log.
 #include "driver/options.h"
 
+#include <algorithm>
 #include <cctype>
 #include <climits>
 #include <cstring>
-#include <string_view>
-#include <vector>
 #include "common/output.h"
 #include "driver/engine.h"
 #include "driver/logs.h"
+#include "driver/option_table.h"
 #include "driver/startup.h"
-#include "eval/evaluate.h"
+#include "group/hash_file.h"
+#include "group/hash_memory.h"
 #include "group/process_group.h"
 #include "platform/host.h"
 #include "platform/platform.h"
-#include "search/hash_file.h"
-#include "search/hash_table.h"
-#include "search/search.h"
 
 EngineOptions Options;
 
 namespace {
 constexpr size_t RandomizerBytes = 4194304;   // 2^25 bits
-}  // namespace
 
-void AnnounceOptions() {
-  Send("option name UCI_Query type button");
-  if (Options.overriddenParentId == 0) Send("option name Hash type spin min 2 max 4096 default 32");
-  Send("option name Log type check default false");
-  Send("option name xLog type check default false");
-  if (Options.overriddenParentId == 0) Send("option name Max CPUs type spin min 1 max %d default %d", 2048, 2048);
-  Send("option name CPU Usage type spin min 1 max 100 default 100");
-  Send("option name NalimovPath type string default <empty>");
-  Send("option name NalimovCache type spin min 1 max 256 default 1");
-  Send("option name NalimovUsage type combo default Rarely var Frequently var Normally var Rarely var Never");
-  Send("option name Main Process Priority type combo default Inherit var Normal var BelowNormal var Low var Inherit");
-  Send("option name Child Process Priority type combo default BelowNormal var Normal var BelowNormal var Low");
-  Send("option name Use Large Pages type check default false");
-  Send("option name Always Score Main Move type check default false");
-  Send("option name Display Upperbounds type check default false");
-  Send("option name Preserve Analysis type check default false");
-  Send("option name Clear Hash type button");
-  Send("option name Hash File type string default <empty>");
-  Send("option name Save Hash type button");
-  Send("option name Load Hash type button");
-  Send("option name Ponder type check default false");
-  Send("option name MultiPV type spin default 1 min 1 max %d", 256);
-  Send("option name MultiPV_cp type spin default 20000 min 0 max 20000");
-  Send("option name TC Buffer type spin default %d min 0 max 120", Options.tcBuffer);
-  Send("option name TC Normal Move Time type spin default %d min 1 max 10000", Options.tcNormalMoveTime);
-  Send("option name TC Max Move Time type spin default %d min 1 max 10000", Options.tcMaxMoveTime);
-  static const char* const pieces[6] = {"Pawn", "Knight", "King Bishop", "Queen Bishop", "Rook", "Queen"};
-  for (const char* piece : pieces) {
-    Send("option name White %s cp type spin default 0 min -1000 max 1000", piece);
-    Send("option name Black %s cp type spin default 0 min -1000 max 1000", piece);
-  }
-  Send("option name Rook Endgame Scaling type spin default 100 min 0 max 1000");
-  Send("option name UCI_LimitStrength type check default false");
-  Send("option name UCI_Elo type spin default %d min 1200 max 2400", 1200);
-  Send("option name UCI_EngineAbout type string default %s", EngineAboutAddress);
+// Case-insensitive prefix test of a keyword given in lower case.
+bool Starts(const std::string& text, const std::string& keyword) {
+  if (text.size() < keyword.size()) return false;
+  for (size_t i = 0; i < keyword.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(text[i])) != keyword[i]) return false;
+  return true;
 }
+std::string Lower(const std::string& s) {
+  std::string lower = s;
+  for (char& c : lower) c = char(std::tolower(static_cast<unsigned char>(c)));
+  return lower;
+}
+// The text after "<keyword> value " up to the end of the line; a front end
+// that ends its lines with CR LF must not put the CR into a path.
+std::string TextAfter(const std::string& text, size_t start) {
+  if (text.size() <= start) return "";
+  std::string value = text.substr(start);
+  while (!value.empty() && (value.back() == '\r' || value.back() == '\n')) value.pop_back();
+  return value;
+}
+}  // namespace
 
 int LeadingNumber(const std::string& text, size_t from) {
   size_t i = from;
@@ -73,17 +58,18 @@ int LeadingNumber(const std::string& text, size_t from) {
 }
 
 void EnableRandomizer() {
-  if (!RandomizerBitmap) RandomizerBitmap = new uint8_t[RandomizerBytes];
-  std::memset(RandomizerBitmap, 0, RandomizerBytes);
+  uint8_t*& bitmap = Search.settings.randomizerBitmap;
+  if (!bitmap) bitmap = new uint8_t[RandomizerBytes];
+  std::memset(bitmap, 0, RandomizerBytes);
 }
 
 void ResetRandomizer() {
-  if (RandomizerBitmap) std::memset(RandomizerBitmap, 0, RandomizerBytes);
+  if (Search.settings.randomizerBitmap) std::memset(Search.settings.randomizerBitmap, 0, RandomizerBytes);
 }
 
 void DisableRandomizer() {
-  uint8_t* bitmap = RandomizerBitmap;
-  RandomizerBitmap = nullptr;
+  uint8_t* bitmap = Search.settings.randomizerBitmap;
+  Search.settings.randomizerBitmap = nullptr;
   delete[] bitmap;
 }
 
@@ -97,46 +83,14 @@ void ApplyMainProcessPriority(int level) {
         platform::SystemErrorText(error).c_str(), error, platform::OwnNice());
 }
 
+// --- Table work that waits for the end of a search --------------------------
 namespace {
-// Case-insensitive prefix test of an option keyword (given in lower case).
-bool Starts(const std::string& text, std::string_view keyword) {
-  if (text.size() < keyword.size()) return false;
-  for (size_t i = 0; i < keyword.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(text[i])) != keyword[i]) return false;
-  return true;
-}
-// "<keyword> value true|false": sets the switch and confirms "<Name> enabled."
-// or "<Name> disabled.". False when the text is neither.
-bool SetSwitch(const std::string& text, const std::string& keyword, const char* name, bool& flag) {
-  const bool on = Starts(text, keyword + " value true");
-  if (!on && !Starts(text, keyword + " value false")) return false;
-  flag = on;
-  InfoString("%s %s.", name, on ? "enabled" : "disabled");
-  return true;
-}
-// The value begins one character after the keyword (past the separating blank).
-int NumberAfter(const std::string& text, std::string_view keyword) { return LeadingNumber(text, keyword.size() + 1); }
-std::string TextAfter(const std::string& text, std::string_view keyword) {
-  if (text.size() <= keyword.size() + 1) return "";
-  std::string value = text.substr(keyword.size() + 1);
-  // A front end that ends its lines with CR LF must not put the CR into a path.
-  while (!value.empty() && (value.back() == '\r' || value.back() == '\n')) value.pop_back();
-  return value;
-}
-int Clamp(int v, int low, int high) { return v < low ? low : v > high ? high : v; }
-void Forward(const std::string& text) { SendToChildren("setoption name " + text); }
-
-// Changes that replace or rewrite the whole hash table (or the root records
-// with it) would pull the memory from under a running search: they wait for
-// its end and then run in the order they were asked for.
-enum class TableWork { RestartGroup, ClearHash, SaveHash, LoadHash };
 std::vector<TableWork> deferredWork;
 
 void RunTableWork(TableWork work) {
   switch (work) {
     case TableWork::RestartGroup:
-      StartProcessGroup(Options.hashMb);
-      Options.hashMb = Group.hashMb;
+      StartProcessGroup(Group.hashMb);
       break;
     case TableWork::ClearHash:
       NewGameReset();
@@ -146,14 +100,10 @@ void RunTableWork(TableWork work) {
       break;
     case TableWork::LoadHash:
       LoadHashFile(Options.hashFile);
-      Options.hashMb = Group.hashMb;   // the table takes the file's size
       break;
   }
 }
-
-// A search runs, or its result waits for "stop" or "ponderhit" (clearing
-// the root records then would lose the move it is to report).
-bool SearchInProgress() { return Engine.searching || Engine.ponderInfinitePending; }
+}  // namespace
 
 void TableWorkWhenIdle(TableWork work) {
   if (!SearchInProgress()) return RunTableWork(work);
@@ -163,65 +113,6 @@ void TableWorkWhenIdle(TableWork work) {
   Log("  .. hash table work waits for the end of the search");
 }
 
-void SetPriorityOption(int& option, int level, bool ownProcess, const char* confirmation) {
-  option = level;
-  if (ownProcess) ApplyMainProcessPriority(level);
-  InfoString("%s", confirmation);
-}
-
-struct AdjustmentRow {
-  std::string_view keyword;
-  const char* confirmation;
-};
-// In the order of Options.materialAdjust.
-constexpr AdjustmentRow Adjustments[12] = {
-    {"white pawn cp value", "White pawn adjustment value set to %d cp"},
-    {"black pawn cp value", "Black pawn adjustment value set to %d cp"},
-    {"white knight cp value", "White knight adjustment value set to %d cp"},
-    {"black knight cp value", "Black knight adjustment value set to %d cp"},
-    {"white king bishop cp value", "White king bishop adjustment value set to %d cp"},
-    {"black king bishop cp value", "Black king bishop adjustment value set to %d cp"},
-    {"white queen bishop cp value", "White queen bishop adjustment value set to %d cp"},
-    {"black queen bishop cp value", "Black queen bishop adjustment value set to %d cp"},
-    {"white rook cp value", "White rook adjustment value set to %d cp"},
-    {"black rook cp value", "Black rook adjustment value set to %d cp"},
-    {"white queen cp value", "White queen adjustment value set to %d cp"},
-    {"black queen cp value", "Black queen adjustment value set to %d cp"},
-};
-
-struct NumberRow {
-  std::string_view keyword;
-  int EngineOptions::*field;
-  const char* confirmation;
-};
-// The time-control rows store the number as given.
-constexpr NumberRow TimeRows[6] = {
-    {"tc buffer value", &EngineOptions::tcBuffer, "TC Buffer set to %d seconds"},
-    {"tc hard buffer msec value", &EngineOptions::tcHardBuffer, "TC Hard Buffer set to %d milliseconds"},
-    {"tc hard move time msec value", &EngineOptions::tcHardMoveTime, "TC Hard Move Time set to %d milliseconds"},
-    {"tc hard move depth value", &EngineOptions::tcHardMoveDepth, "TC Hard Move Depth set to %d"},
-    {"tc normal move time value", &EngineOptions::tcNormalMoveTime, "TC Normal Move Time set to %d"},
-    {"tc max move time value", &EngineOptions::tcMaxMoveTime, "TC Max Move Time set to %d"},
-};
-
-void SetPreserveAnalysis(bool on) {
-  SendToChildren(on ? "setoption name preserve analysis value true" : "setoption name preserve analysis value false");
-  Options.preserveAnalysis = PreserveAnalysis = on;
-  NewSearchGeneration(HashGeneration());   // the replacement priorities depend on it
-  InfoString(on ? "Preserve analysis enabled." : "Preserve analysis disabled.");
-}
-
-void SetLargePages(bool on) {
-  if (UseLargePages == on) {
-    InfoString(on ? "Use large pages enabled (no change)." : "Use large pages disabled (no change).");
-    return;
-  }
-  Options.useLargePages = UseLargePages = on;
-  InfoString(on ? "Use large pages enabled." : "Use large pages disabled.");
-  TableWorkWhenIdle(TableWork::RestartGroup);
-}
-}  // namespace
-
 void ApplyDeferredOptions() {
   if (deferredWork.empty() || SearchInProgress()) return;
   std::vector<TableWork> work;
@@ -229,164 +120,177 @@ void ApplyDeferredOptions() {
   for (TableWork w : work) RunTableWork(w);
 }
 
+// --- Announcing ------------------------------------------------------------
+namespace {
+std::string ChoiceList(const OptionRow& row) {
+  std::string list;
+  for (const OptionChoice& c : row.choices) list.append(" var ").append(c.name);
+  return list;
+}
+const char* ChoiceName(const OptionRow& row, int value) {
+  for (const OptionChoice& c : row.choices)
+    if (c.value == value) return c.name;
+  return "";
+}
+
+void Announce(const OptionRow& row) {
+  const char* name = row.name;
+  switch (row.kind) {
+    case OptionKind::Button:
+      return Send("option name %s type button", name);
+    case OptionKind::Check:
+      return Send("option name %s type check default %s", name, row.defaultValue ? "true" : "false");
+    case OptionKind::Text:
+      return Send("option name %s type string default %s", name, row.defaultText);
+    case OptionKind::Combo:
+      return Send("option name %s type combo default %s%s", name, ChoiceName(row, row.defaultValue),
+                  ChoiceList(row).c_str());
+    case OptionKind::Spin: {
+      const int shown = row.announceCurrent ? *row.number : row.defaultValue;
+      if (row.minMaxFirst) return Send("option name %s type spin min %d max %d default %d", name, row.min, row.max, shown);
+      return Send("option name %s type spin default %d min %d max %d", name, shown, row.min, row.max);
+    }
+  }
+}
+}  // namespace
+
+void AnnounceOptions() {
+  const bool ownTable = Group.overriddenParentId == 0;
+  for (const OptionRow& row : OptionRows())
+    if (row.shown == OptionShown::Uci || (row.shown == OptionShown::UciOwnTable && ownTable)) Announce(row);
+}
+
+void AnnounceUci3Options() {
+  for (const OptionRow& row : OptionRows()) {
+    if (!row.uci3Type) continue;
+    if (row.kind == OptionKind::Spin)
+      Send("option name %s type %s min %d max %d default %d", row.name, row.uci3Type, row.min, row.max, row.defaultValue);
+    else
+      Send("option name %s type %s default %s", row.name, row.uci3Type, row.uci3Default);
+  }
+}
+
+void AnnounceKvx5Options() {
+  for (const OptionRow& row : OptionRows())
+    if (row.shown == OptionShown::Kvx5) {
+      if (row.kind == OptionKind::Spin)   // announced as the dialect has it: default first
+        Send("option name %s type spin default %d min %d max %d", row.name, row.defaultValue, row.min, row.max);
+      else
+        Announce(row);
+    }
+}
+
+// --- setoption -------------------------------------------------------------
+namespace {
+// The usual handling of a row: store the value (numbers held to the row's
+// range), confirm, then the row's own follow-up. False when the text names
+// no value the row knows (a check without true/false, a combo without one
+// of its choices).
+bool Apply(const OptionRow& row, const std::string& text) {
+  const std::string keyword = OptionKeyword(row);
+  const size_t valueAt = keyword.size() + 7;   // past " value "
+  switch (row.kind) {
+    case OptionKind::Button:
+      if (row.forwarded) SendToChildren("setoption name " + text);
+      if (row.confirmation) InfoString("%s", row.confirmation);
+      break;
+    case OptionKind::Check: {
+      const bool on = Starts(text, keyword + " value true");
+      if (!on && !Starts(text, keyword + " value false")) return false;
+      if (row.forwarded) SendToChildren("setoption name " + keyword + (on ? " value true" : " value false"));
+      *row.flag = on;
+      const char* confirmation = on ? row.confirmation : row.confirmationOff;
+      if (confirmation) InfoString("%s", confirmation);
+      break;
+    }
+    case OptionKind::Spin: {
+      if (row.forwarded) SendToChildren("setoption name " + text);
+      const int v = LeadingNumber(text, valueAt);
+      *row.number = std::clamp(v, row.min, row.max);
+      if (row.confirmation) InfoString(row.confirmation, *row.number);
+      break;
+    }
+    case OptionKind::Combo: {
+      const OptionChoice* chosen = nullptr;
+      for (const OptionChoice& c : row.choices)
+        if (Starts(text, keyword + " value " + Lower(c.name))) chosen = &c;
+      if (!chosen) return false;
+      *row.number = chosen->value;
+      InfoString("%s", chosen->confirmation);
+      break;
+    }
+    case OptionKind::Text:
+      if (row.forwarded) SendToChildren("setoption name " + text);
+      *row.text = TextAfter(text, valueAt);
+      if (row.confirmation) InfoString(row.confirmation, row.text->c_str());
+      break;
+  }
+  if (row.changed) row.changed();
+  return true;
+}
+
+// The keyword a row answers to: its name, and for the kinds with a value " value".
+std::string HandledKeyword(const OptionRow& row) {
+  const std::string keyword = OptionKeyword(row);
+  return row.kind == OptionKind::Button ? keyword : keyword + " value";
+}
+}  // namespace
+
 void HandleSetOption(const std::string& text) {
-  const auto& t = text;
-  if (Starts(t, "uci_query")) {
-    InfoString("slave mode supported");
-    InfoString("uci3 supported");
-    InfoString("kvx5 supported");
-    InfoString("hqz5 supported");
-    InfoString("queryok");
-    return;
+  for (const OptionRow& row : OptionRows()) {
+    if (!Starts(text, HandledKeyword(row))) continue;
+    if (row.handle) {
+      row.handle(row, text);
+      return;
+    }
+    if (Apply(row, text)) return;
   }
-  if (Starts(t, "hash value")) {
-    if (Options.overriddenParentId != 0) return;   // the table belongs to another engine instance
-    Options.hashMb = HashSizeOfRequest(NumberAfter(t, "hash value"));
-    TableWorkWhenIdle(TableWork::RestartGroup);
-    InfoString("Hash size set to %d mb", Options.hashMb);
-    return;
+}
+
+// --- The settings summary of the text log -----------------------------------
+std::vector<std::string> SettingsSummary() {
+  struct Line {
+    int rank;
+    std::string text;
+  };
+  std::vector<Line> lines;
+  auto add = [&](int rank, const std::string& text) {
+    if (!text.empty()) lines.push_back({rank, text});
+  };
+  if (Engine.uci3) add(10, "     uci3 has been invoked.");
+  if (Engine.kvx5) add(20, "     kvx5 has been invoked.");
+  if (Engine.hqz5) add(30, "     hqz5 has been invoked.");
+  if (Engine.slaveMode != 0) add(270, FormatText("     Slave mode set to %d", Engine.slaveMode));
+  add(440, LargePageSummary(CurrentLargePageStatus));
+  if (Engine.savedPositionText.find("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq") == std::string::npos)
+    add(450, "     Position set to " + Engine.savedPositionText);
+  for (const OptionRow& row : OptionRows()) {
+    if (!row.summaryRank) continue;
+    if (row.summaryLine) {
+      add(row.summaryRank, row.summaryLine());
+      continue;
+    }
+    switch (row.kind) {
+      case OptionKind::Check:
+        if (*row.flag) add(row.summaryRank, row.summary);
+        break;
+      case OptionKind::Spin:
+        if (*row.number != row.defaultValue) add(row.summaryRank, FormatText(row.summary, *row.number));
+        break;
+      case OptionKind::Text:
+        if (!row.text->empty()) add(row.summaryRank, FormatText(row.summary, row.text->c_str()));
+        break;
+      case OptionKind::Combo:
+        if (*row.number != row.defaultValue)
+          for (const OptionChoice& c : row.choices)
+            if (c.value == *row.number) add(row.summaryRank, FormatText(row.summary, c.summaryName));
+        break;
+      case OptionKind::Button:
+        break;
+    }
   }
-  if (Starts(t, "log value true")) {
-    Options.logOn = true;
-    return OpenTextLog();
-  }
-  if (Starts(t, "xlog value true")) {
-    Options.htmlLogOn = true;
-    return OpenHtmlLog();
-  }
-  if (Starts(t, "max cpus value")) {
-    if (Options.overriddenParentId != 0) return;
-    Options.maxCpus = Clamp(NumberAfter(t, "max cpus value"), 1, 2048);
-    const int n = Group.processCount;
-    if (Options.maxCpus < n || (Options.maxCpus > n && Group.processorCount > n))
-      TableWorkWhenIdle(TableWork::RestartGroup);
-    InfoString("Max CPUs set to %d", Options.maxCpus);
-    return;
-  }
-  if (Starts(t, "use large pages value true")) return SetLargePages(true);
-  if (Starts(t, "use large pages value false")) return SetLargePages(false);
-  if (Starts(t, "preserve analysis value true")) return SetPreserveAnalysis(true);
-  if (Starts(t, "preserve analysis value false")) return SetPreserveAnalysis(false);
-  if (SetSwitch(t, "always score main move", "Always score main move", Options.alwaysScoreMainMove)) return;
-  if (SetSwitch(t, "display upperbounds", "Display upperbounds", Options.displayUpperbounds)) return;
-  if (Starts(t, "log value false")) {
-    Options.logOn = Options.htmlLogOn = false;
-    return CloseLogs();
-  }
-  for (int i = 0; i < 12; ++i) {
-    if (!Starts(t, Adjustments[i].keyword)) continue;
-    Forward(t);
-    Options.materialAdjust[i] = NumberAfter(t, Adjustments[i].keyword);
-    return InfoString(Adjustments[i].confirmation, Options.materialAdjust[i]);
-  }
-  if (Starts(t, "rook endgame scaling value")) {
-    Forward(t);
-    Options.rookEndgameScaling = RookEndgameScaling = NumberAfter(t, "rook endgame scaling value");
-    return InfoString("Rook endgame scaling set to %d percent.", Options.rookEndgameScaling);
-  }
-  if (Starts(t, "ponder value true")) {
-    Options.ponder = true;
-    return;
-  }
-  if (Starts(t, "ponder value false")) {
-    Options.ponder = false;
-    return;
-  }
-  if (Starts(t, "cpu usage value")) {
-    Forward(t);
-    Options.cpuUsage = Clamp(NumberAfter(t, "cpu usage value"), 1, 100);
-    return InfoString("CPU usage set to %d", Options.cpuUsage);
-  }
-  if (Starts(t, "kvx5_randomizer_threshold value")) {
-    Options.randomizerThreshold = RandomizerThreshold = NumberAfter(t, "kvx5_randomizer_threshold value");
-    return InfoString("Randomizer threshold set to %d", Options.randomizerThreshold);
-  }
-  if (Starts(t, "kvx5_randomizer_mode value true")) {
-    EnableRandomizer();
-    return InfoString("Randomizer mode enabled.");
-  }
-  if (Starts(t, "kvx5_randomizer_mode value false")) {
-    DisableRandomizer();
-    return InfoString("Randomizer mode disabled.");
-  }
-  if (Starts(t, "kvx5_randomizer_reset")) {
-    ResetRandomizer();
-    return InfoString("Randomizer reset invoked.");
-  }
-  if (Starts(t, "nalimovpath value")) {
-    Forward(t);
-    Options.tablebasePath = TextAfter(t, "nalimovpath value");
-    return InfoString("Nalimov path set to %s", Options.tablebasePath.c_str());
-  }
-  if (Starts(t, "nalimovcache value")) {
-    Forward(t);
-    Options.tablebaseCacheMb = NumberAfter(t, "nalimovcache value");
-    return InfoString("Nalimov cache set to %d", Options.tablebaseCacheMb);
-  }
-  static constexpr struct {
-    std::string_view keyword;
-    int usage;
-    const char* confirmation;
-  } UsageRows[4] = {{"nalimovusage value frequently", 6, "Nalimov usage set to frequently"},
-                    {"nalimovusage value normally", 10, "Nalimov usage set to normally"},
-                    {"nalimovusage value rarely", 16, "Nalimov usage set to rarely"},
-                    {"nalimovusage value never", 120, "Nalimov usage set to never"}};
-  for (const auto& row : UsageRows) {
-    if (!Starts(t, row.keyword)) continue;
-    Options.tablebaseUsage = row.usage;
-    return InfoString("%s", row.confirmation);
-  }
-  if (Starts(t, "main process priority value inherit"))
-    return SetPriorityOption(Options.mainPriority, 3, false, "Main process priority set to inherit.");
-  if (Starts(t, "main process priority value normal"))
-    return SetPriorityOption(Options.mainPriority, 0, true, "Main process priority set to normal.");
-  if (Starts(t, "main process priority value belownormal"))
-    return SetPriorityOption(Options.mainPriority, 1, true, "Main process priority set to below-normal.");
-  if (Starts(t, "main process priority value low"))
-    return SetPriorityOption(Options.mainPriority, 2, true, "Main process priority set to low.");
-  // The group applies the child level to the children it runs and starts.
-  if (Starts(t, "child process priority value normal"))
-    return SetPriorityOption(Options.childPriority, 0, false, "Child process priority set to normal.");
-  if (Starts(t, "child process priority value belownormal"))
-    return SetPriorityOption(Options.childPriority, 1, false, "Child process priority set to below-normal.");
-  if (Starts(t, "child process priority value low"))
-    return SetPriorityOption(Options.childPriority, 2, false, "Child process priority set to low.");
-  if (Starts(t, "clear hash")) {
-    Forward(t);
-    TableWorkWhenIdle(TableWork::ClearHash);
-    return InfoString("Hash clear invoked.");
-  }
-  if (Starts(t, "hash file value")) {
-    Options.hashFile = TextAfter(t, "hash file value");
-    return InfoString("Hash file set to %s", Options.hashFile.c_str());
-  }
-  if (Starts(t, "save hash")) return TableWorkWhenIdle(TableWork::SaveHash);
-  if (Starts(t, "load hash")) return TableWorkWhenIdle(TableWork::LoadHash);
-  if (Starts(t, "multipv value")) {
-    Forward(t);
-    Options.multiPv = Clamp(NumberAfter(t, "multipv value"), 1, 256);
-    return InfoString("Displaying %d variations.", Options.multiPv);
-  }
-  if (Starts(t, "multipv_cp value")) {
-    Forward(t);
-    Options.multiPvCp = Clamp(NumberAfter(t, "multipv_cp value"), 0, 20000);
-    return InfoString("Displaying variations up to %d cp.", Options.multiPvCp);
-  }
-  for (const NumberRow& row : TimeRows) {
-    if (!Starts(t, row.keyword)) continue;
-    Options.*row.field = NumberAfter(t, row.keyword);
-    return InfoString(row.confirmation, Options.*row.field);
-  }
-  if (Starts(t, "uci_limitstrength value true")) {
-    Options.limitStrength = true;
-    return InfoString("Limited strength mode enabled, will play at %d Elo.", Options.elo);
-  }
-  if (Starts(t, "uci_limitstrength value false")) {
-    Options.limitStrength = false;
-    return InfoString("Limited strength mode disabled.");
-  }
-  if (Starts(t, "uci_elo value")) {
-    Options.elo = NumberAfter(t, "uci_elo value");
-    return InfoString("Elo set to %d, currently %s", Options.elo, Options.limitStrength ? "in use" : "ignored");
-  }
+  std::stable_sort(lines.begin(), lines.end(), [](const Line& a, const Line& b) { return a.rank < b.rank; });
+  std::vector<std::string> texts;
+  for (Line& l : lines) texts.push_back(std::move(l.text));
+  return texts;
 }

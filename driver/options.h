@@ -1,29 +1,24 @@
-// The engine's options: their values, the lines "uci" announces, and the
-// handler of "setoption name ..." lines.
+// The engine's options: the values that belong to the driver itself, the
+// lines "uci" and the dialects announce, and the handler of "setoption name
+// ..." lines. Every option is a row of one table (option_table.h); the
+// values of options that other parts of the engine read live there (search
+// settings, hash memory, evaluation) and the rows point at them.
 #pragma once
 #include <string>
+#include <vector>
 
 inline constexpr const char* EngineAuthor = "the Tolvo developers";
 inline constexpr const char* EngineAboutAddress = "https://tolvo-chess.invalid/";
 
 struct EngineOptions {
-  int hashMb = 32;              // a power of two
-  bool logOn = false, htmlLogOn = false;
-  int maxCpus = 2048;
   int cpuUsage = 100;           // percent
   std::string tablebasePath;
   int tablebaseCacheMb = 1;
   int tablebaseUsage = 16;      // frequently 6, normally 10, rarely 16, never 120
   int mainPriority = 3;         // 0 normal, 1 below normal, 2 low, 3 inherit
   int childPriority = 1;        // 0 normal, 1 below normal, 2 low
-  bool useLargePages = false;
-  bool alwaysScoreMainMove = false;
-  bool displayUpperbounds = false;
-  bool preserveAnalysis = false;
   std::string hashFile;
   bool ponder = false;
-  int multiPv = 1;
-  int multiPvCp = 20000;
   int tcBuffer = 3;             // seconds
   int tcHardBuffer = 250;       // ms
   int tcHardMoveTime = 5;       // ms
@@ -32,24 +27,30 @@ struct EngineOptions {
   int tcMaxMoveTime = 100;      // percent
   // White/Black Pawn, Knight, King Bishop, Queen Bishop, Rook, Queen (cp).
   int materialAdjust[12] = {};
-  int rookEndgameScaling = 100; // percent
   bool limitStrength = false;
   int elo = 1200;
-  int randomizerThreshold = 8;
-  int overriddenParentId = 0;
 };
 extern EngineOptions Options;
 
-// Writes the option lines of "uci".
+// Writes the option lines of "uci", "uci3" and "kvx5".
 void AnnounceOptions();
+void AnnounceUci3Options();
+void AnnounceKvx5Options();
 // Handles the text after "setoption name ": the first option keyword that
 // begins the text (letter case ignored) acts and confirms with "info string".
 // Runs also during a search; what would replace or rewrite the whole hash
 // table then waits for the search to end (ApplyDeferredOptions).
 void HandleSetOption(const std::string& text);
+// Changes that replace or rewrite the whole hash table (or the root records
+// with it) would pull the memory from under a running search: during a
+// search they wait for its end and then run in the order they were asked for.
+enum class TableWork { RestartGroup, ClearHash, SaveHash, LoadHash };
+void TableWorkWhenIdle(TableWork work);
 // Runs the table changes that options asked for during a search. Called by
 // the command loop once no search runs any more.
 void ApplyDeferredOptions();
+// The settings lines of the text-log head, without the closing empty line.
+std::vector<std::string> SettingsSummary();
 
 // Decimal number at `from` with the usual leading-number rule: blanks
 // skipped, optional sign, digits up to the first other character; 0 when

@@ -39,7 +39,6 @@ int ReadPositionText(Position& p, const std::string& line) {
       break;
     }
     MakeRootMove(p, m);
-    RebuildDerivedState(p);
     ++played;
   }
   return played;

@@ -18,29 +18,10 @@
 #include "search/hash_table.h"
 #include "search/search.h"
 
-std::string FormatScore(int score) {
-  char text[32];
-  if (score >= -8000 && score <= 8000) {
-    std::snprintf(text, sizeof text, "cp %d", score);
-    return text;
-  }
-  int n;
-  if (score == -8160) {
-    n = -1;   // mated now
-  } else if (score > 8000) {
-    n = (8160 - score) / 2 + 1;
-  } else {
-    n = (-8160 - score) / 2 + 1;
-    if (n <= 0) --n;
-  }
-  std::snprintf(text, sizeof text, "mate %d", n);
-  return text;
-}
-
 void ReportPvLine(int index, bool useCurrentCounters, const RootMove& rm) {
   uint64_t time = rm.time, nodes = rm.nodes;
   if (useCurrentCounters) {
-    time = ElapsedMs() + 1;
+    time = ElapsedMs(Search) + 1;
     nodes = Search.nodes;
   }
   if (time == 0) time = 1;
@@ -49,7 +30,7 @@ void ReportPvLine(int index, bool useCurrentCounters, const RootMove& rm) {
   if (rm.tbHits) std::snprintf(tbHits, sizeof tbHits, "tbhits %" PRIu64 " ", rm.tbHits / 14);
   const char* bound = rm.lowerBound ? " lowerbound" : rm.upperBound ? " upperbound" : "";
   char multiPv[24] = "";
-  if (Options.multiPv != 1) std::snprintf(multiPv, sizeof multiPv, " multipv %d", index + 1);
+  if (Search.settings.multiPv != 1) std::snprintf(multiPv, sizeof multiPv, " multipv %d", index + 1);
   Send("info%s depth %d score %s%s time %" PRIu64 " nodes %" PRIu64 " nps %" PRIu64 " %spv %s", multiPv,
        PliesOfDepthUnits(rm.depth), FormatScore(rm.score).c_str(), bound, time, nodes, nps, tbHits, rm.pv.c_str());
   // The HTML log keeps the lines past the first iterations that are exact.
@@ -66,16 +47,7 @@ void ReportRootFailLow(const RootMove& rm) {
 
 namespace {
 // Makes a move on the position and hands the move to the other side.
-void Play(Position& p, Move m, UndoRecord& undo) {
-  if (p.sideToMove == White) MakeMove<White>(p, undo, m);
-  else MakeMove<Black>(p, undo, m);
-  p.sideToMove = Opponent(p.sideToMove);
-}
-void TakeBack(Position& p, Move m, const UndoRecord& undo) {
-  p.sideToMove = Opponent(p.sideToMove);
-  if (p.sideToMove == White) UnmakeMove<White>(p, undo, m);
-  else UnmakeMove<Black>(p, undo, m);
-}
+
 
 // The legal move of the position with the squares and promotion of m, or 0.
 Move LegalMoveLike(const Position& p, Move m) {
@@ -108,25 +80,25 @@ Move PonderMoveFromTable(const Position& p) {
 // move that returns to a marked position frees the positions of all root
 // moves again, so that the choice among them starts afresh.
 void MarkPlayedPosition(Position& p, Move best, UndoRecord& undo) {
-  if (!RandomizerBitmap) return;
-  if (RandomizerBit(p.st.key)) {
+  if (!Search.settings.randomizerBitmap) return;
+  if (RandomizerBit(Search.settings, p.st.key)) {
     Log("best move re-visits position");
-    TakeBack(p, best, undo);
+    UnmakeLastMove(p, undo, best);
     for (int i = 0; i < MaxRootMoves && Search.rootMoves[i].move; ++i) {
       UndoRecord u;
       const Move m = Search.rootMoves[i].move;
       if (!LegalMoveLike(p, m)) continue;
-      Play(p, m, u);
-      SetRandomizerBit(p.st.key, false);
-      TakeBack(p, m, u);
+      MakeMoveOfSideToMove(p, u, m);
+      SetRandomizerBit(Search.settings, p.st.key, false);
+      UnmakeLastMove(p, u, m);
     }
-    Play(p, best, undo);
+    MakeMoveOfSideToMove(p, undo, best);
   }
-  SetRandomizerBit(p.st.key, true);
+  SetRandomizerBit(Search.settings, p.st.key, true);
 }
 
 void SendBestMoveLine(const std::string& text) {
-  if (Search.bestMoveAllowed) Send("%s", text.c_str());
+  if (Engine.bestMoveAllowed) Send("%s", text.c_str());
   else Log("%s (filtered out)", text.c_str());
 }
 
@@ -146,18 +118,17 @@ bool RepeatsTwice(const Position& p) {
 // Silent evaluation mode ("goe"): play the best move on the game position and
 // answer with one line: move, nodes, depth, score (or "00" for a draw), material.
 void ReportSilentResult() {
-  if (!Search.bestMoveAllowed) {
+  if (!Engine.bestMoveAllowed) {
     Log("silent result already reported");
     return;
   }
-  Search.bestMoveAllowed = false;
+  Engine.bestMoveAllowed = false;
   Position& p = Engine.position;
   const Move best = Search.bestMove && LegalMoveLike(p, Search.bestMove) ? Search.bestMove : 0;
   const RootMove& rm = Search.rootMoves[0];
   if (best) {
     Engine.savedPositionText.append(" ").append(MoveToText(best));
     MakeRootMove(p, best);
-    RebuildDerivedState(p);
     ++Engine.gamePlies;
   }
   const int queens = PopCountOf(p, QueenType), rooks = PopCountOf(p, RookType);
@@ -177,7 +148,7 @@ void ReportSilentResult() {
   std::snprintf(scoreText, sizeof scoreText, "%d", score);
   const std::string moveText = best ? MoveToText(best) : "0000";
   const int depth = std::max(1, PliesOfDepthUnits(rm.depth));
-  if (Limits.depthLimit < 200 && (Limits.depthLimit & 1))
+  if (Search.limits.depthLimit < 200 && (Search.limits.depthLimit & 1))
     Reply("%s %" PRIu64 " %1.1lf %s %d", moveText.c_str(), Search.nodes, depth + 0.5, draw ? "00" : scoreText, material);
   else
     Reply("%s %" PRIu64 " %d %s %d", moveText.c_str(), Search.nodes, depth, draw ? "00" : scoreText, material);
@@ -186,7 +157,7 @@ void ReportSilentResult() {
 }  // namespace
 
 void ReportBestMove() {
-  if (Limits.silentMode) return ReportSilentResult();
+  if (Search.limits.silentMode) return ReportSilentResult();
   Position& p = Engine.position;
   // Only a report that goes out has effects; a repeated one is just logged.
   // A best move that is not legal here (the position changed since) is never played on the board.
@@ -195,21 +166,21 @@ void ReportBestMove() {
   line += best ? MoveToText(best) : Search.bestMove ? MoveToText(Search.bestMove) : "0000";
   if (best) {
     UndoRecord undo;
-    Play(p, best, undo);
-    if (Search.bestMoveAllowed) MarkPlayedPosition(p, best, undo);
+    MakeMoveOfSideToMove(p, undo, best);
+    if (Engine.bestMoveAllowed) MarkPlayedPosition(p, best, undo);
     if (const Move ponder = PonderMoveFromTable(p)) {
       line.append(" ponder ").append(MoveToText(ponder));
-      if (Search.bestMoveAllowed) {
+      if (Engine.bestMoveAllowed) {
         UndoRecord reply;
-        Play(p, ponder, reply);
-        Search.expectedReplyKey = p.st.key;
-        Search.expectedReplyTime = ElapsedMs();
-        TakeBack(p, ponder, reply);
+        MakeMoveOfSideToMove(p, reply, ponder);
+        Engine.expectedReplyKey = p.st.key;
+        Engine.expectedReplyTime = ElapsedMs(Search);
+        UnmakeLastMove(p, reply, ponder);
       }
     }
-    TakeBack(p, best, undo);
+    UnmakeLastMove(p, undo, best);
   }
   SendBestMoveLine(line);
-  if (Search.bestMoveAllowed) SendToChildren("stop");
-  Search.bestMoveAllowed = false;
+  if (Engine.bestMoveAllowed) SendToChildren("stop");
+  Engine.bestMoveAllowed = false;
 }

@@ -47,8 +47,11 @@ int LimitedStrengthDepth(int elo);
 // The time, node and stop rules of the periodic check; throws SearchStopped.
 void TimeCheck();
 
-// "cp 31", "mate 2", "mate -1".
-std::string FormatScore(int score);
+// One principal-variation line of the report (`useCurrentCounters`: time
+// and nodes of now rather than those of the line), and the root's best move
+// failing low (the HTML log shows such lines).
+void ReportPvLine(int index, bool useCurrentCounters, const RootMove& rm);
+void ReportRootFailLow(const RootMove& rm);
 // The "bestmove" line (or the silent-mode report) of the current root result.
 void ReportBestMove();
 

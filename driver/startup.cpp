@@ -74,7 +74,7 @@ void ApplyConfigFile(const std::string& path) {
   const ConfigSettings s = ReadConfigWord(word);
   if (!s.randomizer) return;
   EnableRandomizer();
-  if (s.threshold >= 0) Options.randomizerThreshold = RandomizerThreshold = s.threshold;
+  if (s.threshold >= 0) Search.settings.randomizerThreshold = s.threshold;
 }
 
 namespace {
@@ -105,29 +105,28 @@ void StartUp(int argc, char** argv) {
 
   const int64_t now = platform::CalendarTimeSeconds();
   std::srand(unsigned(now));
-  RandomOrderingState = uint32_t(now);
+  Search.randomOrderingState = uint32_t(now);
 
   ApplyConfigFile("tolvo.config");
 
   const CommandLineFields fields = ReadCommandLineFields(std::vector<std::string>(argv + 1, argv + argc));
-  Options.maxCpus = 2048;
+  Group.maxCpus = 2048;
   Group.processorCount = ProcessorCountWithCap(platform::ProcessorCount(), fields);
   Group.isChild = Output.isChild = fields.isChild;
   if (fields.isChild) {
     Group.parentId = fields.parentId;
     Group.sharedFileNumber = fields.sharedFileNumber;
     Group.processCount = fields.processCount;
-    Group.processNumber = ProcessNumber = fields.childNumber;
+    Group.processNumber = fields.childNumber;
     Group.exchangeOwnerId = fields.exchangeOwnerId;
   } else {
-    Options.overriddenParentId = Group.overriddenParentId = fields.overriddenParentId;
+    Group.overriddenParentId = fields.overriddenParentId;
   }
-  Options.hashMb = HashSizeOfRequest(fields.requestedHashMb);
+  Group.hashMb = HashSizeOfRequest(fields.requestedHashMb);
 
   Options.tablebaseCacheMb = 1;
   if (Group.isChild) RequireParentAreas();
-  StartProcessGroup(Options.hashMb);
-  Options.hashMb = Group.hashMb;   // smaller when the memory was not to be had
+  StartProcessGroup(Group.hashMb);   // Group.hashMb is smaller afterwards when the memory was not to be had
 
   ResetToStartPosition();
   Options.hashFile.clear();

@@ -11,7 +11,6 @@
 #include "driver/options.h"
 #include "platform/platform.h"
 #include "platform/system_info.h"
-#include "search/hash_file.h"
 
 std::string LogDateText() { return platform::LocalTimeFormatted("%b_%d"); }
 
@@ -43,59 +42,6 @@ void WriteSystemDescription() {
   Log("%s", "");
 }
 }  // namespace
-
-std::vector<std::string> SettingsSummary() {
-  std::vector<std::string> lines;
-  const EngineOptions& o = Options;
-  if (Engine.uci3) lines.push_back("     uci3 has been invoked.");
-  if (Engine.kvx5) lines.push_back("     kvx5 has been invoked.");
-  if (Engine.hqz5) lines.push_back("     hqz5 has been invoked.");
-  if (o.ponder) lines.push_back("     ponder mode has been enabled.");
-  if (o.hashMb != 32) lines.push_back(FormatText("     Hash size set to %d mb", o.hashMb));
-  if (o.maxCpus != 2048) lines.push_back(FormatText("     Max CPUs set to %d", o.maxCpus));
-  if (o.preserveAnalysis) lines.push_back("     Preserve analysis enabled.");
-  if (o.cpuUsage != 100) lines.push_back(FormatText("     CPU usage set to %d", o.cpuUsage));
-  if (RandomizerThreshold != 8) lines.push_back(FormatText("     Randomizer threshold set to %d", RandomizerThreshold));
-  if (RandomizerBitmap) lines.push_back("     Randomizer mode enabled");
-  if (!o.tablebasePath.empty()) lines.push_back("     Nalimov path set to " + o.tablebasePath);
-  if (o.tablebaseCacheMb != 1) lines.push_back(FormatText("     Nalimov cache set to %d", o.tablebaseCacheMb));
-  if (o.tablebaseUsage != 16)
-    lines.push_back(FormatText("     Nalimov usage set to %s", o.tablebaseUsage == 6    ? "frequently"
-                                                            : o.tablebaseUsage == 10 ? "normally"
-                                                                                     : "never"));
-  static const char* const mainNames[3] = {"Normal", "BelowNormal", "Low"};
-  if (o.mainPriority >= 0 && o.mainPriority <= 2)
-    lines.push_back(FormatText("    Main Process Priority set to %s", mainNames[o.mainPriority]));
-  if (o.childPriority == 0 || o.childPriority == 2)
-    lines.push_back(FormatText("    Child Process Priority set to %s", o.childPriority == 0 ? "Normal" : "Low"));
-  if (!o.hashFile.empty()) lines.push_back("     Hash path set to " + o.hashFile);
-  if (o.multiPv != 1) lines.push_back(FormatText("     Multipv set to %d variations", o.multiPv));
-  if (o.multiPvCp != 20000) lines.push_back(FormatText("     Multipv_cp set to %d centipawns", o.multiPvCp));
-  if (o.limitStrength) lines.push_back("     Limit strength mode enabled");
-  if (o.elo != 1200) lines.push_back(FormatText("     Elo set to %d", o.elo));
-  if (Engine.slaveMode != 0) lines.push_back(FormatText("     Slave mode set to %d", Engine.slaveMode));
-  if (o.tcBuffer != 3) lines.push_back(FormatText("     TC Buffer set to %d", o.tcBuffer));
-  if (o.tcHardBuffer != 250) lines.push_back(FormatText("    TC Hard Buffer set to %d", o.tcHardBuffer));
-  if (o.tcHardMoveTime != 5) lines.push_back(FormatText("    TC Hard Move Time set to %d", o.tcHardMoveTime));
-  if (o.tcHardMoveDepth != 5) lines.push_back(FormatText("    TC Hard Move Depth set to %d", o.tcHardMoveDepth));
-  if (o.tcNormalMoveTime != 80) lines.push_back(FormatText("    TC Normal Move Time set to %d", o.tcNormalMoveTime));
-  if (o.tcMaxMoveTime != 100) lines.push_back(FormatText("    TC Max Move Time set to %d", o.tcMaxMoveTime));
-  static const char* const adjusted[12] = {
-      "White Pawn",         "Black Pawn",        "White Knight",      "Black Knight",
-      "White King Bishop",  "Black King Bishop", "White Queen Bishop", "Black Queen Bishop",
-      "White Rook",         "Black Rook",        "White Queen",       "Black Queen"};
-  for (int i = 0; i < 12; ++i)
-    if (o.materialAdjust[i]) lines.push_back(FormatText("%s adjustment set to %d cp", adjusted[i], o.materialAdjust[i]));
-  if (o.rookEndgameScaling != 100)
-    lines.push_back(FormatText("    Rook endgame scaling to %d percent", o.rookEndgameScaling));
-  if (o.alwaysScoreMainMove) lines.push_back("    Always Score Main Move set to true");
-  if (o.displayUpperbounds) lines.push_back("    Display Upperbounds set to true");
-  if (o.useLargePages) lines.push_back("    Use Large Pages set to true");
-  lines.push_back(LargePageSummary(CurrentLargePageStatus));
-  if (Engine.savedPositionText.find("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq") == std::string::npos)
-    lines.push_back("     Position set to " + Engine.savedPositionText);
-  return lines;
-}
 
 void OpenTextLog() {
   if (Output.textLog) return;

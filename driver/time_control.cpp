@@ -83,7 +83,7 @@ TimeBudget AllocateTime(const ClockState& clock, const EngineOptions& options) {
 }
 
 void ApplyClock(const GoRequest& request) {
-  Limits.targetTime = NoTimeLimit;
+  Search.limits.targetTime = NoTimeLimit;
   if (request.ownTime > 0 && uint64_t(request.ownTime) > Engine.largestOwnTime)
     Engine.largestOwnTime = uint64_t(request.ownTime);
   // A clock at zero or below is still a clock: the move is due at once.
@@ -93,23 +93,16 @@ void ApplyClock(const GoRequest& request) {
   clock.ownIncrement = request.ownIncrement;
   clock.movesToGo = request.movesToGo;
   clock.largestOwnTime = Engine.largestOwnTime;
-  clock.unexpectedReply = Engine.position.st.key != Search.expectedReplyKey;
+  clock.unexpectedReply = Engine.position.st.key != Engine.expectedReplyKey;
   const TimeBudget budget = AllocateTime(clock, Options);
-  Limits.targetTime = budget.target;
-  Limits.maximumTime = budget.maximum;
-  if (budget.hardMoveDepth) Limits.depthLimit = DepthUnitsOfPlies(Options.tcHardMoveDepth);
-  Limits.playMode = true;
+  Search.limits.targetTime = budget.target;
+  Search.limits.maximumTime = budget.maximum;
+  if (budget.hardMoveDepth) Search.limits.depthLimit = DepthUnitsOfPlies(Options.tcHardMoveDepth);
+  Search.limits.playMode = true;
   Log("  target_time: %" PRIu64 "     max_time: %" PRIu64 "     %s", budget.target, budget.maximum,
       Options.ponder ? "ponder mode" : "non-ponder mode");
 }
 
-uint64_t ElapsedMs() { return platform::NowMs() - Search.startTime; }
-
-void PeriodicCheck() {
-  Search.countdown = 4096;
-  PollInput();
-  TimeCheck();
-}
 
 namespace {
 // The early stop waits while another process of the group disagrees with
@@ -127,21 +120,21 @@ void TimeCheck() {
   if (!Output.isChild) {
     const bool armed = GroupAgrees();
     const uint64_t share = TargetSharePercent();
-    if (!Engine.ponderInfinitePending) {
+    if (!Search.limits.ponderOrInfinite) {
       // After a ponder hit the time already spent pondering counts fully.
-      const uint64_t weight = Search.ponderHit ? 10 : Search.rootMoveIndex == 0 ? 24 : 42;
-      if (armed && elapsed >= Limits.targetTime * share / 100 * weight / 10) Limits.maximumTime = 0;
+      const uint64_t weight = Engine.ponderHit ? 10 : Search.rootMoveIndex == 0 ? 24 : 42;
+      if (armed && elapsed >= Search.limits.targetTime * share / 100 * weight / 10) Search.limits.maximumTime = 0;
     }
     // Past half the hard limit, only a move that may still replace the best one keeps the search going.
-    if (elapsed >= Limits.maximumTime / 2 && Search.rootMoveIndex <= 0) Limits.maximumTime = 0;
+    if (elapsed >= Search.limits.maximumTime / 2 && Search.rootMoveIndex <= 0) Search.limits.maximumTime = 0;
   }
-  if (now - Search.lastInfoTime > 1000) {
-    Search.lastInfoTime = now;
+  if (now - Engine.lastInfoTime > 1000) {
+    Engine.lastInfoTime = now;
     Send("info time %" PRIu64 " nodes %" PRIu64, elapsed, Search.nodes * uint64_t(Search.processCount));
   }
-  if (!Engine.ponderInfinitePending && (elapsed >= Limits.maximumTime || elapsed >= Limits.moveTime))
+  if (!Search.limits.ponderOrInfinite && (elapsed >= Search.limits.maximumTime || elapsed >= Search.limits.moveTime))
     throw SearchStopped{};
-  if (Search.nodes > Limits.nodeLimit) throw SearchStopped{};
+  if (Search.nodes > Search.limits.nodeLimit) throw SearchStopped{};
   // (A slave of another engine hands its work over here once the group protocol exists.)
   if (Options.cpuUsage < 100) platform::SleepMs(100 - Options.cpuUsage);
 }

@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include "eval/eval_cache.h"
 #include "eval/material.h"
 #include "eval/pawns.h"
-#include "eval/piece_square.h"
+#include "eval/placement.h"
 #include "eval/score.h"
 #include "eval/tables.h"
-#include "search/hash_table.h"
 
 int RookEndgameScaling = 100;
 
@@ -297,14 +297,6 @@ void EvaluateKing(EvalState& e) {
   e.AddTerm(TermKingSafety, Black, Add(KingAttackTable[b], e.pawns.shelter[Black]));
 }
 
-uint32_t* EvalCacheWord(uint64_t key, Color side) {
-  if (!Hash.entries) return nullptr;
-  uint32_t* words = reinterpret_cast<uint32_t*>(Hash.entries);
-  const uint64_t mask = Hash.entryCount * 2 - 9;
-  const uint64_t index = (((uint64_t(uint32_t(key)) * 2) & mask) & ~uint64_t(1)) | uint64_t(side) | 8;
-  return words + index;
-}
-
 Score EvaluateFull(const Position& p, EvalInfo& ei, Trace* trace) {
   const PawnInfo& pawns = EvaluatePawns(p);
   EvalState e{p, pawns, {}, {}, {}, {}, {}, {}, {}, {32, 32}, trace};
@@ -378,27 +370,16 @@ Score EvaluateFull(const Position& p, EvalInfo& ei, Trace* trace) {
 
 int MaterialCentipawns(const Position& p) { return MaterialValue(p) / 10; }
 
-bool ProbeEvalCache(uint64_t key, Color side, int& positional) {
-  const uint32_t* word = EvalCacheWord(key, side);
-  if (!word) return false;
-  const uint32_t w = *word;
-  if (w == 0 || (w >> 16) != uint32_t(key >> 48)) return false;
-  positional = int(w & 0xFFFF) - 16000;
-  return true;
-}
-
 Score EvaluateUncached(const Position& p, EvalInfo& ei) { return EvaluateFull(p, ei, nullptr); }
 
 Score Evaluate(const Position& p, EvalInfo& ei) {
   const Score score = EvaluateFull(p, ei, nullptr);
-  if (uint32_t* word = EvalCacheWord(p.st.key, ei.sideSign > 0 ? White : Black)) {
-    const int stored = ei.positional + 16000;
-    if (stored >= 0 && stored <= 0xFFFF) *word = (uint32_t(p.st.key >> 48) << 16) | uint32_t(stored);
-  }
+  StoreEvalCache(p.st.key, ei.sideSign > 0 ? White : Black, ei.positional);
   return score;
 }
 
 void InitEvaluation() {
+  InitPieceSquareTables();
   InitImbalanceTable();
   InitEvalTables();
   AllocatePawnCache();

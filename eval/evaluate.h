@@ -20,8 +20,6 @@ extern int RookEndgameScaling;
 Score Evaluate(const Position& p, EvalInfo& ei);
 // Full evaluation without reading or writing any cache (tests, tools).
 Score EvaluateUncached(const Position& p, EvalInfo& ei);
-// The positional part cached for this position and side to move, if any.
-bool ProbeEvalCache(uint64_t key, Color side, int& positional);
 // Material value in centipawns as the evaluation adds it (material / 10).
 int MaterialCentipawns(const Position& p);
 

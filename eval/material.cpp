@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <utility>
 
-int32_t MaterialAdjustment[16];
 int16_t Imbalance[131072];
 
 MaterialCounts DecodeImbalanceIndex(int index) {

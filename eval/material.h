@@ -3,7 +3,7 @@
 #pragma once
 #include <cstdint>
 #include "board/position.h"
-#include "eval/material_key.h"
+#include "board/material_key.h"
 
 // 131072 entries indexed by bits 0-16 of the material key (internal units).
 extern int16_t Imbalance[131072];

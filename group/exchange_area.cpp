@@ -6,4 +6,3 @@ ExchangeArea privateArea;
 }  // namespace
 
 ExchangeArea* Exchange = &privateArea;
-int ProcessNumber = 0;

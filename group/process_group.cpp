@@ -6,6 +6,7 @@
 #include <cstring>
 #include "common/output.h"
 #include "group/exchange_area.h"
+#include "group/hash_memory.h"
 #include "platform/platform.h"
 #include "search/hash_table.h"
 

@@ -14,6 +14,7 @@ struct GroupState {
   int overriddenParentId = 0;  // in a parent: the id of the instance whose table it names, or 0
   int startCount = 0;          // completed runs of StartProcessGroup
   int processorCount = 1;      // processors, lowered by the command line's cap
+  int maxCpus = 2048;          // option "Max CPUs": processes the group may have
   int hashMb = 32;             // size of the table in MB
 };
 extern GroupState Group;

@@ -1,38 +1,19 @@
 // The transposition table's memory, size, generation and replacement priorities.
 #include "search/hash_table.h"
+
 #include <cstring>
-#include "search/hash_memory.h"
+#include "eval/eval_cache.h"
 
 HashTable Hash;
 bool PreserveAnalysis = false;
 
-namespace {
-bool MapTable(uint64_t megabytes) {
-  const uint64_t entryCount = megabytes * 131072;
-  void* base = AcquireHashMemory(entryCount * sizeof(HashEntry));
-  if (!base) return false;
+void AttachHashTable(void* base, uint64_t entryCount) {
   Hash.entries = static_cast<HashEntry*>(base);
-  Hash.entryCount = entryCount;
+  Hash.entryCount = base ? entryCount : 0;
   // Keeps the low three bits clear, so a bucket always starts a 64-byte group;
   // for a size that is not a power of two it still keeps indices in range.
-  Hash.indexMask = entryCount - 8;
-  return true;
-}
-}  // namespace
-
-bool AllocateHashTable(int megabytes) {
-  if (megabytes < 1) return false;
-  const uint64_t previousMegabytes = Hash.entryCount / 131072;
-  // The old table goes first: the new one may need the same huge pages, and
-  // two large tables at once may not fit in memory.
-  if (Hash.entries) ReleaseHashMemory(Hash.entries, Hash.entryCount * sizeof(HashEntry));
-  Hash.entries = nullptr;
-  Hash.entryCount = Hash.indexMask = 0;
-  const bool sized = MapTable(uint64_t(megabytes));
-  // Without memory for that size the search still needs a table.
-  if (!sized && !(previousMegabytes > 0 && MapTable(previousMegabytes))) MapTable(1);
-  ClearHashTable();
-  return sized;
+  Hash.indexMask = base ? entryCount - 8 : 0;
+  AttachEvalCache(base, Hash.entryCount);
 }
 
 void ClearHashTable() {

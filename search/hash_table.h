@@ -50,13 +50,10 @@ inline HashEntry* BucketOf(uint64_t key) { return Hash.entries + (key & Hash.ind
 // replacement priorities are rebuilt (NewSearchGeneration).
 extern bool PreserveAnalysis;
 
-// Table size and life. AllocateHashTable takes the size in MB (at least 1;
-// a power of two from the command line, the Hash option or a loaded hash
-// file, though any size works) and leaves the new table cleared at generation 0. A size
-// below 1 changes nothing and gives false. Without memory for the size the
-// table is re-created cleared at its previous size (or 1 MB) and false is
-// returned.
-bool AllocateHashTable(int megabytes);
+// The table's memory comes from its owner (the hash memory of the process
+// group), which attaches it here: `entryCount` 8-byte entries at `base`,
+// 64-byte aligned (nullptr: no table). The evaluation cache shares it.
+void AttachHashTable(void* base, uint64_t entryCount);
 // Generation 0, priorities rebuilt, every word of the table zeroed (the
 // evaluation-cache halves of the groups included).
 void ClearHashTable();

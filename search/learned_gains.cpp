@@ -2,6 +2,4 @@
 
 #include <cstring>
 
-LearnedGains Gains;
-
-void ForgetLearnedGains() { std::memset(&Gains, 0, sizeof Gains); }
+void ForgetLearnedGains(LearnedGains& gains) { std::memset(&gains, 0, sizeof gains); }

@@ -8,20 +8,20 @@ template <Color C> class MovePicker {
  public:
   // Node not in check. Without quiets only captures, promotions and (with
   // quietChecks) quiet checking moves are returned.
-  MovePicker(const Position& p, Move hashMove, const PlyRecord& record, Move previous, int farBelow,
+  MovePicker(SearchContext& s, Move hashMove, const PlyRecord& record, Move previous, int farBelow,
              bool quiets, bool quietChecks)
-      : p_(p), hashMove_(hashMove), record_(&record), previous_(previous), farBelow_(farBelow),
+      : s_(s), p_(*s.position), hashMove_(hashMove), record_(&record), previous_(previous), farBelow_(farBelow),
         quietsAllowed_(quiets), quietChecks_(quietChecks), stage_(hashMove ? StageHash : StageGenerateCaptures) {}
   // Quiescence: captures of `targets` and promotions, optionally quiet checks.
-  static MovePicker ForQuiescence(const Position& p, Move hashMove, Bitboard targets, bool checks) {
-    MovePicker picker(p, hashMove, Stack[0], 0, 0, false, checks);
+  static MovePicker ForQuiescence(SearchContext& s, Move hashMove, Bitboard targets, bool checks) {
+    MovePicker picker(s, hashMove, s.stack[0], 0, 0, false, checks);
     picker.targets_ = targets;
     picker.stage_ = StageGenerateQuiescence;
     return picker;
   }
   // In check: every evasion, the hash move first.
-  static MovePicker ForEvasions(const Position& p, Move hashMove, const PlyRecord& record, Move previous) {
-    MovePicker picker(p, hashMove, record, previous, 0, true, false);
+  static MovePicker ForEvasions(SearchContext& s, Move hashMove, const PlyRecord& record, Move previous) {
+    MovePicker picker(s, hashMove, record, previous, 0, true, false);
     picker.stage_ = StageGenerateEvasions;
     return picker;
   }
@@ -38,6 +38,7 @@ template <Color C> class MovePicker {
   void AddQuietOrdering(int from);
   bool LosesMaterial(Move m) const;
 
+  SearchContext& s_;
   const Position& p_;
   Move hashMove_;
   const PlyRecord* record_;
@@ -84,10 +85,11 @@ template <Color C> void MovePicker<C>::ScoreCaptures(int from) {
 
 template <Color C> void MovePicker<C>::AddQuietOrdering(int from) {
   const Move k0 = record_->killers[0], k1 = record_->killers[1];
-  const uint16_t* counters = previous_ ? Ordering.counterMoves[C][previous_ & 511] : nullptr;
+  const uint16_t* counters = previous_ ? s_.ordering.counterMoves[C][previous_ & 511] : nullptr;
   for (int i = from; i < count_; ++i) {
     const Move m = moves_[i];
-    int score = RandomQuietOrdering ? NextRandomOrdering() : Ordering.history[C][HistoryIndex(m) + 1024 * farBelow_];
+    int score = s_.settings.randomQuietOrdering ? NextRandomOrdering(s_)
+                                                : s_.ordering.history[C][HistoryIndex(m) + 1024 * farBelow_];
     if (k0 && SameMove(m, k0)) score = 0x1B000;
     else if (k1 && SameMove(m, k1)) score = 0x1A000;
     else if (counters && counters[0] == ShortMove(m)) score = 0xF800;
@@ -194,7 +196,7 @@ template <Color C> Move MovePicker<C>::Next() {
         break;
       case StageGenerateEvasions: {
         count_ = int(GenerateEvasions<C>(p_, moves_, false, nullptr) - moves_);
-        const uint16_t* evasion = previous_ ? Ordering.evasions[C][previous_ & 511] : nullptr;
+        const uint16_t* evasion = previous_ ? s_.ordering.evasions[C][previous_ & 511] : nullptr;
         for (int i = 0; i < count_; ++i) {
           const Move m = moves_[i];
           int score;
@@ -202,7 +204,7 @@ template <Color C> Move MovePicker<C>::Next() {
           else if (IsCapture(m) || HasPromotionMark(m))
             score = (1 << 18) + (IsEnPassant(m) ? 1 : ClassValue(VictimClass(m))) * 64 - ClassValue(MoverClass(m));
           else {
-            score = Ordering.history[C][HistoryIndex(m)];
+            score = s_.ordering.history[C][HistoryIndex(m)];
             if (evasion && evasion[0] == ShortMove(m)) score += 1 << 17;
             else if (evasion && evasion[1] == ShortMove(m)) score += 1 << 16;
             else if (record_->killers[0] && SameMove(m, record_->killers[0])) score += 1 << 15;

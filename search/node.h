@@ -1,77 +1,39 @@
-// Internals of the search shared by the node procedures: the ply stack,
-// the learned ordering tables, move making with node counting, and the
-// node procedures themselves (one template per side to move).
+// Internals of the search shared by the node procedures: move making with
+// node counting, static evaluation of a node, the hash probe, the ordering
+// updates, and the node procedures themselves (one template per side to
+// move). Every procedure works on the SearchContext it is given.
 #pragma once
 #include <cstdint>
 #include "board/make_move.h"
 #include "board/movegen.h"
+#include "eval/eval_cache.h"
 #include "eval/evaluate.h"
 #include "search/hash_table.h"
-#include "search/learned_gains.h"
-#include "search/phase_parameters.h"
 #include "search/search.h"
 
-constexpr int MaxPly = 250;          // no node deeper than this
 constexpr int PvPlyLimit = 200;      // principal-variation nodes beyond it return 0
 constexpr int MateValue = MateScore; // 8160
 
 // Node flags passed to a zero-window child.
 constexpr uint32_t NoNodeType = 16, OrderingFlag = 4096, CutNodeFlag = 8192, NoNullMove = 16384;
 
-struct PlyRecord {
-  EvalInfo eval;
-  Move bestMove;
-  int staticEval;          // side to move's view
-  int estimated;           // 1 when staticEval is an estimate, not a full evaluation
-  bool positionalValid;    // eval.positional belongs to this node's position
-  Move movePlayed;         // the move from this node to its child
-  Move killers[2];
-  int extensionMark;
-  int entryDepth;
-  uint32_t flags;
-  bool attacksValid;
-  int pvLength;
-  Move pv[MaxPly + 2];
-};
-// Index = ply index: the root uses 1, a child the next record.
-extern PlyRecord Stack[MaxPly + 8];
-extern Position* SearchPosition;
-
-// Learned move ordering (per colour).
-struct OrderingTables {
-  uint16_t history[2][2048];       // (move bits 0-9) + 1024 * "eval far below the bound"
-  uint16_t counterMoves[2][512][2];
-  uint16_t evasions[2][512][2];
-};
-extern OrderingTables Ordering;
-constexpr int HistoryWeight(int depth) {
-  constexpr int table[24] = {0, 14, 14, 14, 30, 38, 48, 56, 66, 76, 86, 96, 106, 116, 126, 136, 146, 156, 164, 172, 180, 188, 196, 204};
-  return depth < 0 ? 0 : depth < 24 ? table[depth] : 212;
+// Child processes may order quiet moves randomly (linear congruential
+// generator, seeded with the time at start-up).
+inline int NextRandomOrdering(SearchContext& s) {
+  s.randomOrderingState = s.randomOrderingState * 214013u + 2531011u;
+  return int((s.randomOrderingState >> 16) & 0x7FFF);
 }
-// Child processes of a group may order quiet moves randomly so that they
-// explore different parts of the tree (linear congruential generator,
-// seeded with the time at start-up).
-extern bool RandomQuietOrdering;
-extern uint32_t RandomOrderingState;
-inline int NextRandomOrdering() {
-  RandomOrderingState = RandomOrderingState * 214013u + 2531011u;
-  return int((RandomOrderingState >> 16) & 0x7FFF);
-}
-template <Color C> void GoodQuietMove(PlyRecord& r, Move m, Move previous, int depth, int farBelow);
-template <Color C> void BadQuietMove(Move m, int depth, int farBelow);
+template <Color C> void GoodQuietMove(SearchContext& s, PlyRecord& r, Move m, Move previous, int depth, int farBelow);
+template <Color C> void BadQuietMove(SearchContext& s, Move m, int depth, int farBelow);
+// A quiet evasion that refuted the previous move is tried early next time.
+template <Color C> void GoodEvasion(SearchContext& s, Move m, Move previous);
 
 // Move word without ordering bits: squares, classes, flags.
 inline Move PlainMove(Move m) { return m & ~((Move(1) << 63) | (Move(1) << 39)); }
 inline uint16_t ShortMove(Move m) { return uint16_t(m & 0xFDFF); }   // bits 0-15, bit 9 cleared
 
 // Exclusion keys: a zero-window search without one move keeps its own entries.
-extern uint64_t ExclusionKeys[64];
-inline uint64_t ExclusionKey(Move m) {
-  if (!m) return 0;
-  const uint32_t low = LowWord(m);
-  return ExclusionKeys[low & 63] ^ ExclusionKeys[(low >> 10) & 63] ^ ExclusionKeys[(low >> 16) & 63] ^
-         ExclusionKeys[(low >> 26) & 63];
-}
+uint64_t ExclusionKey(Move m);
 
 // Mate scores are stored relative to the node so that their distance stays exact.
 inline int ScoreToHash(int score, int ply) {
@@ -84,27 +46,32 @@ inline int ScoreFromHash(const HashEntry& e, int ply) {
 inline int MatedIn(int ply) { return -(MateValue - (ply - 1)); }   // ply index: root's children are 2
 
 // Counts the made move and runs the periodic check every 4096 of them.
-template <Color C> inline void SearchMake(UndoRecord& undo, Move m) {
-  ++Search.nodes;
-  if (--Search.countdown <= 0) PeriodicCheck();
-  MakeMove<C>(*SearchPosition, undo, m);
-  __builtin_prefetch(BucketOf(SearchPosition->st.key));   // the child probes it first
+template <Color C> inline void SearchMake(SearchContext& s, UndoRecord& undo, Move m) {
+  ++s.nodes;
+  if (--s.countdown <= 0) {
+    s.countdown = 4096;
+    if (s.host.periodicCheck) s.host.periodicCheck(s);
+  }
+  MakeMove<C>(*s.position, undo, m);
+  __builtin_prefetch(BucketOf(s.position->st.key));   // the child probes it first
 }
-template <Color C> inline void SearchUnmake(const UndoRecord& undo, Move m) { UnmakeMove<C>(*SearchPosition, undo, m); }
+template <Color C> inline void SearchUnmake(SearchContext& s, const UndoRecord& undo, Move m) {
+  UnmakeMove<C>(*s.position, undo, m);
+}
 
 // Static evaluation from the side to move's view; fills the record's attack maps.
 // After a full evaluation the move that led here teaches its gain, unless
 // the parent's own value was only an estimate.
-template <Color C> inline int EvaluateNode(PlyRecord& r) {
+template <Color C> inline int EvaluateNode(SearchContext& s, PlyRecord& r) {
   r.eval.sideSign = C == White ? 1 : -1;
-  const int v = Evaluate(*SearchPosition, r.eval);
+  const int v = Evaluate(*s.position, r.eval);
   r.attacksValid = true;
   r.positionalValid = true;
   r.estimated = 0;
   const PlyRecord& parent = (&r)[-1];
   if (parent.movePlayed && parent.positionalValid && !parent.estimated) {
     const int whiteChange = r.eval.positional - parent.eval.positional;
-    LearnGain<Opponent(C)>(parent.movePlayed, C == White ? -whiteChange : whiteChange);
+    LearnGain<Opponent(C)>(s.gains, parent.movePlayed, C == White ? -whiteChange : whiteChange);
   }
   return C == White ? v : -v;
 }
@@ -114,15 +81,15 @@ template <Color C> inline int EvaluateNode(PlyRecord& r) {
 // learned gain is an estimate, kept when it lies so far from the bound that
 // the exact value would not change the node's course. Lazy values have no
 // attack maps.
-template <Color C> inline int LazyEvaluateNode(PlyRecord& r, int bound) {
-  const Position& p = *SearchPosition;
+template <Color C> inline int LazyEvaluateNode(SearchContext& s, PlyRecord& r, int bound) {
+  const Position& p = *s.position;
   const PlyRecord& parent = (&r)[-1];
   const Move previous = parent.movePlayed;
   int positional;
   bool estimated = false;
   if (!ProbeEvalCache(p.st.key, C, positional)) {
-    if (!previous || !parent.positionalValid) return EvaluateNode<C>(r);
-    const int gain = ExpectedGain<Opponent(C)>(previous);
+    if (!previous || !parent.positionalValid) return EvaluateNode<C>(s, r);
+    const int gain = ExpectedGain<Opponent(C)>(s.gains, previous);
     positional = parent.eval.positional + (C == White ? -gain : gain);
     estimated = true;
   }
@@ -130,7 +97,7 @@ template <Color C> inline int LazyEvaluateNode(PlyRecord& r, int bound) {
   const int v = C == White ? white : -white;
   if (estimated) {
     const int m = (parent.estimated ? 10 : -10) + (IsCapture(previous) ? 15 : -15);
-    if (v >= bound - m - Phase.lazyMargin && v <= bound + m + Phase.lazyMargin) return EvaluateNode<C>(r);
+    if (v >= bound - m - s.phase.lazyMargin && v <= bound + m + s.phase.lazyMargin) return EvaluateNode<C>(s, r);
   }
   r.eval.sideSign = C == White ? 1 : -1;
   r.eval.positional = positional;
@@ -150,17 +117,18 @@ template <Color C> bool IsPlayable(const Position& p, Move m);
 template <Color C> bool IsPassedPawnPush(const Position& p, Move m);
 
 // Node procedures.
-template <Color C> int PvSearch(int alpha, int beta, int depth, int ply, bool inCheck);
-template <Color C> int ZeroWindow(int bound, int depth, int ply, Move excluded, uint32_t flags);
-template <Color C> int ZeroWindowInCheck(int bound, int depth, int ply, Move excluded, uint32_t flags);
-template <Color C> int ZeroWindowDepth0(int bound, int ply, uint32_t flags);
-template <Color C> int Quiescence(int alpha, int beta, int q, int ply);
-template <Color C> int QuiescenceInCheck(int alpha, int beta, int q, int ply);
+template <Color C> int PvSearch(SearchContext& s, int alpha, int beta, int depth, int ply, bool inCheck);
+template <Color C> int ZeroWindow(SearchContext& s, int bound, int depth, int ply, Move excluded, uint32_t flags);
+template <Color C> int ZeroWindowInCheck(SearchContext& s, int bound, int depth, int ply, Move excluded, uint32_t flags);
+template <Color C> int ZeroWindowDepth0(SearchContext& s, int bound, int ply, uint32_t flags);
+template <Color C> int Quiescence(SearchContext& s, int alpha, int beta, int q, int ply);
+template <Color C> int QuiescenceInCheck(SearchContext& s, int alpha, int beta, int q, int ply);
 
 // A zero-window child search at depth `depth` (quiescence level below 2).
-template <Color C> inline int ZeroWindowChild(int bound, int depth, int ply, uint32_t flags, bool inCheck) {
-  if (depth < 2) return inCheck ? QuiescenceInCheck<C>(bound - 1, bound, 0, ply) : ZeroWindowDepth0<C>(bound, ply, flags);
-  return inCheck ? ZeroWindowInCheck<C>(bound, depth, ply, 0, flags) : ZeroWindow<C>(bound, depth, ply, 0, flags);
+template <Color C> inline int ZeroWindowChild(SearchContext& s, int bound, int depth, int ply, uint32_t flags, bool inCheck) {
+  if (depth < 2)
+    return inCheck ? QuiescenceInCheck<C>(s, bound - 1, bound, 0, ply) : ZeroWindowDepth0<C>(s, bound, ply, flags);
+  return inCheck ? ZeroWindowInCheck<C>(s, bound, depth, ply, 0, flags) : ZeroWindow<C>(s, bound, depth, ply, 0, flags);
 }
 
 // Appends the child's line to the move that led to it.
@@ -189,7 +157,7 @@ struct ProbeResult {
   Move hashMove;       // completed for the side to move, or 0
   int maxDepth;        // largest stored depth among hits
 };
-template <Color C> void ProbeHash(uint64_t key, ProbeResult& r);
+template <Color C> void ProbeHash(const Position& p, uint64_t key, ProbeResult& r);
 // At the quiescence level any stored depth counts: an exact score, or a bound
 // on the right side of the window (alpha, beta), decides the node.
 inline bool HashDecidesWindow(const ProbeResult& probe, int alpha, int beta, int ply, int& score) {
@@ -203,5 +171,3 @@ inline bool HashDecidesWindow(const ProbeResult& probe, int alpha, int beta, int
   }
   return false;
 }
-
-// Time rule after an iteration and other root helpers live in root_search.cpp.

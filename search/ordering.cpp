@@ -2,31 +2,34 @@
 // move tests the search needs (check, legality of a table move, passers).
 #include "search/node.h"
 
-PlyRecord Stack[MaxPly + 8];
-Position* SearchPosition = nullptr;
-OrderingTables Ordering;
-uint64_t ExclusionKeys[64];
-bool RandomQuietOrdering = false;
-uint32_t RandomOrderingState = 1;
+#include <array>
 
 namespace {
-struct ExclusionInit {
-  ExclusionInit() {
-    uint64_t state = 0x65786B6579736565ULL;
-    for (uint64_t& k : ExclusionKeys) {
-      uint64_t z = (state += 0x9E3779B97F4A7C15ULL);
-      z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
-      z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
-      k = z ^ (z >> 31);
-    }
+// Random keys of squares and move bits, fixed at compile time.
+constexpr std::array<uint64_t, 64> ExclusionKeys = [] {
+  std::array<uint64_t, 64> keys{};
+  uint64_t state = 0x65786B6579736565ULL;
+  for (uint64_t& k : keys) {
+    uint64_t z = (state += 0x9E3779B97F4A7C15ULL);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+    k = z ^ (z >> 31);
   }
-} exclusionInit;
+  return keys;
+}();
 }  // namespace
 
-template <Color C> void GoodQuietMove(PlyRecord& r, Move m, Move previous, int depth, int farBelow) {
+uint64_t ExclusionKey(Move m) {
+  if (!m) return 0;
+  const uint32_t low = LowWord(m);
+  return ExclusionKeys[low & 63] ^ ExclusionKeys[(low >> 10) & 63] ^ ExclusionKeys[(low >> 16) & 63] ^
+         ExclusionKeys[(low >> 26) & 63];
+}
+
+template <Color C> void GoodQuietMove(SearchContext& s, PlyRecord& r, Move m, Move previous, int depth, int farBelow) {
   const uint16_t shortMove = ShortMove(m);
   if (previous) {
-    uint16_t* counter = Ordering.counterMoves[C][previous & 511];
+    uint16_t* counter = s.ordering.counterMoves[C][previous & 511];
     if (counter[0] != shortMove) {
       counter[1] = counter[0];
       counter[0] = shortMove;
@@ -36,13 +39,21 @@ template <Color C> void GoodQuietMove(PlyRecord& r, Move m, Move previous, int d
     r.killers[1] = r.killers[0];
     r.killers[0] = PlainMove(m) & 0xFFFFFFFF0000FFFFULL;
   }
-  uint16_t& h = Ordering.history[C][HistoryIndex(m) + 1024 * farBelow];
+  uint16_t& h = s.ordering.history[C][HistoryIndex(m) + 1024 * farBelow];
   h = uint16_t(h + ((32765 - h) * HistoryWeight(depth)) / 4096);
 }
 
-template <Color C> void BadQuietMove(Move m, int depth, int farBelow) {
-  uint16_t& h = Ordering.history[C][HistoryIndex(m) + 1024 * farBelow];
+template <Color C> void BadQuietMove(SearchContext& s, Move m, int depth, int farBelow) {
+  uint16_t& h = s.ordering.history[C][HistoryIndex(m) + 1024 * farBelow];
   h = uint16_t(h - (h * HistoryWeight(depth)) / 4096);
+}
+
+template <Color C> void GoodEvasion(SearchContext& s, Move m, Move previous) {
+  uint16_t* slot = s.ordering.evasions[C][previous & 511];
+  if (slot[0] != ShortMove(m)) {
+    slot[1] = slot[0];
+    slot[0] = ShortMove(m);
+  }
 }
 
 template <Color C> bool GivesCheck(const Position& p, Move m) {
@@ -142,7 +153,7 @@ template <Color C> bool IsPassedPawnPush(const Position& p, Move m) {
   return PopCount(own & neighbours) >= PopCount(controllers);
 }
 
-template <Color C> void ProbeHash(uint64_t key, ProbeResult& r) {
+template <Color C> void ProbeHash(const Position& p, uint64_t key, ProbeResult& r) {
   r.hits = 0;
   r.hashMove = 0;
   r.maxDepth = 0;
@@ -163,17 +174,18 @@ template <Color C> void ProbeHash(uint64_t key, ProbeResult& r) {
     }
   }
   if (bestMoveLow) {
-    const Move m = CompleteStoredMove<C>(*SearchPosition, bestMoveLow, 0);
-    if (m && IsPlayable<C>(*SearchPosition, m)) r.hashMove = m;
+    const Move m = CompleteStoredMove<C>(p, bestMoveLow, 0);
+    if (m && IsPlayable<C>(p, m)) r.hashMove = m;
   }
 }
 
 #define TOLVO_ORDERING(C)                                                        \
-  template void GoodQuietMove<C>(PlyRecord&, Move, Move, int, int);              \
-  template void BadQuietMove<C>(Move, int, int);                                 \
+  template void GoodQuietMove<C>(SearchContext&, PlyRecord&, Move, Move, int, int); \
+  template void BadQuietMove<C>(SearchContext&, Move, int, int);                 \
+  template void GoodEvasion<C>(SearchContext&, Move, Move);                      \
   template bool GivesCheck<C>(const Position&, Move);                            \
   template bool IsPlayable<C>(const Position&, Move);                             \
   template bool IsPassedPawnPush<C>(const Position&, Move);                      \
-  template void ProbeHash<C>(uint64_t, ProbeResult&);
+  template void ProbeHash<C>(const Position&, uint64_t, ProbeResult&);
 TOLVO_ORDERING(White)
 TOLVO_ORDERING(Black)

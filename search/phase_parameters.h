@@ -1,20 +1,27 @@
 // Search margins blended between their full-material and bare-board values
-// by the material on the board, once per "go".
+// by the material on the board, once per "go" (centipawns).
 #pragma once
 #include "board/position.h"
 
 struct PhaseParameters {
-  int phase;                // knights + bishops + 2 rooks + 4 queens (24 at the start)
-  int phaseClass;           // phase / 6, at most 3
-  int lazyMargin;           // P: lazy evaluation accepts an estimate this far from the bound
-  int moveSetA[20];         // below bound - E < A[i] every move is searched (i = depth / 2 + 10 T)
-  int quietCheckB[20];      // below it quiet checks join the captures
-  int delta1, delta2, delta3;  // quiescence delta margins (pawns, minors, rooks dropped as targets)
-  int evasionMargin;        // in-check quiescence: all evasions when E + M >= alpha
-  int lowBand[10];          // further margins of the low zero-window band
-  int depthZero[2];         // margins of the depth-0 zero-window node
+  int phase;                   // knights + bishops + 2 rooks + 4 queens (24 at the start)
+  int phaseClass;              // phase / 6, at most 3 (not read yet)
+  int lazyMargin;              // lazy evaluation keeps an estimate this far beyond the bound
+  // Zero-window nodes by i = depth / 2 + 10 T (T = 1 for expected cut nodes):
+  // with the evaluation this far below the bound only tactical moves are
+  // tried, and quiet checks join them while it is less than the second
+  // threshold below.
+  int tacticalOnlyMargin[20];
+  int quietCheckMargin[20];
+  // Quiescence delta pruning: this far below alpha, pawns, then minors, then
+  // rooks are no longer worth capturing.
+  int deltaPawns, deltaMinors, deltaRooks;
+  int evasionMargin;           // in-check quiescence (not read yet)
+  int lowBand[10];             // low zero-window band (not read yet)
+  int depthZero[2];            // depth-0 zero-window node (not read yet)
 };
-extern PhaseParameters Phase;
 
 // Blends one parameter: trunc(full * x + bare * (1 - x)), x = phase / 24.
 int BlendParameter(int full, int bare, int phase);
+// Every parameter for the material of the position.
+PhaseParameters ComputePhaseParameters(const Position& p);

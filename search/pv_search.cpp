@@ -13,28 +13,28 @@ inline bool UsableForBound(int score, int alpha, int beta) {
 
 // Zero-window search of this node without `excluded`: the in-check, middle
 // or deep procedure by depth.
-template <Color C> int ExclusionSearch(int bound, int depth, int ply, Move excluded, bool inCheck) {
+template <Color C> int ExclusionSearch(SearchContext& s, int bound, int depth, int ply, Move excluded, bool inCheck) {
   const uint32_t flags = CutNodeFlag | NoNullMove;
-  return inCheck ? ZeroWindowInCheck<C>(bound, depth, ply, excluded, flags) : ZeroWindow<C>(bound, depth, ply, excluded, flags);
+  return inCheck ? ZeroWindowInCheck<C>(s, bound, depth, ply, excluded, flags) : ZeroWindow<C>(s, bound, depth, ply, excluded, flags);
 }
 }  // namespace
 
-template <Color C> int PvSearch(int alpha, int beta, int depth, int ply, bool inCheck) {
+template <Color C> int PvSearch(SearchContext& s, int alpha, int beta, int depth, int ply, bool inCheck) {
   constexpr Color Them = Opponent(C);
-  if (depth < 2) return inCheck ? QuiescenceInCheck<C>(alpha, beta, 0, ply) : Quiescence<C>(alpha, beta, 0, ply);
-  Position& p = *SearchPosition;
-  PlyRecord& r = Stack[ply];
+  if (depth < 2) return inCheck ? QuiescenceInCheck<C>(s, alpha, beta, 0, ply) : Quiescence<C>(s, alpha, beta, 0, ply);
+  Position& p = *s.position;
+  PlyRecord& r = s.stack[ply];
   r.bestMove = 0;
   r.pvLength = 0;
   r.entryDepth = depth;
   r.extensionMark = 0;
   if (ply > PvPlyLimit) return 0;
-  if (p.st.fifty >= (Limits.silentMode ? 40u : 100u)) return 0;
+  if (p.st.fifty >= (s.limits.silentMode ? 40u : 100u)) return 0;
   if (IsRepetition(p)) return 0;
 
   const uint64_t key = p.st.key;
   ProbeResult probe;
-  ProbeHash<C>(key, probe);
+  ProbeHash<C>(*s.position, key, probe);
   for (int i = 0; i < probe.hits; ++i) {
     HashEntry& e = *const_cast<HashEntry*>(probe.hit[i]);
     const int s = ScoreFromHash(e, ply);
@@ -52,15 +52,15 @@ template <Color C> int PvSearch(int alpha, int beta, int depth, int ply, bool in
     }
   }
   Move hashMove = probe.hashMove;
-  const int eval = EvaluateNode<C>(r);
+  const int eval = EvaluateNode<C>(s, r);
   r.staticEval = eval;
 
   // Internal iterative deepening: find a move to search first.
   if (probe.maxDepth < depth - (hashMove ? 10 : 2)) {
     if (depth < 12) {
-      PvSearch<C>(alpha, beta, depth - 2, ply, inCheck);
-    } else if (PvSearch<C>(alpha, std::min(beta + 500, MateValue), depth - 8, ply, inCheck) > alpha) {
-      PvSearch<C>(alpha, beta, depth - 4, ply, inCheck);
+      PvSearch<C>(s, alpha, beta, depth - 2, ply, inCheck);
+    } else if (PvSearch<C>(s, alpha, std::min(beta + 500, MateValue), depth - 8, ply, inCheck) > alpha) {
+      PvSearch<C>(s, alpha, beta, depth - 4, ply, inCheck);
     }
     if (r.bestMove && IsPlayable<C>(p, r.bestMove)) hashMove = r.bestMove;
     r.bestMove = 0;
@@ -68,8 +68,8 @@ template <Color C> int PvSearch(int alpha, int beta, int depth, int ply, bool in
     r.staticEval = eval;
   }
   const int farBelow = eval < alpha - 100;
-  const Move previous = Stack[ply - 1].movePlayed;
-  const Move ownPrevious = ply >= 3 ? Stack[ply - 2].movePlayed : 0;
+  const Move previous = s.stack[ply - 1].movePlayed;
+  const Move ownPrevious = ply >= 3 ? s.stack[ply - 2].movePlayed : 0;
   const Bitboard pinned = PinnedPieces<C>(p);
 
   // In check: one legal reply extends a ply, two half a ply.
@@ -95,28 +95,28 @@ template <Color C> int PvSearch(int alpha, int beta, int depth, int ply, bool in
     if (GivesCheck<C>(p, hashMove) || (IsPassedPawnPush<C>(p, hashMove) && RankOf(ToSquare(hashMove)) <= 4))
       nodeExtension = std::max(nodeExtension, 1);
     const bool recapture = previous && ToSquare(hashMove) == ToSquare(previous) && IsCapture(hashMove) &&
-                           eval + 50 < -Stack[ply - 1].staticEval;
+                           eval + 50 < -s.stack[ply - 1].staticEval;
     if (recapture) {
       hashExtended = true;
       r.extensionMark = 4;
     } else {
       UndoRecord undo;
-      SearchMake<C>(undo, hashMove);
+      SearchMake<C>(s, undo, hashMove);
       r.movePlayed = hashMove;
       const bool check = InCheck<Them>(p);
-      const int s = -PvSearch<Them>(-beta, -alpha, depth - 2, ply + 1, check);
-      SearchUnmake<C>(undo, hashMove);
-      if (s > alpha && std::abs(s) < MaxOrdinaryScore) {
+      const int v = -PvSearch<Them>(s, -beta, -alpha, depth - 2, ply + 1, check);
+      SearchUnmake<C>(s, undo, hashMove);
+      if (v > alpha && std::abs(v) < MaxOrdinaryScore) {
         bool singular = false;
         int mark = 2;
         if (depth >= 26) {
-          const int wide = std::min(s - 80, 20000);
-          if (ExclusionSearch<C>(wide, depth - 14, ply, hashMove, inCheck) < wide) {
+          const int wide = std::min(v - 80, 20000);
+          if (ExclusionSearch<C>(s, wide, depth - 14, ply, hashMove, inCheck) < wide) {
             singular = true;
             mark = 4;
           }
         }
-        if (!singular && ExclusionSearch<C>(s - 16, depth - 10, ply, hashMove, inCheck) < s - 16) singular = true;
+        if (!singular && ExclusionSearch<C>(s, v - 16, depth - 10, ply, hashMove, inCheck) < v - 16) singular = true;
         if (singular) {
           hashExtended = true;
           r.extensionMark = mark;
@@ -128,8 +128,8 @@ template <Color C> int PvSearch(int alpha, int beta, int depth, int ply, bool in
     }
   }
 
-  MovePicker<C> picker = inCheck ? MovePicker<C>::ForEvasions(p, hashMove, r, previous)
-                                 : MovePicker<C>(p, hashMove, r, previous, farBelow, true, false);
+  MovePicker<C> picker = inCheck ? MovePicker<C>::ForEvasions(s, hashMove, r, previous)
+                                 : MovePicker<C>(s, hashMove, r, previous, farBelow, true, false);
   int best = -MateValue - 1;
   Move bestMove = 0;
   int moveCount = 0, quietCount = 0;
@@ -147,13 +147,13 @@ template <Color C> int PvSearch(int alpha, int beta, int depth, int ply, bool in
         if (!(ExchangeTest<C>(p, ToSquare(m), ExchangeValue(MoverClass(m)), occ, p.pieces[Them]) & 1)) continue;
       }
       if (depth <= 8 && quiet && !GivesCheck<C>(p, m) &&
-          eval + ExpectedGain<C>(m) + FutilityMargin[depth + 3][std::min(quietCount, 4)] < alpha)
+          eval + ExpectedGain<C>(s.gains, m) + FutilityMargin[depth + 3][std::min(quietCount, 4)] < alpha)
         continue;
     }
     int extension = (isHash && hashExtended) ? 2 : 0;
     if (!extension && IsPassedPawnPush<C>(p, m)) extension = 1;
     UndoRecord undo;
-    SearchMake<C>(undo, m);
+    SearchMake<C>(s, undo, m);
     r.movePlayed = m;
     const bool check = InCheck<Them>(p);
     if (check) extension = std::max(extension, 1);
@@ -161,15 +161,15 @@ template <Color C> int PvSearch(int alpha, int beta, int depth, int ply, bool in
     nodeExtension = 0;   // the node's own extension serves the first move only
     int v;
     if (moveCount == 0 || isHash || childDepth < 2) {
-      v = -PvSearch<Them>(-beta, -alpha, childDepth, ply + 1, check);
+      v = -PvSearch<Them>(s, -beta, -alpha, childDepth, ply + 1, check);
     } else {
-      v = -ZeroWindowChild<Them>(-alpha, childDepth, ply + 1, CutNodeFlag | OrderingFlag, check);
+      v = -ZeroWindowChild<Them>(s, -alpha, childDepth, ply + 1, CutNodeFlag | OrderingFlag, check);
       if (v > alpha && v < beta) {
-        if (depth >= 16) v = -PvSearch<Them>(-alpha - 1, -alpha, childDepth, ply + 1, check);
-        if (v > alpha) v = -PvSearch<Them>(-beta, -alpha, childDepth, ply + 1, check);
+        if (depth >= 16) v = -PvSearch<Them>(s, -alpha - 1, -alpha, childDepth, ply + 1, check);
+        if (v > alpha) v = -PvSearch<Them>(s, -beta, -alpha, childDepth, ply + 1, check);
       }
     }
-    SearchUnmake<C>(undo, m);
+    SearchUnmake<C>(s, undo, m);
     ++moveCount;
     if (quiet) ++quietCount;
     if (v > best) {
@@ -177,7 +177,7 @@ template <Color C> int PvSearch(int alpha, int beta, int depth, int ply, bool in
       if (v > alpha) {
         alpha = v;
         bestMove = m;
-        AppendPv(r, m, Stack[ply + 1]);
+        AppendPv(r, m, s.stack[ply + 1]);
         if (v >= beta) break;
       }
     }
@@ -187,16 +187,16 @@ template <Color C> int PvSearch(int alpha, int beta, int depth, int ply, bool in
   const int stored = ScoreToHash(best, ply);
   const int storeDepth = std::min(depth, 63);
   if (best >= beta) {
-    if (!IsCapture(bestMove) && !HasPromotionMark(bestMove)) GoodQuietMove<C>(r, bestMove, previous, depth, farBelow);
+    if (!IsCapture(bestMove) && !HasPromotionMark(bestMove)) GoodQuietMove<C>(s, r, bestMove, previous, depth, farBelow);
     StoreLower(key, bestMove, storeDepth, stored);
   } else if (best <= originalAlpha) {
     StoreUpper(key, 0, storeDepth, stored);
   } else {
-    if (!IsCapture(bestMove) && !HasPromotionMark(bestMove)) GoodQuietMove<C>(r, bestMove, previous, depth, farBelow);
+    if (!IsCapture(bestMove) && !HasPromotionMark(bestMove)) GoodQuietMove<C>(s, r, bestMove, previous, depth, farBelow);
     StoreExact(key, bestMove, storeDepth, stored);
   }
   return best;
 }
 
-template int PvSearch<White>(int, int, int, int, bool);
-template int PvSearch<Black>(int, int, int, int, bool);
+template int PvSearch<White>(SearchContext&, int, int, int, int, bool);
+template int PvSearch<Black>(SearchContext&, int, int, int, int, bool);

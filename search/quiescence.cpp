@@ -13,20 +13,20 @@ template <Color C> bool ExchangeLoses(const Position& p, Move m) {
 }
 
 // The quiescence child: the in-check variant when the move gave check.
-template <Color C> int QuiescenceChild(int alpha, int beta, int q, int ply) {
-  return InCheck<C>(*SearchPosition) ? QuiescenceInCheck<C>(alpha, beta, q, ply) : Quiescence<C>(alpha, beta, q, ply);
+template <Color C> int QuiescenceChild(SearchContext& s, int alpha, int beta, int q, int ply) {
+  return InCheck<C>(*s.position) ? QuiescenceInCheck<C>(s, alpha, beta, q, ply) : Quiescence<C>(s, alpha, beta, q, ply);
 }
 
 // Delta pruning: the further the static evaluation lies below alpha, the more
 // victim classes are too small to bring it back.
-template <Color C> Bitboard DeltaTargets(const Position& p, int eval, int alpha) {
+template <Color C> Bitboard DeltaTargets(SearchContext& s, const Position& p, int eval, int alpha) {
   constexpr Color Them = Opponent(C);
   Bitboard targets = p.pieces[Them];
-  if (eval < alpha - Phase.delta1) {
+  if (eval < alpha - s.phase.deltaPawns) {
     targets &= ~p.Pieces(Them, PawnType);
-    if (eval < alpha - Phase.delta2) {
+    if (eval < alpha - s.phase.deltaMinors) {
       targets &= ~(p.Pieces(Them, KnightType) | p.Pieces(Them, BishopType));
-      if (eval < alpha - Phase.delta3) targets &= ~p.Pieces(Them, RookType);
+      if (eval < alpha - s.phase.deltaRooks) targets &= ~p.Pieces(Them, RookType);
     }
   }
   return targets;
@@ -35,39 +35,39 @@ template <Color C> Bitboard DeltaTargets(const Position& p, int eval, int alpha)
 // The steps every quiescence node begins with: a fresh record, the ply cap,
 // repetition and a table entry that already decides the window. True when
 // `score` is the node's value.
-template <Color C> bool EnterQuiescence(PlyRecord& r, int alpha, int beta, int ply, ProbeResult& probe, int& score) {
+template <Color C> bool EnterQuiescence(SearchContext& s, PlyRecord& r, int alpha, int beta, int ply, ProbeResult& probe, int& score) {
   r.bestMove = 0;
   r.pvLength = 0;
-  if (ply >= MaxPly) return score = EvaluateNode<C>(r), true;
-  if (IsRepetition(*SearchPosition)) return score = 0, true;
-  ProbeHash<C>(SearchPosition->st.key, probe);
+  if (ply >= MaxPly) return score = EvaluateNode<C>(s, r), true;
+  if (IsRepetition(*s.position)) return score = 0, true;
+  ProbeHash<C>(*s.position, s.position->st.key, probe);
   return HashDecidesWindow(probe, alpha, beta, ply, score);
 }
 }  // namespace
 
-template <Color C> int Quiescence(int alpha, int beta, int q, int ply) {
+template <Color C> int Quiescence(SearchContext& s, int alpha, int beta, int q, int ply) {
   constexpr Color Them = Opponent(C);
-  Position& p = *SearchPosition;
-  PlyRecord& r = Stack[ply];
+  Position& p = *s.position;
+  PlyRecord& r = s.stack[ply];
   const uint64_t key = p.st.key;
   ProbeResult probe;
   int decided;
-  if (EnterQuiescence<C>(r, alpha, beta, ply, probe, decided)) return decided;
-  const int eval = EvaluateNode<C>(r);
+  if (EnterQuiescence<C>(s, r, alpha, beta, ply, probe, decided)) return decided;
+  const int eval = EvaluateNode<C>(s, r);
   r.staticEval = eval;
 
   // Near the horizon a table move is trusted: it alone decides the node.
   if (q > -3 && probe.hashMove) {
     const Move m = probe.hashMove;
     UndoRecord undo;
-    SearchMake<C>(undo, m);
+    SearchMake<C>(s, undo, m);
     r.movePlayed = m;
-    const int v = -QuiescenceChild<Them>(-beta, -alpha, q - 1, ply + 1);
-    SearchUnmake<C>(undo, m);
+    const int v = -QuiescenceChild<Them>(s, -beta, -alpha, q - 1, ply + 1);
+    SearchUnmake<C>(s, undo, m);
     if (v >= beta) StoreLower(key, m, 2, ScoreToHash(v, ply));
     if (v > alpha) {
       r.bestMove = m;
-      AppendPv(r, m, Stack[ply + 1]);
+      AppendPv(r, m, s.stack[ply + 1]);
     }
     return v;
   }
@@ -81,28 +81,28 @@ template <Color C> int Quiescence(int alpha, int beta, int q, int ply) {
     alpha = eval;
     checkBudget = q + 2;
   } else {
-    targets = DeltaTargets<C>(p, eval, alpha);
-    if (eval < alpha - Phase.delta1) best = eval + Phase.delta1;
+    targets = DeltaTargets<C>(s, p, eval, alpha);
+    if (eval < alpha - s.phase.deltaPawns) best = eval + s.phase.deltaPawns;
   }
   const int gap = alpha - eval;
   checkBudget += (gap < 43) + (gap < 91) + (gap < 140);
 
-  MovePicker<C> picker = MovePicker<C>::ForQuiescence(p, probe.hashMove, targets, checkBudget > 0);
+  MovePicker<C> picker = MovePicker<C>::ForQuiescence(s, probe.hashMove, targets, checkBudget > 0);
   const Bitboard pinned = PinnedPieces<C>(p);
   while (const Move m = picker.Next()) {
     if (!IsLegal<C>(p, m, pinned)) continue;
     if (!HasPromotionMark(m) && ExchangeLoses<C>(p, m)) continue;
     UndoRecord undo;
-    SearchMake<C>(undo, m);
+    SearchMake<C>(s, undo, m);
     r.movePlayed = m;
-    const int v = -QuiescenceChild<Them>(-beta, -alpha, q - 1, ply + 1);
-    SearchUnmake<C>(undo, m);
+    const int v = -QuiescenceChild<Them>(s, -beta, -alpha, q - 1, ply + 1);
+    SearchUnmake<C>(s, undo, m);
     if (v > best) {
       best = v;
       if (v > alpha) {
         alpha = v;
         r.bestMove = m;
-        AppendPv(r, m, Stack[ply + 1]);
+        AppendPv(r, m, s.stack[ply + 1]);
         if (v >= beta) {
           StoreLower(key, m, 2, ScoreToHash(v, ply));
           return v;
@@ -114,15 +114,15 @@ template <Color C> int Quiescence(int alpha, int beta, int q, int ply) {
   return best;
 }
 
-template <Color C> int QuiescenceInCheck(int alpha, int beta, int q, int ply) {
+template <Color C> int QuiescenceInCheck(SearchContext& s, int alpha, int beta, int q, int ply) {
   constexpr Color Them = Opponent(C);
-  Position& p = *SearchPosition;
-  PlyRecord& r = Stack[ply];
+  Position& p = *s.position;
+  PlyRecord& r = s.stack[ply];
   const uint64_t key = p.st.key;
   ProbeResult probe;
   int decided;
-  if (EnterQuiescence<C>(r, alpha, beta, ply, probe, decided)) return decided;
-  r.staticEval = EvaluateNode<C>(r);
+  if (EnterQuiescence<C>(s, r, alpha, beta, ply, probe, decided)) return decided;
+  r.staticEval = EvaluateNode<C>(s, r);
 
   Move evasions[MaxMoves];
   Move* end = GenerateEvasions<C>(p, evasions, true, nullptr);
@@ -134,30 +134,24 @@ template <Color C> int QuiescenceInCheck(int alpha, int beta, int q, int ply) {
   // A forced reply does not use up quiescence depth.
   const int childQ = legal >= 2 ? q - 1 : q;
 
-  const Move previous = Stack[ply - 1].movePlayed;
-  MovePicker<C> picker = MovePicker<C>::ForEvasions(p, probe.hashMove, r, previous);
+  const Move previous = s.stack[ply - 1].movePlayed;
+  MovePicker<C> picker = MovePicker<C>::ForEvasions(s, probe.hashMove, r, previous);
   int best = MatedIn(ply);
   while (const Move m = picker.Next()) {
     if (!IsLegal<C>(p, m, pinned)) continue;
     UndoRecord undo;
-    SearchMake<C>(undo, m);
+    SearchMake<C>(s, undo, m);
     r.movePlayed = m;
-    const int v = -QuiescenceChild<Them>(-beta, -alpha, childQ, ply + 1);
-    SearchUnmake<C>(undo, m);
+    const int v = -QuiescenceChild<Them>(s, -beta, -alpha, childQ, ply + 1);
+    SearchUnmake<C>(s, undo, m);
     if (v > best) {
       best = v;
       if (v > alpha) {
         alpha = v;
         r.bestMove = m;
-        AppendPv(r, m, Stack[ply + 1]);
+        AppendPv(r, m, s.stack[ply + 1]);
         if (v >= beta) {
-          if (!IsCapture(m) && !HasPromotionMark(m) && previous) {
-            uint16_t* slot = Ordering.evasions[C][previous & 511];
-            if (slot[0] != ShortMove(m)) {
-              slot[1] = slot[0];
-              slot[0] = ShortMove(m);
-            }
-          }
+          if (!IsCapture(m) && !HasPromotionMark(m) && previous) GoodEvasion<C>(s, m, previous);
           StoreLower(key, m, 2, ScoreToHash(v, ply));
           return v;
         }
@@ -168,32 +162,32 @@ template <Color C> int QuiescenceInCheck(int alpha, int beta, int q, int ply) {
   return best;
 }
 
-template <Color C> int ZeroWindowDepth0(int bound, int ply, uint32_t flags) {
+template <Color C> int ZeroWindowDepth0(SearchContext& s, int bound, int ply, uint32_t flags) {
   constexpr Color Them = Opponent(C);
-  Position& p = *SearchPosition;
-  PlyRecord& r = Stack[ply];
-  if (InCheck<C>(p)) return QuiescenceInCheck<C>(bound - 1, bound, 0, ply);
+  Position& p = *s.position;
+  PlyRecord& r = s.stack[ply];
+  if (InCheck<C>(p)) return QuiescenceInCheck<C>(s, bound - 1, bound, 0, ply);
   const uint64_t key = p.st.key;
   ProbeResult probe;
   int decided;
-  if (EnterQuiescence<C>(r, bound - 1, bound, ply, probe, decided)) return decided;
-  const int eval = LazyEvaluateNode<C>(r, bound);
+  if (EnterQuiescence<C>(s, r, bound - 1, bound, ply, probe, decided)) return decided;
+  const int eval = LazyEvaluateNode<C>(s, r, bound);
   r.staticEval = eval;
   if (eval >= bound) return eval;
 
   int best = eval;
-  MovePicker<C> picker = MovePicker<C>::ForQuiescence(p, probe.hashMove, DeltaTargets<C>(p, eval, bound - 1), false);
+  MovePicker<C> picker = MovePicker<C>::ForQuiescence(s, probe.hashMove, DeltaTargets<C>(s, p, eval, bound - 1), false);
   const Bitboard pinned = PinnedPieces<C>(p);
   while (const Move m = picker.Next()) {
     if (!IsLegal<C>(p, m, pinned)) continue;
     if (!HasPromotionMark(m) && ExchangeLoses<C>(p, m)) continue;
     UndoRecord undo;
-    SearchMake<C>(undo, m);
+    SearchMake<C>(s, undo, m);
     r.movePlayed = m;
     const bool check = InCheck<Them>(p);
-    const int v = check ? -QuiescenceInCheck<Them>(-bound, 1 - bound, -1, ply + 1)
-                        : -ZeroWindowDepth0<Them>(1 - bound, ply + 1, flags ^ CutNodeFlag);
-    SearchUnmake<C>(undo, m);
+    const int v = check ? -QuiescenceInCheck<Them>(s, -bound, 1 - bound, -1, ply + 1)
+                        : -ZeroWindowDepth0<Them>(s, 1 - bound, ply + 1, flags ^ CutNodeFlag);
+    SearchUnmake<C>(s, undo, m);
     if (v >= bound) {
       r.bestMove = m;
       StoreLower(key, m, 2, ScoreToHash(v, ply));
@@ -205,9 +199,9 @@ template <Color C> int ZeroWindowDepth0(int bound, int ply, uint32_t flags) {
   return best;
 }
 
-template int Quiescence<White>(int, int, int, int);
-template int Quiescence<Black>(int, int, int, int);
-template int QuiescenceInCheck<White>(int, int, int, int);
-template int QuiescenceInCheck<Black>(int, int, int, int);
-template int ZeroWindowDepth0<White>(int, int, uint32_t);
-template int ZeroWindowDepth0<Black>(int, int, uint32_t);
+template int Quiescence<White>(SearchContext&, int, int, int, int);
+template int Quiescence<Black>(SearchContext&, int, int, int, int);
+template int QuiescenceInCheck<White>(SearchContext&, int, int, int, int);
+template int QuiescenceInCheck<Black>(SearchContext&, int, int, int, int);
+template int ZeroWindowDepth0<White>(SearchContext&, int, int, uint32_t);
+template int ZeroWindowDepth0<Black>(SearchContext&, int, int, uint32_t);

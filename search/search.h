@@ -1,9 +1,16 @@
-// What the search and the driver share: the limits of a "go", the root
-// move table, the running counters of a search, and the calls between them.
+// The search as the program that runs it sees it: the limits of a search,
+// the root move table, the settings it reads, the calls it makes back to
+// its host (the periodic check, reports), and one record that holds every
+// piece of state one search works on.
 #pragma once
 #include <cstdint>
 #include <string>
 #include "board/position.h"
+#include "search/ordering_tables.h"
+#include "search/learned_gains.h"
+#include "search/phase_parameters.h"
+#include "search/ply_record.h"
+#include "search/root_exchange.h"
 
 // Thrown to leave a running search at once ("stop", time or node limit);
 // caught by the root search, which restores the position it saved.
@@ -33,8 +40,10 @@ struct SearchLimits {
   int searchMoveCount = 0;
   bool playMode = false;
   bool silentMode = false;
+  // "go ponder" / "go infinite": the best move waits for "stop" or
+  // "ponderhit", and time does not end the search.
+  bool ponderOrInfinite = false;
 };
-extern SearchLimits Limits;
 
 struct RootMove {
   Move move = 0;          // with the hash mark when it is the table's move
@@ -49,68 +58,97 @@ struct RootMove {
 };
 constexpr int MaxRootMoves = 256;
 
-// Running state of the search of one "go" (engine-wide).
-struct SearchState {
+// What the search reads besides its limits; set by the options.
+struct SearchSettings {
+  int multiPv = 1;
+  int multiPvCp = 20000;
+  bool alwaysScoreMainMove = false;
+  bool displayUpperbounds = false;
+  // Narration of the root search asked for by the protocol dialects: "info
+  // sample" lines (from iteration depth 22 on) and "info allmoves".
+  bool sampleReports = false;
+  bool allMovesReports = false;
+  // Child processes of a group order quiet moves randomly so that they
+  // explore different parts of the tree.
+  bool randomQuietOrdering = false;
+  // Randomizer: a 2^25-bit map of positions already played (null = off);
+  // such positions look `randomizerThreshold` centipawns worse at the root.
+  uint8_t* randomizerBitmap = nullptr;
+  int randomizerThreshold = 8;
+};
+
+struct SearchContext;
+// The calls a search makes to the program that runs it.
+struct SearchHost {
+  // Every 4096 made moves (the countdown is already reloaded): poll the
+  // input and apply the time, node and stop rules. May throw SearchStopped.
+  void (*periodicCheck)(SearchContext& s) = nullptr;
+  // Between iterations: handle waiting command lines (may throw SearchStopped).
+  void (*pollInput)() = nullptr;
+  // One principal-variation line of the report (`current`: with the running
+  // counters instead of those stored with the line).
+  void (*reportPvLine)(const SearchContext& s, int index, bool current, const RootMove& rm) = nullptr;
+  // The root's best move failed low.
+  void (*reportRootFailLow)(const SearchContext& s, const RootMove& rm) = nullptr;
+};
+
+// Everything one search works on. One per process; tests make their own.
+struct SearchContext {
+  SearchLimits limits;
+  SearchSettings settings;
+  SearchHost host;
+  Position* position = nullptr;    // the position being searched
+
+  // Root move table and results.
   RootMove rootMoves[MaxRootMoves + 1];   // best first; a zero move ends the table
   int rootMoveCount = 0;
-  uint64_t nodes = 0;              // made moves of this search (this process)
-  uint64_t tbHits = 0;
-  uint64_t startTime = 0;          // ms tick of the search start
-  int64_t countdown = 4096;        // made moves to the next periodic check
-  uint64_t lastInfoTime = 0;       // tick of the last "info time" line
+  Move bestMove = 0;
   int iterationDepth = 0;          // internal units of the iteration being searched
   int rootMoveIndex = -1;          // index of the root move being searched (0 = the current best)
   int rootScore = 0;               // best score so far (root's view)
   int rootResearchBound = 0;       // bound of the re-search of the current best move, when one runs
   bool rootResearchingBest = false;
-  bool ponderHit = false;          // "ponderhit" arrived during this search
-  // Best-move state of the reports.
-  Move bestMove = 0;
-  bool bestMoveAllowed = false;
-  uint64_t expectedReplyKey = 0;
-  uint64_t expectedReplyTime = 0;
+
+  // Counters of the running search.
+  uint64_t nodes = 0;              // made moves of this search (this process)
+  uint64_t tbHits = 0;
+  uint64_t startTime = 0;          // ms tick of the search start
+  int64_t countdown = 4096;        // made moves to the next periodic check
+
+  // Root results published to the other processes of a group.
+  RootExchange* exchange = &ownExchange;
+  int processNumber = 0;
   int processCount = 1;            // processes of the group (node counts are reported times this)
+
+  // Learned during a game, and the margins of this search.
+  OrderingTables ordering;
+  LearnedGains gains;
+  PhaseParameters phase;
+  uint32_t randomOrderingState = 1;
+  PlyRecord stack[MaxPly + 8];     // index = ply index: the root uses 1
+
+  RootExchange ownExchange;        // where a process on its own publishes
 };
-extern SearchState Search;
 
-// Narration of the root search asked for by the protocol dialects: "info
-// sample" lines (kvx5, from iteration depth 22 on) and "info allmoves" (hqz5).
-extern bool RootSampleReports;
-extern bool RootAllMovesReports;
+// Margins blended by the material on the board; once per "go".
+void SetPhaseParameters(SearchContext& s, const Position& p);
+// Iterative deepening for the side to move of `p` under s.limits: fills the
+// root move table and s.bestMove. Returns when a limit ends the search or a
+// stop unwinds it (the position is then restored).
+void RootSearch(SearchContext& s, Position& p);
+// Forgets what the search learned in this game (ordering tables, root records).
+void NewGameSearchReset(SearchContext& s);
+// Milliseconds since the search started.
+uint64_t ElapsedMs(const SearchContext& s);
+// Score text of the reports: "cp 31", "mate 2", "mate -1".
+std::string FormatScore(int score);
 
-// Randomizer: a 2^25-bit map of positions already played (absent = off).
-extern uint8_t* RandomizerBitmap;
-extern int RandomizerThreshold;
-inline bool RandomizerBit(uint64_t key) { return RandomizerBitmap && ((RandomizerBitmap[(key >> 3) & 0x3FFFFF] >> (key & 7)) & 1); }
-inline void SetRandomizerBit(uint64_t key, bool on) {
-  if (!RandomizerBitmap) return;
-  uint8_t& byte = RandomizerBitmap[(key >> 3) & 0x3FFFFF];
+// Randomizer bitmap access (nothing happens without a bitmap).
+inline bool RandomizerBit(const SearchSettings& s, uint64_t key) {
+  return s.randomizerBitmap && ((s.randomizerBitmap[(key >> 3) & 0x3FFFFF] >> (key & 7)) & 1);
+}
+inline void SetRandomizerBit(SearchSettings& s, uint64_t key, bool on) {
+  if (!s.randomizerBitmap) return;
+  uint8_t& byte = s.randomizerBitmap[(key >> 3) & 0x3FFFFF];
   byte = on ? uint8_t(byte | (1u << (key & 7))) : uint8_t(byte & ~(1u << (key & 7)));
 }
-
-// --- Provided by the search ---------------------------------------------
-// Margins blended by the material on the board; once per "go".
-void SetPhaseParameters(const Position& p);
-// Iterative deepening for the side to move of `p` under `Limits`: fills the
-// root move table and Search.bestMove. Returns when a limit ends the search
-// or a stop unwinds it (the position is then restored).
-void RootSearch(Position& p);
-// Forgets what the search learned in this game (ordering tables, gains).
-void NewGameSearchReset();
-
-// --- Provided by the driver ---------------------------------------------
-// Every 4096 made moves: reload the countdown, poll the input, apply the
-// time, node and stop rules. May throw SearchStopped.
-void PeriodicCheck();
-// Score text of the reports: "cp 31", "mate 2".
-std::string FormatScore(int score);
-// One principal-variation line of the report.
-void ReportPvLine(int index, bool useCurrentCounters, const RootMove& rm);
-// The root's best move failed low (the HTML log shows such lines).
-void ReportRootFailLow(const RootMove& rm);
-// Milliseconds since the search started.
-uint64_t ElapsedMs();
-// Handles every waiting command line (may throw SearchStopped or quit).
-void PollInput();
-// A "go ponder" or "go infinite" waits for the front end: time does not end it.
-bool PonderOrInfinitePending();

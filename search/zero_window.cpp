@@ -21,10 +21,10 @@ struct ZeroWindowNode {
 
 // Entry steps shared by both zero-window procedures: the record, the draw
 // rules and the table cut-offs. True with `result` when the node is decided.
-template <Color C> bool EnterZeroWindow(int bound, int depth, int ply, Move excluded, uint32_t flags,
+template <Color C> bool EnterZeroWindow(SearchContext& s, int bound, int depth, int ply, Move excluded, uint32_t flags,
                                         ZeroWindowNode& node, int& result) {
-  const Position& p = *SearchPosition;
-  PlyRecord& r = Stack[ply];
+  const Position& p = *s.position;
+  PlyRecord& r = s.stack[ply];
   node.key = p.st.key ^ ExclusionKey(excluded);
   node.nodeType = (flags & NoNodeType) ? -1 : int((flags >> 13) & 1);
   r.bestMove = 0;
@@ -32,14 +32,14 @@ template <Color C> bool EnterZeroWindow(int bound, int depth, int ply, Move excl
   r.extensionMark = 1;
   r.entryDepth = depth;
   if (ply >= MaxPly) {
-    result = EvaluateNode<C>(r);
+    result = EvaluateNode<C>(s, r);
     return true;
   }
-  if (p.st.fifty >= (Limits.silentMode ? 40u : 100u) || IsRepetition(p)) {
+  if (p.st.fifty >= (s.limits.silentMode ? 40u : 100u) || IsRepetition(p)) {
     result = 0;
     return true;
   }
-  ProbeHash<C>(node.key, node.probe);
+  ProbeHash<C>(*s.position, node.key, node.probe);
   node.nullAllowed = !(flags & NoNullMove);
   for (int i = 0; i < node.probe.hits; ++i) {
     HashEntry& e = *const_cast<HashEntry*>(node.probe.hit[i]);
@@ -67,20 +67,20 @@ inline bool ReversesOwnMove(Move m, Move ownPrevious) {
 }
 }  // namespace
 
-template <Color C> int ZeroWindow(int bound, int depth, int ply, Move excluded, uint32_t flags) {
+template <Color C> int ZeroWindow(SearchContext& s, int bound, int depth, int ply, Move excluded, uint32_t flags) {
   constexpr Color Them = Opponent(C);
-  if (depth < 2) return ZeroWindowDepth0<C>(bound, ply, flags);
-  Position& p = *SearchPosition;
-  PlyRecord& r = Stack[ply];
+  if (depth < 2) return ZeroWindowDepth0<C>(s, bound, ply, flags);
+  Position& p = *s.position;
+  PlyRecord& r = s.stack[ply];
   ZeroWindowNode node;
   int result;
-  if (EnterZeroWindow<C>(bound, depth, ply, excluded, flags, node, result)) return result;
+  if (EnterZeroWindow<C>(s, bound, depth, ply, excluded, flags, node, result)) return result;
   const uint64_t key = node.key;
   const int nodeType = node.nodeType;
   const ProbeResult& probe = node.probe;
   const bool nullAllowed = node.nullAllowed;
   Move hashMove = probe.hashMove;
-  const int eval = LazyEvaluateNode<C>(r, bound);
+  const int eval = LazyEvaluateNode<C>(s, r, bound);
   r.staticEval = eval;
   const bool lowBand = depth <= 5;
   const uint32_t childFlags = (flags ^ CutNodeFlag) & ~(NoNullMove | NoNodeType);
@@ -93,8 +93,8 @@ template <Color C> int ZeroWindow(int bound, int depth, int ply, Move excluded, 
     MakeNullMove<C>(p, undo);
     r.movePlayed = 0;
     const uint32_t replyFlags = childFlags | NoNullMove;
-    const int v = (reduced <= 8 || lowBand) ? -ZeroWindowDepth0<Them>(1 - bound, ply + 1, replyFlags)
-                                            : -ZeroWindow<Them>(1 - bound, std::max(2, reduced - 8), ply + 1, 0, replyFlags);
+    const int v = (reduced <= 8 || lowBand) ? -ZeroWindowDepth0<Them>(s, 1 - bound, ply + 1, replyFlags)
+                                            : -ZeroWindow<Them>(s, 1 - bound, std::max(2, reduced - 8), ply + 1, 0, replyFlags);
     UnmakeNullMove(p, undo);
     if (v >= bound) {
       const int score = v > MaxOrdinaryScore ? bound : v;
@@ -105,7 +105,7 @@ template <Color C> int ZeroWindow(int bound, int depth, int ply, Move excluded, 
 
   // Internal iterative deepening at expected cut nodes without a table move.
   if (depth >= 8 && !hashMove && nodeType == 1 && (eval >= bound || depth >= 12)) {
-    const int v = ZeroWindow<C>(bound, depth - 4, ply, excluded, flags);
+    const int v = ZeroWindow<C>(s, bound, depth - 4, ply, excluded, flags);
     if (v >= bound && r.bestMove && IsPlayable<C>(p, r.bestMove)) hashMove = r.bestMove;
   }
 
@@ -116,15 +116,15 @@ template <Color C> int ZeroWindow(int bound, int depth, int ply, Move excluded, 
   bool allMoves = true, quietChecks = false;
   if (!lowBand && depth <= 19) {
     const int i = depth / 2 + 10 * type;
-    if (bound - eval >= Phase.moveSetA[i]) {
+    if (bound - eval >= s.phase.tacticalOnlyMargin[i]) {
       allMoves = false;
-      quietChecks = bound - eval < Phase.quietCheckB[i];
+      quietChecks = bound - eval < s.phase.quietCheckMargin[i];
     }
   }
 
-  const Move previous = Stack[ply - 1].movePlayed;
-  const Move ownPrevious = ply >= 3 ? Stack[ply - 2].movePlayed : 0;
-  MovePicker<C> picker(p, hashMove, r, previous, farBelow, allMoves, quietChecks);
+  const Move previous = s.stack[ply - 1].movePlayed;
+  const Move ownPrevious = ply >= 3 ? s.stack[ply - 2].movePlayed : 0;
+  MovePicker<C> picker(s, hashMove, r, previous, farBelow, allMoves, quietChecks);
   const Bitboard pinned = PinnedPieces<C>(p);
   Move quietsTried[64];
   int quietsTriedCount = 0, moveCount = 0, quietCount = 0;
@@ -140,10 +140,10 @@ template <Color C> int ZeroWindow(int bound, int depth, int ply, Move excluded, 
       if (bound > 0 && quiet && p.st.fifty >= 2 && ReversesOwnMove(m, ownPrevious)) continue;
       if (quiet && fromQuietStage && !GivesCheck<C>(p, m)) {
         // Late quiet moves with a poor history are not worth a search.
-        const int history = Ordering.history[C][HistoryIndex(m) + 1024 * farBelow];
+        const int history = s.ordering.history[C][HistoryIndex(m) + 1024 * farBelow];
         if (quietCount >= 3 && ((depth <= 10 && history < 300) || (depth <= 12 && history < 100))) continue;
         if (quietCount > 2 * depth + 4) continue;
-        if (depth <= 11 && eval + ExpectedGain<C>(m) + FutilityMargin[depth][std::min(quietCount, 4)] < bound)
+        if (depth <= 11 && eval + ExpectedGain<C>(s.gains, m) + FutilityMargin[depth][std::min(quietCount, 4)] < bound)
           continue;
       }
       if (quiet && depth <= (type == 1 ? 16 : 14) && r.attacksValid &&
@@ -154,7 +154,7 @@ template <Color C> int ZeroWindow(int bound, int depth, int ply, Move excluded, 
     }
     const bool special = IsCastling<C>(m) || IsPassedPawnPush<C>(p, m);
     UndoRecord undo;
-    SearchMake<C>(undo, m);
+    SearchMake<C>(s, undo, m);
     r.movePlayed = m;
     const bool check = InCheck<Them>(p);
     const int extension = check ? 1 : 0;
@@ -165,22 +165,22 @@ template <Color C> int ZeroWindow(int bound, int depth, int ply, Move excluded, 
       int reduction = baseReduction - (moveCount <= 6 ? 1 : 0);
       if (depth > 8 ? moveCount >= 2 * (17 - depth) : moveCount >= 2 * (14 - depth)) ++reduction;
       const int dr = depth + extension - reduction;
-      v = dr <= 3 ? -ZeroWindowDepth0<Them>(1 - bound, ply + 1, childFlags)
-                  : -ZeroWindow<Them>(1 - bound, dr - 2, ply + 1, 0, childFlags);
+      v = dr <= 3 ? -ZeroWindowDepth0<Them>(s, 1 - bound, ply + 1, childFlags)
+                  : -ZeroWindow<Them>(s, 1 - bound, dr - 2, ply + 1, 0, childFlags);
       if (v >= bound && dr - 2 < fullDepth) {
         const int researchDepth = (type == 1 && moveCount >= 7) ? fullDepth - 2 : fullDepth;
-        if (researchDepth > dr - 2) v = -ZeroWindowChild<Them>(1 - bound, researchDepth, ply + 1, childFlags, false);
+        if (researchDepth > dr - 2) v = -ZeroWindowChild<Them>(s, 1 - bound, researchDepth, ply + 1, childFlags, false);
       }
     } else {
-      v = -ZeroWindowChild<Them>(1 - bound, fullDepth, ply + 1, childFlags, check);
+      v = -ZeroWindowChild<Them>(s, 1 - bound, fullDepth, ply + 1, childFlags, check);
     }
-    SearchUnmake<C>(undo, m);
+    SearchUnmake<C>(s, undo, m);
     ++moveCount;
     if (v >= bound) {
       if (quiet) {
-        GoodQuietMove<C>(r, m, previous, depth, farBelow);
+        GoodQuietMove<C>(s, r, m, previous, depth, farBelow);
         if (!lowBand)
-          for (int i = 0; i < quietsTriedCount; ++i) BadQuietMove<C>(quietsTried[i], depth, farBelow);
+          for (int i = 0; i < quietsTriedCount; ++i) BadQuietMove<C>(s, quietsTried[i], depth, farBelow);
       }
       r.bestMove = m;
       StoreLowerMarked(key, m, std::min(depth, 63), ScoreToHash(v, ply), LowerMark(nodeType));
@@ -197,26 +197,26 @@ template <Color C> int ZeroWindow(int bound, int depth, int ply, Move excluded, 
     return bound - 1;
   }
   if (!lowBand)
-    for (int i = 0; i < quietsTriedCount; ++i) BadQuietMove<C>(quietsTried[i], depth, farBelow);
+    for (int i = 0; i < quietsTriedCount; ++i) BadQuietMove<C>(s, quietsTried[i], depth, farBelow);
   StoreUpperMarked(key, 0, std::min(depth, 63), ScoreToHash(bound - 1, ply), UpperMark(nodeType));
   return bound - 1;
 }
 
-template <Color C> int ZeroWindowInCheck(int bound, int depth, int ply, Move excluded, uint32_t flags) {
+template <Color C> int ZeroWindowInCheck(SearchContext& s, int bound, int depth, int ply, Move excluded, uint32_t flags) {
   constexpr Color Them = Opponent(C);
-  if (depth < 2) return QuiescenceInCheck<C>(bound - 1, bound, 0, ply);
-  Position& p = *SearchPosition;
-  PlyRecord& r = Stack[ply];
+  if (depth < 2) return QuiescenceInCheck<C>(s, bound - 1, bound, 0, ply);
+  Position& p = *s.position;
+  PlyRecord& r = s.stack[ply];
   ZeroWindowNode node;
   int result;
-  if (EnterZeroWindow<C>(bound, depth, ply, excluded, flags, node, result)) return result;
+  if (EnterZeroWindow<C>(s, bound, depth, ply, excluded, flags, node, result)) return result;
   const uint64_t key = node.key;
   const int nodeType = node.nodeType;
   const ProbeResult& probe = node.probe;
-  r.staticEval = EvaluateNode<C>(r);
+  r.staticEval = EvaluateNode<C>(s, r);
   const uint32_t childFlags = (flags ^ CutNodeFlag) & ~(NoNullMove | NoNodeType);
-  const Move previous = Stack[ply - 1].movePlayed;
-  MovePicker<C> picker = MovePicker<C>::ForEvasions(p, probe.hashMove, r, previous);
+  const Move previous = s.stack[ply - 1].movePlayed;
+  MovePicker<C> picker = MovePicker<C>::ForEvasions(s, probe.hashMove, r, previous);
   const Bitboard pinned = PinnedPieces<C>(p);
   int moveCount = 0;
   bool anyLegal = false;
@@ -225,14 +225,14 @@ template <Color C> int ZeroWindowInCheck(int bound, int depth, int ply, Move exc
     anyLegal = true;
     if (excluded && SameMove(m, excluded)) continue;
     UndoRecord undo;
-    SearchMake<C>(undo, m);
+    SearchMake<C>(s, undo, m);
     r.movePlayed = m;
     const bool check = InCheck<Them>(p);
-    const int v = -ZeroWindowChild<Them>(1 - bound, depth + (check ? 1 : 0) - 2, ply + 1, childFlags, check);
-    SearchUnmake<C>(undo, m);
+    const int v = -ZeroWindowChild<Them>(s, 1 - bound, depth + (check ? 1 : 0) - 2, ply + 1, childFlags, check);
+    SearchUnmake<C>(s, undo, m);
     ++moveCount;
     if (v >= bound) {
-      if (!IsCapture(m) && !HasPromotionMark(m)) GoodQuietMove<C>(r, m, previous, depth, 0);
+      if (!IsCapture(m) && !HasPromotionMark(m)) GoodQuietMove<C>(s, r, m, previous, depth, 0);
       r.bestMove = m;
       StoreLowerMarked(key, m, std::min(depth, 63), ScoreToHash(v, ply), LowerMark(nodeType));
       return v;
@@ -244,7 +244,7 @@ template <Color C> int ZeroWindowInCheck(int bound, int depth, int ply, Move exc
   return bound - 1;
 }
 
-template int ZeroWindow<White>(int, int, int, Move, uint32_t);
-template int ZeroWindow<Black>(int, int, int, Move, uint32_t);
-template int ZeroWindowInCheck<White>(int, int, int, Move, uint32_t);
-template int ZeroWindowInCheck<Black>(int, int, int, Move, uint32_t);
+template int ZeroWindow<White>(SearchContext&, int, int, int, Move, uint32_t);
+template int ZeroWindow<Black>(SearchContext&, int, int, int, Move, uint32_t);
+template int ZeroWindowInCheck<White>(SearchContext&, int, int, int, Move, uint32_t);
+template int ZeroWindowInCheck<Black>(SearchContext&, int, int, int, Move, uint32_t);

@@ -5,6 +5,7 @@
 #include "board/position.h"
 #include "common/output.h"
 #include "driver/engine.h"
+#include "group/hash_memory.h"
 #include "search/hash_table.h"
 #include "tests/support/engine_process.h"
 #include "tests/support/captured_output.h"

@@ -12,6 +12,8 @@
 #include "driver/engine.h"
 #include "driver/logs.h"
 #include "driver/options.h"
+#include "group/hash_memory.h"
+#include "group/process_group.h"
 #include "platform/platform.h"
 #include "search/search.h"
 
@@ -114,7 +116,7 @@ TEST_F(Logs, NamesTakeTheFirstFreeNumber) {
 }
 
 TEST_F(Logs, TextLogHeadInOrder) {
-  Options.hashMb = 128;
+  Group.hashMb = 128;
   OpenTextLog();
   Log("after the head");
   CloseLogs();
@@ -149,12 +151,12 @@ TEST_F(Logs, SettingsSummaryListsChangedSettingsInOrder) {
   Options.tablebaseUsage = 10;
   Options.mainPriority = 2;
   Options.childPriority = 0;
-  Options.multiPv = 3;
+  Search.settings.multiPv = 3;
   Engine.slaveMode = 2;
   Options.tcHardBuffer = 300;
   Options.materialAdjust[2] = 15;    // White Knight
   Options.materialAdjust[11] = -20;  // Black Queen
-  Options.useLargePages = true;
+  UseLargePages = true;
   Engine.savedPositionText = "position startpos moves e2e4";
   const std::vector<std::string> expected = {
       "     uci3 has been invoked.",           "     hqz5 has been invoked.",

@@ -1,74 +1,127 @@
-// The option handler in process: where each value lands, what the engine
-// globals read, and the table changes that wait for a search to end.
+// The option table in process: every announced row stands in the README,
+// values land where the engine reads them and keep to their ranges, and
+// the table changes wait for a search to end.
 #include <gtest/gtest.h>
-#include <cctype>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 #include "common/output.h"
 #include "driver/engine.h"
+#include "driver/option_table.h"
 #include "driver/options.h"
 #include "eval/evaluate.h"
+#include "group/hash_memory.h"
+#include "group/process_group.h"
 #include "search/hash_table.h"
 #include "search/search.h"
 #include "tests/support/captured_output.h"
 
 namespace {
 std::vector<std::string>& out = CapturedLines;
+using Lines = std::vector<std::string>;
 
 class OptionsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(AllocateHashTable(1));
-    saved = Options;
+    savedOptions = Options;
+    savedSettings = Search.settings;
     out.clear();
     SetStdoutWriter(CaptureLine);
   }
   void TearDown() override {
     SetStdoutWriter(nullptr);
-    Engine.searching = Engine.ponderInfinitePending = false;
+    Engine.searching = Search.limits.ponderOrInfinite = false;
     ApplyDeferredOptions();
-    Options = saved;
+    DisableRandomizer();
+    Options = savedOptions;
+    Search.settings = savedSettings;
     RookEndgameScaling = 100;
     PreserveAnalysis = false;
-    RandomizerThreshold = 8;
-    RootSampleReports = RootAllMovesReports = false;
-    DisableRandomizer();
+    Engine.kvx5 = Engine.hqz5 = false;
+    Group.hashMb = 1;
     AllocateHashTable(1);
   }
   // The confirmation lines of one option text.
-  std::vector<std::string> Set(const std::string& text) {
+  Lines Set(const std::string& text) {
     out.clear();
     HandleSetOption(text);
     return out;
   }
-  EngineOptions saved;
+  EngineOptions savedOptions;
+  SearchSettings savedSettings;
 };
-using Lines = std::vector<std::string>;
+
+std::string Range(const OptionRow& row) {
+  switch (row.kind) {
+    case OptionKind::Spin: return std::to_string(row.min) + "–" + std::to_string(row.max);
+    case OptionKind::Combo: {
+      std::string names;
+      for (const OptionChoice& c : row.choices) names += (names.empty() ? "" : ", ") + std::string(c.name);
+      return names;
+    }
+    case OptionKind::Check: return "check";
+    case OptionKind::Button: return "button";
+    case OptionKind::Text: return "text";
+  }
+  return "";
+}
+std::string Default(const OptionRow& row) {
+  switch (row.kind) {
+    case OptionKind::Spin: return std::to_string(row.defaultValue);
+    case OptionKind::Check: return row.defaultValue ? "true" : "false";
+    case OptionKind::Combo:
+      for (const OptionChoice& c : row.choices)
+        if (c.value == row.defaultValue) return c.name;
+      return "";
+    case OptionKind::Text: return row.defaultText == EngineAboutAddress ? "the project's web address" : "`<empty>`";
+    case OptionKind::Button: return "";
+  }
+  return "";
+}
 }  // namespace
 
-TEST_F(OptionsTest, MaterialAdjustmentsLandInTheirOwnPlace) {
-  static const char* const names[12] = {"White Pawn",         "Black Pawn",         "White Knight",
-                                        "Black Knight",       "White King Bishop",  "Black King Bishop",
-                                        "White Queen Bishop", "Black Queen Bishop", "White Rook",
-                                        "Black Rook",         "White Queen",        "Black Queen"};
-  for (int i = 0; i < 12; ++i) {
-    const int value = -(i + 1) * 7;
-    Lines lines = Set(std::string(names[i]) + " cp value " + std::to_string(value));
-    ASSERT_EQ(lines.size(), 1u) << names[i];
-    std::string expected = names[i];
-    for (size_t k = 1; k < expected.size(); ++k) expected[k] = char(std::tolower(expected[k]));
-    EXPECT_EQ(lines[0], "info string " + expected + " adjustment value set to " + std::to_string(value) + " cp");
+TEST(OptionTable, ReadmeListsEveryOptionWithItsRangeAndDefault) {
+  std::ifstream in(std::string(TOLVO_TEST_DATA_DIR) + "/../../README.md");
+  ASSERT_TRUE(in) << "README.md not found";
+  std::stringstream text;
+  text << in.rdbuf();
+  for (const OptionRow& row : OptionRows()) {
+    const std::string expected = "| " + std::string(row.name) + " | " + Range(row) + " | " + Default(row) + " |";
+    EXPECT_NE(text.str().find(expected), std::string::npos) << "README lacks the row starting " << expected;
   }
-  for (int i = 0; i < 12; ++i) EXPECT_EQ(Options.materialAdjust[i], -(i + 1) * 7) << i;
-  // No clamping.
-  Set("black queen cp value 5000");
-  EXPECT_EQ(Options.materialAdjust[11], 5000);
 }
 
-TEST_F(OptionsTest, RookEndgameScalingReachesTheEvaluation) {
+TEST_F(OptionsTest, NumbersKeepToTheirRanges) {
+  // Far beyond the range (and beyond int) every spin option holds its end.
+  for (const OptionRow& row : OptionRows()) {
+    if (row.kind != OptionKind::Spin || row.handle) continue;
+    const std::string keyword = OptionKeyword(row);
+    Set(keyword + " value 99999999999999999999");
+    EXPECT_EQ(*row.number, row.max) << row.name;
+    Set(keyword + " value -2147483649");
+    EXPECT_EQ(*row.number, row.min) << row.name;
+  }
+  EXPECT_EQ(Set("white pawn cp value 2147483648"), Lines{"info string White pawn adjustment value set to 1000 cp"});
+  EXPECT_EQ(Set("UCI_Elo value 9999"), Lines{"info string Elo set to 2400, currently ignored"});
+  EXPECT_EQ(Set("MultiPV value 0"), Lines{"info string Displaying 1 variations."});
   EXPECT_EQ(Set("Rook Endgame Scaling value 250"), Lines{"info string Rook endgame scaling set to 250 percent."});
   EXPECT_EQ(RookEndgameScaling, 250);
-  EXPECT_EQ(Options.rookEndgameScaling, 250);
+}
+
+TEST_F(OptionsTest, ChecksAndChoicesLandWhereTheyAreRead) {
+  EXPECT_EQ(Set("always score main move value true"), Lines{"info string Always score main move enabled."});
+  EXPECT_TRUE(Search.settings.alwaysScoreMainMove);
+  EXPECT_EQ(Set("NalimovUsage value Never"), Lines{"info string Nalimov usage set to never"});
+  EXPECT_EQ(Options.tablebaseUsage, 120);
+  EXPECT_EQ(Set("Child Process Priority value Low"), Lines{"info string Child process priority set to low."});
+  EXPECT_EQ(Options.childPriority, 2);
+  // A check without true or false, a choice that is not offered: nothing.
+  EXPECT_TRUE(Set("Display Upperbounds value maybe").empty());
+  EXPECT_TRUE(Set("NalimovUsage value Sometimes").empty());
+  EXPECT_TRUE(Set("Contempt Analyze value 20").empty());
+  EXPECT_EQ(Set("Hash File value  my table.thf\r"), Lines{"info string Hash file set to  my table.thf"});
 }
 
 TEST_F(OptionsTest, PreserveAnalysisRebuildsTheReplacementPriorities) {
@@ -76,30 +129,29 @@ TEST_F(OptionsTest, PreserveAnalysisRebuildsTheReplacementPriorities) {
   const int deepOld = 0 * 64 + 30;   // generation 0, stored depth 30
   EXPECT_EQ(Hash.priority[deepOld], 2 * 256 - 30);
   EXPECT_EQ(Set("Preserve Analysis value true"), Lines{"info string Preserve analysis enabled."});
-  EXPECT_TRUE(PreserveAnalysis);
   EXPECT_EQ(Hash.priority[deepOld], 256 - 30);
   EXPECT_EQ(HashGeneration(), 1);   // the generation itself stays
-  EXPECT_EQ(Set("preserve analysis value false"), Lines{"info string Preserve analysis disabled."});
+  Set("preserve analysis value false");
   EXPECT_EQ(Hash.priority[deepOld], 2 * 256 - 30);
 }
 
 TEST_F(OptionsTest, RandomizerBitmapLifecycle) {
   EXPECT_EQ(Set("kvx5_randomizer_threshold value 33"), Lines{"info string Randomizer threshold set to 33"});
-  EXPECT_EQ(RandomizerThreshold, 33);
+  EXPECT_EQ(Search.settings.randomizerThreshold, 33);
   // Reset without a bitmap only confirms.
   EXPECT_EQ(Set("kvx5_randomizer_reset"), Lines{"info string Randomizer reset invoked."});
-  EXPECT_EQ(RandomizerBitmap, nullptr);
+  EXPECT_EQ(Search.settings.randomizerBitmap, nullptr);
   EXPECT_EQ(Set("kvx5_randomizer_mode value true"), Lines{"info string Randomizer mode enabled."});
-  ASSERT_NE(RandomizerBitmap, nullptr);
+  ASSERT_NE(Search.settings.randomizerBitmap, nullptr);
   const uint64_t key = 0x123456789ABCDEFULL;
-  SetRandomizerBit(key, true);
+  SetRandomizerBit(Search.settings, key, true);
   Set("kvx5_randomizer_reset");
-  EXPECT_FALSE(RandomizerBit(key));
-  SetRandomizerBit(key, true);
+  EXPECT_FALSE(RandomizerBit(Search.settings, key));
+  SetRandomizerBit(Search.settings, key, true);
   Set("kvx5_randomizer_mode value true");   // enabling again starts afresh
-  EXPECT_FALSE(RandomizerBit(key));
+  EXPECT_FALSE(RandomizerBit(Search.settings, key));
   EXPECT_EQ(Set("kvx5_randomizer_mode value false"), Lines{"info string Randomizer mode disabled."});
-  EXPECT_EQ(RandomizerBitmap, nullptr);
+  EXPECT_EQ(Search.settings.randomizerBitmap, nullptr);
 }
 
 TEST_F(OptionsTest, TableWorkDuringASearchWaitsForItsEnd) {
@@ -118,17 +170,17 @@ TEST_F(OptionsTest, TableWorkDuringASearchWaitsForItsEnd) {
 
   // A search that ended by itself still waits for the front end: still nothing.
   Engine.searching = false;
-  Engine.ponderInfinitePending = true;
+  Search.limits.ponderOrInfinite = true;
   out.clear();
   ApplyDeferredOptions();
   EXPECT_EQ(Hash.entryCount, 131072u);
   EXPECT_EQ(Search.rootMoves[0].move, 1234u);
 
-  Engine.ponderInfinitePending = false;
+  Search.limits.ponderOrInfinite = false;
   ApplyDeferredOptions();
   // One restart for both sizes, with the later one; then the clear.
   EXPECT_EQ(Hash.entryCount, 2u * 131072);
-  EXPECT_EQ(Options.hashMb, 2);
+  EXPECT_EQ(Group.hashMb, 2);
   EXPECT_LE(out.size(), 1u);   // at most the restart notice, once
   EXPECT_EQ(Search.rootMoves[0].move, 0u);
   StoreExact(0xABCDEF0123456789ULL, 0, 40, 17);
@@ -140,11 +192,9 @@ TEST_F(OptionsTest, TableWorkDuringASearchWaitsForItsEnd) {
 
 TEST_F(OptionsTest, DialectsSwitchOnTheirRootNarration) {
   DispatchCommand("kvx5");
-  EXPECT_TRUE(RootSampleReports);
-  EXPECT_FALSE(RootAllMovesReports);
-  EXPECT_TRUE(Engine.kvx5);
+  EXPECT_TRUE(Search.settings.sampleReports);
+  EXPECT_FALSE(Search.settings.allMovesReports);
   DispatchCommand("HQZ5");
-  EXPECT_TRUE(RootAllMovesReports);
+  EXPECT_TRUE(Search.settings.allMovesReports);
   EXPECT_TRUE(Engine.hqz5);
-  Engine.kvx5 = Engine.hqz5 = false;
 }

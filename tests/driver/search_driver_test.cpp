@@ -10,6 +10,7 @@
 #include "driver/options.h"
 #include "driver/search_driver.h"
 #include "platform/platform.h"
+#include "group/hash_memory.h"
 #include "search/hash_table.h"
 #include "search/search.h"
 #include "tests/support/captured_output.h"
@@ -24,14 +25,14 @@ class SearchDriverTest : public ::testing::Test {
     ASSERT_TRUE(AllocateHashTable(1));
     savedOptions = Options;
     ResetToStartPosition();
-    Limits = SearchLimits{};
+    Search.limits = SearchLimits{};
     Search.bestMove = 0;
-    Search.bestMoveAllowed = true;
-    Search.expectedReplyKey = 0;
+    Engine.bestMoveAllowed = true;
+    Engine.expectedReplyKey = 0;
     Search.rootMoveIndex = -1;
-    Search.ponderHit = false;
-    Search.lastInfoTime = platform::NowMs();
-    Engine.ponderInfinitePending = false;
+    Engine.ponderHit = false;
+    Engine.lastInfoTime = platform::NowMs();
+    Search.limits.ponderOrInfinite = false;
     Engine.largestOwnTime = 0;
     out.clear();
     SetStdoutWriter(CaptureLine);
@@ -40,11 +41,11 @@ class SearchDriverTest : public ::testing::Test {
     SetStdoutWriter(nullptr);
     Options = savedOptions;
     Output.silentMode = false;
-    Engine.ponderInfinitePending = false;
+    Search.limits.ponderOrInfinite = false;
     if (Output.textLog) std::fclose(Output.textLog);
     Output.textLog = nullptr;
-    delete[] RandomizerBitmap;
-    RandomizerBitmap = nullptr;
+    delete[] Search.settings.randomizerBitmap;
+    Search.settings.randomizerBitmap = nullptr;
     ResetToStartPosition();
   }
   void SetPosition(const std::string& text) { Engine.gamePlies = ReadPositionText(Engine.position, text); }
@@ -99,8 +100,8 @@ TEST_F(SearchDriverTest, ClockOfTheGoLine) {
   Output.textLog = std::tmpfile();
   ASSERT_NE(Output.textLog, nullptr);
   ApplyClock(ReadGoLine("go wtime 300000 btime 300000"));
-  EXPECT_EQ(Pair(Limits.targetTime, Limits.maximumTime), Pair(8901, 74187));
-  EXPECT_TRUE(Limits.playMode);
+  EXPECT_EQ(Pair(Search.limits.targetTime, Search.limits.maximumTime), Pair(8901, 74187));
+  EXPECT_TRUE(Search.limits.playMode);
   std::rewind(Output.textLog);
   char log[4096] = {};
   log[std::fread(log, 1, sizeof log - 1, Output.textLog)] = 0;
@@ -108,45 +109,45 @@ TEST_F(SearchDriverTest, ClockOfTheGoLine) {
       << log;
   // Later in the same game the divisors stay those of the longest clock; a new game forgets it.
   ApplyClock(ReadGoLine("go wtime 60000"));
-  EXPECT_EQ(Limits.maximumTime, 56750u / 4);
+  EXPECT_EQ(Search.limits.maximumTime, 56750u / 4);
   NewGameReset();
   ApplyClock(ReadGoLine("go wtime 60000"));
-  EXPECT_EQ(Limits.maximumTime, 56750u / 6);
+  EXPECT_EQ(Search.limits.maximumTime, 56750u / 6);
   // Below the hard buffer the depth is limited too; a clock at zero or below is due now, not never.
   for (const char* line : {"go wtime 200 btime 9000", "go wtime 0 btime 5000", "go wtime -300", "go winc 0 wtime 0"}) {
     ApplyClock(ReadGoLine(line));
-    EXPECT_EQ(Limits.maximumTime, 5u) << line;
-    EXPECT_EQ(Limits.depthLimit, DepthUnitsOfPlies(5)) << line;
+    EXPECT_EQ(Search.limits.maximumTime, 5u) << line;
+    EXPECT_EQ(Search.limits.depthLimit, DepthUnitsOfPlies(5)) << line;
   }
   // The opponent's clock alone is no budget.
   ApplyClock(ReadGoLine("go btime 5000 binc 100"));
-  EXPECT_EQ(Pair(Limits.targetTime, Limits.maximumTime), Pair(NoTimeLimit, NoTimeLimit));
+  EXPECT_EQ(Pair(Search.limits.targetTime, Search.limits.maximumTime), Pair(NoTimeLimit, NoTimeLimit));
 }
 
 TEST_F(SearchDriverTest, GoKeywords) {
   ReadGoLine("go movetime 25 nodes 2000 depth 10");
-  EXPECT_EQ(Limits.moveTime, 10u);
-  EXPECT_EQ(Limits.nodeLimit, 100u);
-  EXPECT_EQ(Limits.depthLimit, 26);
+  EXPECT_EQ(Search.limits.moveTime, 10u);
+  EXPECT_EQ(Search.limits.nodeLimit, 100u);
+  EXPECT_EQ(Search.limits.depthLimit, 26);
   ReadGoLine("go movetime 1000 nodes 100000 depth 10,5");
-  EXPECT_EQ(Limits.moveTime, 980u);
-  EXPECT_EQ(Limits.nodeLimit, 98000u);
-  EXPECT_EQ(Limits.depthLimit, 27);
+  EXPECT_EQ(Search.limits.moveTime, 980u);
+  EXPECT_EQ(Search.limits.nodeLimit, 98000u);
+  EXPECT_EQ(Search.limits.depthLimit, 27);
   // Silent mode limits nodes by depth; nothing of the previous "go" survives.
   ReadGoLine("goe depth 10");
   EXPECT_TRUE(Output.silentMode);
-  EXPECT_EQ(Limits.nodeLimit, 8192u * 300);
-  EXPECT_EQ(Limits.moveTime, NoTimeLimit);
+  EXPECT_EQ(Search.limits.nodeLimit, 8192u * 300);
+  EXPECT_EQ(Search.limits.moveTime, NoTimeLimit);
   ReadGoLine("go mate -3 minscore -200 infinite\r");
   EXPECT_FALSE(Output.silentMode);
-  EXPECT_EQ(Limits.mate, 3);
-  EXPECT_EQ(Limits.minScore, -200);
-  EXPECT_TRUE(Engine.ponderInfinitePending);
+  EXPECT_EQ(Search.limits.mate, 3);
+  EXPECT_EQ(Search.limits.minScore, -200);
+  EXPECT_TRUE(Search.limits.ponderOrInfinite);
   ReadGoLine("go");
-  EXPECT_FALSE(Engine.ponderInfinitePending);
+  EXPECT_FALSE(Search.limits.ponderOrInfinite);
   ReadGoLine("go depth 1e30 wtime 99999999999");   // clamped, not overflowed
-  EXPECT_EQ(Limits.depthLimit, 2147483646);
-  EXPECT_EQ(Limits.ownTime, 2147483647);
+  EXPECT_EQ(Search.limits.depthLimit, 2147483646);
+  EXPECT_EQ(Search.limits.ownTime, 2147483647);
 
   // Only the side to move's clock; later tokens override earlier ones.
   GoRequest r = ReadGoLine("go wtime 1000 btime 2000 winc 10 binc 20 contempt 40");
@@ -159,62 +160,62 @@ TEST_F(SearchDriverTest, GoKeywords) {
   // Search moves: every legal move anywhere in the line; a clock's value is no move.
   SetPosition("startpos");
   ReadGoLine("go searchmoves e2e4 wtime 1000 e2e5 g1f3 zz99");
-  ASSERT_EQ(Limits.searchMoveCount, 2);
-  EXPECT_EQ(MoveToText(Limits.searchMoves[0]) + MoveToText(Limits.searchMoves[1]), "e2e4g1f3");
-  EXPECT_EQ(Limits.ownTime, 1000);
+  ASSERT_EQ(Search.limits.searchMoveCount, 2);
+  EXPECT_EQ(MoveToText(Search.limits.searchMoves[0]) + MoveToText(Search.limits.searchMoves[1]), "e2e4g1f3");
+  EXPECT_EQ(Search.limits.ownTime, 1000);
   ReadGoLine("go searchmoves e2e5");   // nothing legal named: every move is searched
-  EXPECT_EQ(Limits.searchMoveCount, 0);
+  EXPECT_EQ(Search.limits.searchMoveCount, 0);
 }
 
 TEST_F(SearchDriverTest, StopRules) {
   Search.nodes = 1000;
   Search.rootMoveIndex = 1;   // an alternative is being searched
-  Limits.targetTime = 10000;
-  Limits.maximumTime = 20000;
+  Search.limits.targetTime = 10000;
+  Search.limits.maximumTime = 20000;
   Elapsed(500);
   EXPECT_NO_THROW(TimeCheck());
-  Limits.moveTime = 400;
+  Search.limits.moveTime = 400;
   EXPECT_THROW(TimeCheck(), SearchStopped);
-  Limits.moveTime = NoTimeLimit;
-  Limits.maximumTime = 450;
+  Search.limits.moveTime = NoTimeLimit;
+  Search.limits.maximumTime = 450;
   EXPECT_THROW(TimeCheck(), SearchStopped);
   // Pondering ignores the clock but not the node limit.
-  Engine.ponderInfinitePending = true;
+  Search.limits.ponderOrInfinite = true;
   EXPECT_NO_THROW(TimeCheck());
-  Limits.nodeLimit = 999;
+  Search.limits.nodeLimit = 999;
   EXPECT_THROW(TimeCheck(), SearchStopped);
-  Engine.ponderInfinitePending = false;
-  Limits.nodeLimit = 1000;
+  Search.limits.ponderOrInfinite = false;
+  Search.limits.nodeLimit = 1000;
 
   // Early stops: 90 % of the target times 2.4 on the best move, 4.2 on another.
-  Limits.targetTime = 1000;
-  Limits.maximumTime = 100000;
+  Search.limits.targetTime = 1000;
+  Search.limits.maximumTime = 100000;
   Search.rootMoveIndex = 0;
   Elapsed(2000);
   EXPECT_NO_THROW(TimeCheck());
   Elapsed(2200);
   EXPECT_THROW(TimeCheck(), SearchStopped);
   Search.rootMoveIndex = 3;
-  Limits.maximumTime = 100000;
+  Search.limits.maximumTime = 100000;
   EXPECT_NO_THROW(TimeCheck());
   Elapsed(3800);
   EXPECT_THROW(TimeCheck(), SearchStopped);
   // Past half the maximum only an alternative to the best move goes on.
-  Limits.targetTime = NoTimeLimit;
-  Limits.maximumTime = 7000;
+  Search.limits.targetTime = NoTimeLimit;
+  Search.limits.maximumTime = 7000;
   EXPECT_NO_THROW(TimeCheck());
   Search.rootMoveIndex = 0;
   EXPECT_THROW(TimeCheck(), SearchStopped);
   // After a ponder hit the time pondered counts: 90 % of the target.
   Search.rootMoveIndex = 3;
-  Search.ponderHit = true;
-  Limits.targetTime = 4000;
-  Limits.maximumTime = 100000;
+  Engine.ponderHit = true;
+  Search.limits.targetTime = 4000;
+  Search.limits.maximumTime = 100000;
   EXPECT_THROW(TimeCheck(), SearchStopped);
   EXPECT_TRUE(out.empty());   // no progress line within a second of the last
 
-  Search.lastInfoTime = Search.startTime = platform::NowMs() - 3000;
-  Limits.targetTime = Limits.maximumTime = NoTimeLimit;
+  Engine.lastInfoTime = Search.startTime = platform::NowMs() - 3000;
+  Search.limits.targetTime = Search.limits.maximumTime = NoTimeLimit;
   TimeCheck();
   TimeCheck();
   ASSERT_EQ(out.size(), 1u);
@@ -236,7 +237,7 @@ TEST_F(SearchDriverTest, PvLines) {
   rm.nodes = 3400;
   rm.pv = "e2e4 e7e5 g1f3";
   ReportPvLine(0, false, rm);
-  Options.multiPv = 3;
+  Search.settings.multiPv = 3;
   rm.score = 18;
   rm.lowerBound = 1;
   ReportPvLine(1, false, rm);
@@ -245,7 +246,7 @@ TEST_F(SearchDriverTest, PvLines) {
   rm.tbHits = 12 * 14 + 5;
   rm.time = 0;   // never a division by zero
   ReportPvLine(2, false, rm);
-  Options.multiPv = 1;
+  Search.settings.multiPv = 1;
   Search.nodes = 777;   // the search's counters now
   Elapsed(0);
   rm.tbHits = 0;
@@ -275,12 +276,12 @@ TEST_F(SearchDriverTest, BestMoveAndPonderMove) {
   ReportBestMove();
   ReportBestMove();   // once reported, a repeat only reaches the log
   EXPECT_EQ(out, Lines{"bestmove g1f3 ponder d7d6"});
-  EXPECT_EQ(Search.expectedReplyKey, KeyAfter("startpos moves e2e4 c7c5 g1f3 d7d6"));
+  EXPECT_EQ(Engine.expectedReplyKey, KeyAfter("startpos moves e2e4 c7c5 g1f3 d7d6"));
   EXPECT_EQ(PositionToFen(Engine.position), fen);
   // A colliding entry whose move is impossible there (a bishop through its own pawn) is no ponder move.
   bucket[1] = {FirstWord(Move(A6) | (Move(F8) << 10), 8, 0), SecondWord(after, 0, HashExactFlags)};
   bucket[0] = bucket[2];
-  Search.bestMoveAllowed = true;
+  Engine.bestMoveAllowed = true;
   out.clear();
   ReportBestMove();
   EXPECT_EQ(out, Lines{"bestmove g1f3"});
@@ -301,7 +302,7 @@ TEST_F(SearchDriverTest, NoBestMoveAndStaleReports) {
 }
 
 TEST_F(SearchDriverTest, RandomizerMarksPlayedPositions) {
-  RandomizerBitmap = new uint8_t[1 << 22]();
+  Search.settings.randomizerBitmap = new uint8_t[1 << 22]();
   const char* moves[3] = {"e2e4", "d2d4", "g1f3"};
   for (int i = 0; i < 3; ++i) {
     Search.rootMoves[i] = RootMove{};
@@ -310,13 +311,13 @@ TEST_F(SearchDriverTest, RandomizerMarksPlayedPositions) {
   Search.rootMoves[3] = RootMove{};
   Search.bestMove = Legal("e2e4");
   ReportBestMove();
-  EXPECT_TRUE(RandomizerBit(KeyAfter("startpos moves e2e4")));
+  EXPECT_TRUE(RandomizerBit(Search.settings, KeyAfter("startpos moves e2e4")));
   // Visited again: the root moves' positions are freed, the played one marked.
-  SetRandomizerBit(KeyAfter("startpos moves d2d4"), true);
-  Search.bestMoveAllowed = true;
+  SetRandomizerBit(Search.settings, KeyAfter("startpos moves d2d4"), true);
+  Engine.bestMoveAllowed = true;
   ReportBestMove();
-  EXPECT_TRUE(RandomizerBit(KeyAfter("startpos moves e2e4")));
-  EXPECT_FALSE(RandomizerBit(KeyAfter("startpos moves d2d4")));
+  EXPECT_TRUE(RandomizerBit(Search.settings, KeyAfter("startpos moves e2e4")));
+  EXPECT_FALSE(RandomizerBit(Search.settings, KeyAfter("startpos moves d2d4")));
 }
 
 TEST_F(SearchDriverTest, SilentModeResult) {
@@ -329,7 +330,7 @@ TEST_F(SearchDriverTest, SilentModeResult) {
     Search.rootMoves[0].depth = move ? DepthUnitsOfPlies(10) : 0;
     Search.rootMoves[0].score = score;
     Search.nodes = 12345;
-    Search.bestMoveAllowed = true;
+    Engine.bestMoveAllowed = true;
     ReportBestMove();
   };
   result("goe depth 10,5", "startpos", "e2e4", 31);

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <string>
 #include <vector>
+#include "driver/engine.h"
 #include "driver/options.h"
 #include "driver/startup.h"
 #include "search/search.h"
@@ -103,11 +104,11 @@ class StartupConfigFile : public ::testing::Test {
           ("tolvo_config_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
     std::filesystem::create_directories(dir);
     DisableRandomizer();
-    Options.randomizerThreshold = RandomizerThreshold = 8;
+    Search.settings.randomizerThreshold = 8;
   }
   void TearDown() override {
     DisableRandomizer();
-    Options.randomizerThreshold = RandomizerThreshold = 8;
+    Search.settings.randomizerThreshold = 8;
     std::filesystem::remove_all(dir);
   }
   std::string Write(const std::string& content) {
@@ -120,16 +121,15 @@ class StartupConfigFile : public ::testing::Test {
 
 TEST_F(StartupConfigFile, RandomizeWithThresholdCreatesAClearedBitmap) {
   ApplyConfigFile(Write("\n  randomize=20 randomize=30\nmore text"));
-  ASSERT_NE(RandomizerBitmap, nullptr);
-  EXPECT_EQ(RandomizerThreshold, 20);
-  EXPECT_EQ(Options.randomizerThreshold, 20);
-  for (int i = 0; i < 4194304; i += 4099) ASSERT_EQ(RandomizerBitmap[i], 0) << i;
+  ASSERT_NE(Search.settings.randomizerBitmap, nullptr);
+  EXPECT_EQ(Search.settings.randomizerThreshold, 20);
+  for (int i = 0; i < 4194304; i += 4099) ASSERT_EQ(Search.settings.randomizerBitmap[i], 0) << i;
 }
 
 TEST_F(StartupConfigFile, OtherContentAndAbsentFilesChangeNothing) {
   ApplyConfigFile(Write("Randomize=20"));
   ApplyConfigFile(Write(""));
   ApplyConfigFile((dir / "missing.config").string());
-  EXPECT_EQ(RandomizerBitmap, nullptr);
-  EXPECT_EQ(RandomizerThreshold, 8);
+  EXPECT_EQ(Search.settings.randomizerBitmap, nullptr);
+  EXPECT_EQ(Search.settings.randomizerThreshold, 8);
 }

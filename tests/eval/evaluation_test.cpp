@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <cctype>
+#include "eval/eval_cache.h"
 #include "eval/evaluate.h"
 #include "eval/material.h"
 #include "eval/pawns.h"
-#include "eval/piece_square.h"
+#include "board/piece_square.h"
 #include "eval/score.h"
 #include "eval/tables.h"
+#include "group/hash_memory.h"
 #include "search/hash_table.h"
 #include "tests/support/test_data.h"
 

@@ -13,7 +13,7 @@
 #include "group/process_group.h"
 #include "platform/memory.h"
 #include "platform/platform.h"
-#include "search/hash_file.h"
+#include "group/hash_file.h"
 #include "search/hash_table.h"
 #include "tests/support/captured_output.h"
 

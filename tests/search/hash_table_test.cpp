@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <random>
 #include "board/move.h"
+#include "group/hash_memory.h"
 #include "search/hash_table.h"
 
 namespace {

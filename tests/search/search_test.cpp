@@ -10,6 +10,7 @@
 #include "driver/options.h"
 #include "driver/search_driver.h"
 #include "group/exchange_area.h"
+#include "group/hash_memory.h"
 #include "search/hash_table.h"
 #include "search/search.h"
 #include "tests/support/captured_output.h"
@@ -88,9 +89,9 @@ TEST(SearchResults, FiftyMoveRuleBeatsMate) {
 }
 
 TEST(SearchResults, SeveralVariationsInOrder) {
-  Options.multiPv = 3;
+  Search.settings.multiPv = 3;
   RunSearch("startpos", "go depth 5");
-  Options.multiPv = 1;
+  Search.settings.multiPv = 1;
   for (int i = 0; i < 3; ++i) {
     EXPECT_EQ(Search.rootMoves[i].depth, DepthUnitsOfPlies(5)) << i;
     EXPECT_FALSE(Search.rootMoves[i].pv.empty());

@@ -4,8 +4,17 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
+
+// A data file of tests/data; a test that cannot find its data must fail,
+// never pass on an empty list.
+inline std::string TestDataPath(const std::string& name) {
+  const std::string path = std::string(TOLVO_TEST_DATA_DIR) + "/" + name;
+  if (!std::ifstream(path)) throw std::runtime_error("test data missing: " + path);
+  return path;
+}
 
 struct PerftCase {
   std::string fen;
@@ -14,7 +23,7 @@ struct PerftCase {
 
 inline std::vector<PerftCase> LoadPerftCases() {
   std::vector<PerftCase> cases;
-  std::ifstream in(std::string(TOLVO_DATA_DIR) + "/perft.epd");
+  std::ifstream in(TestDataPath("perft.epd"));
   std::string line;
   while (std::getline(in, line)) {
     size_t semi = line.find(';');
@@ -32,7 +41,7 @@ inline std::vector<PerftCase> LoadPerftCases() {
 
 inline std::vector<std::string> LoadOpeningFens() {
   std::vector<std::string> fens;
-  std::ifstream in(std::string(TOLVO_DATA_DIR) + "/openings.epd");
+  std::ifstream in(TestDataPath("openings.epd"));
   std::string line;
   while (std::getline(in, line))
     if (!line.empty()) fens.push_back(line);

@@ -1,10 +1,7 @@
-#include "eval/piece_square.h"
+#include "eval/placement.h"
 
 #include "board/piece.h"
 #include "common/bitops.h"
-
-int64_t PieceSquare[16][64];
-int64_t CastlingLossDelta[16];
 
 int64_t CastlingRightsValue(uint32_t rights) {
   int mg = ((rights & 1) ? 100 : 0) + ((rights & 2) ? 20 : 0) - ((rights & 4) ? 100 : 0) - ((rights & 8) ? 20 : 0);
@@ -82,5 +79,8 @@ void InitPieceSquareTables() {
       }
     }
   }
-  for (uint32_t lost = 0; lost < 16; ++lost) CastlingLossDelta[lost] = -CastlingRightsValue(lost);
+  for (uint32_t rights = 0; rights < 16; ++rights) {
+    CastlingRightsBonus[rights] = CastlingRightsValue(rights);
+    CastlingLossDelta[rights] = -CastlingRightsValue(rights);
+  }
 }

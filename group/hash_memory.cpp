@@ -1,10 +1,11 @@
 // The transposition table's memory and the large-page decision.
-#include "search/hash_memory.h"
+#include "group/hash_memory.h"
 
 #include <cinttypes>
 #include <vector>
 #include "common/output.h"
 #include "platform/memory.h"
+#include "search/hash_table.h"
 
 int CurrentLargePageStatus = LargePagesUserChoice;
 bool UseLargePages = false;
@@ -69,4 +70,28 @@ void ReleaseHashMemory(void* base, uint64_t) {
       liveRegions.erase(liveRegions.begin() + long(i));
       return;
     }
+}
+
+namespace {
+bool MapTable(uint64_t megabytes) {
+  const uint64_t entryCount = megabytes * 131072;
+  void* base = AcquireHashMemory(entryCount * sizeof(HashEntry));
+  if (!base) return false;
+  AttachHashTable(base, entryCount);
+  return true;
+}
+}  // namespace
+
+bool AllocateHashTable(int megabytes) {
+  if (megabytes < 1) return false;
+  const uint64_t previousMegabytes = Hash.entryCount / 131072;
+  // The old table goes first: the new one may need the same huge pages, and
+  // two large tables at once may not fit in memory.
+  if (Hash.entries) ReleaseHashMemory(Hash.entries, Hash.entryCount * sizeof(HashEntry));
+  AttachHashTable(nullptr, 0);
+  const bool sized = MapTable(uint64_t(megabytes));
+  // Without memory for that size the search still needs a table.
+  if (!sized && !(previousMegabytes > 0 && MapTable(previousMegabytes))) MapTable(1);
+  ClearHashTable();
+  return sized;
 }

@@ -2,7 +2,7 @@
 // entries in index order, no header. A file's size in MB is the table's size.
 #pragma once
 #include <string>
-#include "search/hash_memory.h"
+#include "group/hash_memory.h"
 
 // A path that names no file: empty, the front end's "<empty>", or a filter
 // pattern such as "*.thf".

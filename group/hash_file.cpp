@@ -1,5 +1,5 @@
 // Saving the hash table to a file and loading it back.
-#include "search/hash_file.h"
+#include "group/hash_file.h"
 
 #include <cerrno>
 #include <cinttypes>

@@ -26,3 +26,11 @@ const char* LargePageSummary(int status);
 void* AcquireHashMemory(uint64_t bytes);
 // Gives back a block from AcquireHashMemory (nullptr is ignored).
 void ReleaseHashMemory(void* base, uint64_t bytes);
+
+// Creates the hash table of `megabytes` MB (at least 1; a power of two from
+// the command line, the Hash option or a loaded hash file, though any size
+// works), cleared at generation 0, and attaches it to the search. A size
+// below 1 changes nothing and gives false. Without memory for the size the
+// table is re-created cleared at its previous size (or 1 MB) and false is
+// returned.
+bool AllocateHashTable(int megabytes);

@@ -1,0 +1,3 @@
+#include "board/material_key.h"
+
+int32_t MaterialAdjustment[16];

@@ -1,4 +1,0 @@
-// Driver state the search reads.
-#include "driver/engine.h"
-
-bool PonderOrInfinitePending() { return Engine.ponderInfinitePending; }
