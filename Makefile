@@ -4,13 +4,17 @@ MAKEFLAGS += --no-print-directory
 JOBS ?= $(shell nproc)
 BUILD := build
 SANBUILD := build-san
+PREFIX ?= /usr/local
+DESTDIR ?=
+# CI sets TOLVO_WERROR=1 in the environment: warnings then fail the build.
+CMAKE_FLAGS := $(if $(TOLVO_WERROR),-DTOLVO_WERROR=ON,)
 
-.PHONY: all build run test test-release test-sanitize bench perft-suite clean
+.PHONY: all build run test test-release test-sanitize bench perft-suite install uninstall clean
 
 all: build
 
 build:
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
 
 run: build
@@ -18,22 +22,33 @@ run: build
 
 test: test-release test-sanitize
 
-test-release: build
+test-release:
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DTOLVO_TESTS=ON $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 test-sanitize:
-	@cmake -S . -B $(SANBUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVO_SANITIZE=ON >/dev/null
+	@cmake -S . -B $(SANBUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVO_SANITIZE=ON -DTOLVO_TESTS=ON $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(SANBUILD) -j $(JOBS)
 	cd $(SANBUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  TOLVO_SANITIZED=1 ctest --output-on-failure -j $(JOBS)
 
 # Fixed searches of a set of positions: the node count changes only with the search.
 bench: build
-	@echo bench | ./$(BUILD)/tolvo
+	@./$(BUILD)/tolvo bench
 
 # Every depth of every position of the reference perft file (minutes, not part of `make test`).
-perft-suite: build
+perft-suite:
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DTOLVO_TESTS=ON >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
 	@TOLVO_PERFT_FULL=1 ./$(BUILD)/tolvo_tests --gtest_filter='PerftSuite.*'
+
+install: build
+	install -D -m 755 $(BUILD)/tolvo $(DESTDIR)$(PREFIX)/bin/tolvo
+	install -D -m 644 doc/tolvo.6 $(DESTDIR)$(PREFIX)/share/man/man6/tolvo.6
+
+uninstall:
+	rm -f $(DESTDIR)$(PREFIX)/bin/tolvo $(DESTDIR)$(PREFIX)/share/man/man6/tolvo.6
 
 clean:
 	rm -rf $(BUILD) $(SANBUILD)

@@ -41,8 +41,7 @@ void HandleBench(const std::string& line) {
   const Position savedPosition = Engine.position;
   const std::string savedText = Engine.savedPositionText;
   const int savedPlies = Engine.gamePlies;
-  // Like perft, a bench fed from a file or an echo runs to its end.
-  Engine.finishAtInputEnd = true;
+  Engine.commandRunning = true;
   uint64_t total = 0;
   const uint64_t start = platform::NowMs();
   for (int i = 0; i < BenchCount; ++i) {
@@ -61,7 +60,7 @@ void HandleBench(const std::string& line) {
     if (Engine.stopRequested) break;
   }
   const uint64_t elapsed = platform::NowMs() - start;
-  Engine.finishAtInputEnd = false;
+  Engine.commandRunning = false;
   NewGameReset();
   Engine.position = savedPosition;
   Engine.savedPositionText = savedText;

@@ -155,13 +155,17 @@ void ProcessCommandLine() {
 void PollInput() {
   for (;;) {
     switch (Input.Poll()) {
-      case platform::InputState::LineWaiting:
+      case platform::InputState::LineWaiting: {
+        std::string next;
+        if (Engine.commandRunning && Input.PeekLine(next) && HasPrefix(next, "quit")) return;
         ProcessCommandLine();
         break;
+      }
       case platform::InputState::Nothing:
         return;
       case platform::InputState::Ended:
-        if (Engine.finishAtInputEnd) return;
+        // The text (and 109, "the pipe has been ended") is the one readers of
+        // the log know from the engine's first platform.
         Log("*** - PeekNamedPipe returns 0, GetLastError () returns: %d", 109);
         Log("*** - quitting");
         Quit();

@@ -12,11 +12,9 @@
 namespace {
 constexpr int MaxPerftDepth = 30;
 
-// Handles waiting command lines during a count ("stop", "quit", "isready"),
-// but lets the count finish when the input has simply ended.
-void PerftPoll() {
-  while (Input.Poll() == platform::InputState::LineWaiting) ProcessCommandLine();
-}
+// Handles waiting command lines during a count ("stop" ends it, a "quit"
+// waits for its result, the end of the input ends the engine).
+void PerftPoll() { PollInput(); }
 
 template <Color C> uint64_t DivideMove(Position& p, Move m, int depth) {
   UndoRecord undo;
@@ -42,6 +40,7 @@ void HandlePerft(const std::string& line) {
   const uint64_t start = platform::NowMs();
   uint64_t total = 0;
   Engine.searching = true;
+  Engine.commandRunning = true;
   try {
     for (Move m : moves) {
       uint64_t n = p.sideToMove == White ? DivideMove<White>(p, m, depth) : DivideMove<Black>(p, m, depth);
@@ -50,11 +49,11 @@ void HandlePerft(const std::string& line) {
     }
   } catch (const SearchStopped&) {
     p = saved;
-    Engine.searching = false;
+    Engine.searching = Engine.commandRunning = false;
     InfoString("perft stopped");
     return;
   }
-  Engine.searching = false;
+  Engine.searching = Engine.commandRunning = false;
   const uint64_t elapsed = platform::NowMs() - start;
   Send("%s", "");
   Send("Nodes searched: %" PRIu64, total);

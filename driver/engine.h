@@ -13,17 +13,16 @@ struct EngineState {
   bool searching = false;                    // a search started by "go" (or a long perft) runs
   bool uci3 = false, kvx5 = false, hqz5 = false;
   int slaveMode = 0;
-  bool inputIsPipe = true;
   uint64_t largestOwnTime = 0;               // ms: largest own clock seen since the last new game
-  int lastContempt = 0;                      // contempt of the previous search
-  bool finishAtInputEnd = false;             // bench: run to the end even when the input has ended
+  // A command that runs for a while without being a search (perft, bench):
+  // a "quit" that arrives meanwhile waits until it has printed its result.
+  bool commandRunning = false;
   bool stopRequested = false;                // "stop" arrived during the current search
   // Reports of the current search.
   uint64_t lastInfoTime = 0;                 // tick of the last "info time" line
   bool ponderHit = false;                    // "ponderhit" arrived during this search
   bool bestMoveAllowed = false;              // its best move has not gone out yet
   uint64_t expectedReplyKey = 0;             // position after the best move and the ponder move
-  uint64_t expectedReplyTime = 0;
 };
 extern EngineState Engine;
 // The search of this process: limits, settings, results and its working state.
@@ -37,7 +36,8 @@ extern platform::LineReader Input;
 void ProcessCommandLine();
 // Handles one command line that has already been read (also used by tests).
 void DispatchCommand(const std::string& line);
-// Handles every complete command line that is waiting; never blocks.
+// Handles every complete command line that is waiting; never blocks. The
+// end of the input ends the engine at once (nobody can stop it any more).
 void PollInput();
 // The shutdown path: closes what is open and exits with code 0.
 [[noreturn]] void Quit();

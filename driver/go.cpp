@@ -37,11 +37,10 @@ std::vector<std::string> Tokens(const std::string& line) {
   return tokens;
 }
 
-// Leading decimal number of a token, 0 when there is none.
+// Leading decimal number of a token, 0 when there is none, held to a range.
 int64_t ReadInt64(const std::string& token) { return std::strtoll(token.c_str(), nullptr, 10); }
-int32_t ReadInt32(const std::string& token) {
-  const int64_t v = ReadInt64(token);
-  return int32_t(v < INT32_MIN ? INT32_MIN : v > INT32_MAX ? INT32_MAX : v);
+int32_t ReadInt32(const std::string& token, int32_t low = INT32_MIN, int32_t high = INT32_MAX) {
+  return int32_t(std::clamp<int64_t>(ReadInt64(token), low, high));
 }
 
 // "depth" value: plies with an optional half ply ("10,5"), in internal units.
@@ -84,12 +83,16 @@ void ClearRootResult() {
   Search.bestMove = 0;
 }
 
-// Nothing to search: the answer goes out at once and no later command may repeat it.
+// Nothing to search: the answer is "0000", at once, or for a ponder or
+// infinite search when "stop" or "ponderhit" asks for it.
 void RefuseSearch() {
-  Search.limits.ponderOrInfinite = false;
   ClearRootResult();
-  Engine.bestMoveAllowed = false;
-  Send("bestmove 0000");
+  Engine.bestMoveAllowed = true;
+  if (Search.limits.ponderOrInfinite) {
+    Log("position cannot be searched, waiting for GUI");
+    return;
+  }
+  ReportBestMove();
 }
 }  // namespace
 
@@ -119,7 +122,8 @@ GoRequest ReadGoLine(const std::string& line) {
       Search.limits.contempt = clockContempt;
       request.clockGiven = true;
     } else if (t == "minscore") {
-      Search.limits.minScore = ReadInt32(next());
+      // Scores lie within the mate scores; the default means "no minimum".
+      Search.limits.minScore = ReadInt32(next(), -64000, MateScore);
     } else if (t == "depth") {
       Search.limits.depthLimit = ReadDepth(next());
       if (silent) {
@@ -132,25 +136,24 @@ GoRequest ReadGoLine(const std::string& line) {
       const int64_t n = ReadInt64(next());
       Search.limits.nodeLimit = n <= 2100 ? 100 : uint64_t(n - 2000);
     } else if (t == "mate") {
-      const int32_t m = ReadInt32(next());
-      Search.limits.mate = m < 0 ? (m == INT32_MIN ? INT32_MAX : -m) : m;
+      Search.limits.mate = std::abs(ReadInt32(next(), -1000, 1000));   // moves; no mate lies further
     } else if (t == "infinite" || t == "ponder") {
       Search.limits.ponderOrInfinite = true;
     } else if (t == "playmode") {
       Search.limits.playMode = true;
     } else if (t == "movestogo") {
-      Search.limits.movesToGo = ReadInt32(next());
+      Search.limits.movesToGo = ReadInt32(next(), 0, 10000);
     } else if (t == "movetime") {
       const int64_t m = ReadInt64(next());
       Search.limits.moveTime = m <= 30 ? 10 : uint64_t(m - 20);
     } else if (t == "id") {
       Search.limits.searchId = ReadInt32(next());
     } else if (t == "contempt") {
-      Search.limits.contempt = ReadInt32(next());
+      Search.limits.contempt = ReadInt32(next(), -MateScore, MateScore);
     } else if (t == "date") {
       NewSearchGeneration(ReadInt32(next()) & 3);
     } else if (t == "slave") {
-      Search.limits.slaveLevel = Output.slaveLevel = ReadInt32(next());
+      Search.limits.slaveLevel = Output.slaveLevel = ReadInt32(next(), 0, MaxRootMoves);
       Search.settings.multiPv = std::clamp(Search.limits.slaveLevel, 1, 256);
       SendToChildren(std::string("setoption name MultiPV value ").append(std::to_string(Search.settings.multiPv)));
     } else if (Search.limits.searchMoveCount < MaxRootMoves) {
@@ -183,11 +186,9 @@ void StartSearch(const GoRequest& request) {
   ApplyClock(request);
   Position& p = Engine.position;
   if (!CheckPositionConsistency(p)) return RefuseSearch();
-  Engine.lastContempt = request.contempt;
   if (Options.limitStrength) Search.limits.depthLimit = LimitedStrengthDepth(Options.elo);
   SetRandomizerBit(Search.settings, p.st.key, true);
   if (!Output.isChild) SendToChildren(ChildrenGoLine(request.contempt));
-  AgePawnCache();
   SetPhaseParameters(Search, p);
   NewSearchGeneration((HashGeneration() + 1) & 3);
 

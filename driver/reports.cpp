@@ -157,7 +157,11 @@ void ReportSilentResult() {
 }  // namespace
 
 void ReportBestMove() {
-  if (Search.limits.silentMode) return ReportSilentResult();
+  if (Search.limits.silentMode) {
+    ReportSilentResult();
+    Output.silentMode = false;   // the next commands answer as usual
+    return;
+  }
   Position& p = Engine.position;
   // Only a report that goes out has effects; a repeated one is just logged.
   // A best move that is not legal here (the position changed since) is never played on the board.
@@ -174,7 +178,6 @@ void ReportBestMove() {
         UndoRecord reply;
         MakeMoveOfSideToMove(p, reply, ponder);
         Engine.expectedReplyKey = p.st.key;
-        Engine.expectedReplyTime = ElapsedMs(Search);
         UnmakeLastMove(p, reply, ponder);
       }
     }

@@ -130,7 +130,6 @@ void StartUp(int argc, char** argv) {
 
   ResetToStartPosition();
   Options.hashFile.clear();
-  Engine.inputIsPipe = !platform::StdinIsConsole();
   NewSearchGeneration(0);
   Engine.searching = false;
   if (Group.isChild) Exchange->childState[Group.processNumber] = ChildReady;

@@ -363,7 +363,6 @@ Score EvaluateFull(const Position& p, EvalInfo& ei, Trace* trace) {
     score = score * RookEndgameScaling / 100;
   }
   ei.positional = score - material / 10;
-  ei.flags = 0;
   return score;
 }
 }  // namespace

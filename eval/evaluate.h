@@ -10,7 +10,6 @@ struct EvalInfo {
   Bitboard attacks[2];   // squares each side attacks (pieces, pawns, king)
   int sideSign;          // +1 White to move, -1 Black to move
   int positional;        // last score minus material / 10
-  uint32_t flags;
 };
 
 // "Rook Endgame Scaling" option in percent, read at every evaluation.

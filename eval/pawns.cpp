@@ -218,19 +218,11 @@ void AllocatePawnCache() {
 
 const PawnInfo& EvaluatePawns(const Position& p) {
   PawnInfo& entry = cache[(p.st.pawnKey >> 8) & (PawnCacheSize - 1)];
-  if (entry.key == p.st.pawnKey && entry.key != 0) {
-    ++entry.hits;
-    return entry;
-  }
+  if (entry.key == p.st.pawnKey && entry.key != 0) return entry;
   ComputePawnInfo(p, entry);
   return entry;
 }
 
 void ClearPawnCache() {
   if (cache) std::memset(cache, 0, sizeof(PawnInfo) * PawnCacheSize);
-}
-
-void AgePawnCache() {
-  if (!cache) return;
-  for (int i = 0; i < PawnCacheSize; ++i) cache[i].hits /= 16;
 }

@@ -14,7 +14,6 @@ struct alignas(64) PawnInfo {
   Bitboard backward[2];        // backward pawns per side
   PackedScore score;           // White's view
   PackedScore shelter[2];      // king shelter per side (used while queens are on)
-  uint32_t hits;               // incremented on every hit; aged at each search start
 };
 static_assert(sizeof(PawnInfo) == 128);
 
@@ -26,7 +25,6 @@ const PawnInfo& EvaluatePawns(const Position& p);
 void ComputePawnInfo(const Position& p, PawnInfo& info);
 void AllocatePawnCache();   // at start-up, before any evaluation
 void ClearPawnCache();
-void AgePawnCache();   // divides every hit counter by 16
 
 // Chebyshev distance between squares.
 inline int SquareDistance(Square a, Square b) {

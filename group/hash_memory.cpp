@@ -20,6 +20,8 @@ platform::MemoryRegion MapNormalPages(uint64_t bytes) {
 }
 }  // namespace
 
+// The status texts name the calls of the design's first platform; logs and
+// the tools that read them keep these texts, so they stay as they are.
 const char* LargePageSummary(int status) {
   switch (status) {
     case LargePagesInUse: return "    Using large pages.";

@@ -152,6 +152,13 @@ bool LineReader::TakeLine(std::string& line) {
   return true;
 }
 
+bool LineReader::PeekLine(std::string& line) const {
+  const size_t nl = buffer_.find('\n');
+  if (nl == std::string::npos) return false;
+  line.assign(buffer_, 0, nl);
+  return true;
+}
+
 bool LineReader::ReadLine(std::string& line) {
   for (;;) {
     if (TakeLine(line)) return true;

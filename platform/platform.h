@@ -55,6 +55,8 @@ class LineReader {
   // Never blocks: reads what is available and reports whether a whole line
   // waits, nothing does, or the input has ended (nothing buffered).
   InputState Poll();
+  // The next whole line, if one waits, without taking it.
+  bool PeekLine(std::string& line) const;
   // errno of the failure that ended the input (0 for a plain end of input).
   int EndError() const { return endError_; }
   void SetFd(int fd) { fd_ = fd; }

@@ -83,6 +83,7 @@ std::string KernelRelease() {
   return u.release;
 }
 
+// The log names the priority by the classes of the design's first platform.
 std::string PriorityClassNameOfNice(int nice) {
   if (nice == 0) return "NORMAL_PRIORITY_CLASS";
   if (nice >= 1 && nice <= 18) return "BELOW_NORMAL_PRIORITY_CLASS";

@@ -15,9 +15,6 @@ struct PlyRecord {
   bool positionalValid;    // eval.positional belongs to this node's position
   Move movePlayed;         // the move from this node to its child
   Move killers[2];
-  int extensionMark;
-  int entryDepth;
-  uint32_t flags;
   bool attacksValid;
   int pvLength;
   Move pv[MaxPly + 2];

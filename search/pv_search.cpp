@@ -26,8 +26,6 @@ template <Color C> int PvSearch(SearchContext& s, int alpha, int beta, int depth
   PlyRecord& r = s.stack[ply];
   r.bestMove = 0;
   r.pvLength = 0;
-  r.entryDepth = depth;
-  r.extensionMark = 0;
   if (ply > PvPlyLimit) return 0;
   if (p.st.fifty >= (s.limits.silentMode ? 40u : 100u)) return 0;
   if (IsRepetition(p)) return 0;
@@ -82,7 +80,6 @@ template <Color C> int PvSearch(SearchContext& s, int alpha, int beta, int depth
     if (legal == 0) return MatedIn(ply);
     if (legal == 1) {
       nodeExtension = 2;
-      r.extensionMark = 4;
     } else if (legal == 2) {
       nodeExtension = 1;
     }
@@ -98,7 +95,6 @@ template <Color C> int PvSearch(SearchContext& s, int alpha, int beta, int depth
                            eval + 50 < -s.stack[ply - 1].staticEval;
     if (recapture) {
       hashExtended = true;
-      r.extensionMark = 4;
     } else {
       UndoRecord undo;
       SearchMake<C>(s, undo, hashMove);
@@ -108,19 +104,12 @@ template <Color C> int PvSearch(SearchContext& s, int alpha, int beta, int depth
       SearchUnmake<C>(s, undo, hashMove);
       if (v > alpha && std::abs(v) < MaxOrdinaryScore) {
         bool singular = false;
-        int mark = 2;
         if (depth >= 26) {
           const int wide = std::min(v - 80, 20000);
-          if (ExclusionSearch<C>(s, wide, depth - 14, ply, hashMove, inCheck) < wide) {
-            singular = true;
-            mark = 4;
-          }
+          singular = ExclusionSearch<C>(s, wide, depth - 14, ply, hashMove, inCheck) < wide;
         }
         if (!singular && ExclusionSearch<C>(s, v - 16, depth - 10, ply, hashMove, inCheck) < v - 16) singular = true;
-        if (singular) {
-          hashExtended = true;
-          r.extensionMark = mark;
-        }
+        hashExtended = singular;
       }
       r.pvLength = 0;
       r.bestMove = 0;

@@ -230,7 +230,6 @@ template <Color C> void IterativeDeepening(SearchContext& s, Position& p) {
   const int multiPv = std::max(1, std::min(s.settings.multiPv, s.rootMoveCount));
   bool haveScore = false;
   for (int d = s.limits.depthLimit & 1; d <= 125; d += 2) {
-    s.iterationDepth = d;
     if (d > 7) {
       Send("info depth %d", d / 2 - 3);
       PollInput(s);

@@ -103,10 +103,12 @@ struct SearchContext {
   RootMove rootMoves[MaxRootMoves + 1];   // best first; a zero move ends the table
   int rootMoveCount = 0;
   Move bestMove = 0;
-  int iterationDepth = 0;          // internal units of the iteration being searched
   int rootMoveIndex = -1;          // index of the root move being searched (0 = the current best)
-  int rootScore = 0;               // best score so far (root's view)
-  int rootResearchBound = 0;       // bound of the re-search of the current best move, when one runs
+  // Read by the time rule of a process group: the best score so far (root's
+  // view) and, while the current best move is searched again after failing
+  // low, the bound of that re-search.
+  int rootScore = 0;
+  int rootResearchBound = 0;
   bool rootResearchingBest = false;
 
   // Counters of the running search.

@@ -29,8 +29,6 @@ template <Color C> bool EnterZeroWindow(SearchContext& s, int bound, int depth, 
   node.nodeType = (flags & NoNodeType) ? -1 : int((flags >> 13) & 1);
   r.bestMove = 0;
   r.pvLength = 0;
-  r.extensionMark = 1;
-  r.entryDepth = depth;
   if (ply >= MaxPly) {
     result = EvaluateNode<C>(s, r);
     return true;
