@@ -50,7 +50,8 @@ void HandleBench(const std::string& line) {
     SetPositionFromFen(Engine.position, BenchPositions[i]);
     Engine.savedPositionText = BenchPositions[i];
     Engine.gamePlies = 0;
-    const GoRequest request = ReadGoLine("go");
+    GoRequest request = ReadGoLine("go");
+    request.alone = true;
     Search.limits.depthLimit = DepthUnitsOfPlies(depth);
     Output.silentMode = true;
     StartSearch(request);

@@ -120,13 +120,15 @@ void Dispatch(const std::string& line) {
   if (HasPrefix(line, "isready")) return Reply("readyok");
   if (HasPrefix(line, "slave mode")) {
     SendToChildren(line);
-    Engine.slaveMode = LeadingNumber(line, 11);
+    Search.settings.slaveMode = LeadingNumber(line, 11);
     return;
   }
   if (HasPrefix(line, "position") && Idle()) return HandlePositionCommand(line);
   if (HasPrefix(line, "play") && Idle()) return HandlePlayCommand(line);
-  // Work sharing with an outside controller: accepted, no effect yet.
-  if (HasPrefix(line, "deny") || HasPrefix(line, "posted") || HasPrefix(line, "take")) return;
+  // Work sharing with an outside controller.
+  if (HasPrefix(line, "deny") && HandleDeny(line)) return;
+  if (HasPrefix(line, "posted")) return HandlePosted(line);
+  if (HasPrefix(line, "take") && HandleTake(line)) return;
   // The test searches would nest a second search inside a running one.
   if (HasPrefix(line, "tt") && Idle()) return HandleTestSearches(line);
   if (HasPrefix(line, "go") && Idle()) return ParseGo(line);
@@ -175,9 +177,9 @@ void PollInput() {
 
 void Quit() {
   Log("quit command received.");
-  SendToChildren("quit");
   CloseLogs();
-  // The parent waits for this word before it tears the group down.
-  if (Group.isChild) Exchange->childState[Group.processNumber] = ChildGone;
+  // Children are told to quit; a child's "gone" word lets a parent that
+  // tears the group down go on.
+  LeaveProcessGroup();
   std::exit(0);
 }

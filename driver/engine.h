@@ -12,12 +12,15 @@ struct EngineState {
   int gamePlies = 0;                         // moves played since the position's FEN
   bool searching = false;                    // a search started by "go" (or a long perft) runs
   bool uci3 = false, kvx5 = false, hqz5 = false;
-  int slaveMode = 0;
   uint64_t largestOwnTime = 0;               // ms: largest own clock seen since the last new game
   // A command that runs for a while without being a search (perft, bench):
   // a "quit" that arrives meanwhile waits until it has printed its result.
   bool commandRunning = false;
   bool stopRequested = false;                // "stop" arrived during the current search
+  // The position the children of the group were last given, and the group
+  // start it was given to (a restarted group begins at the start position).
+  std::string positionOfChildren = StartFen;
+  int positionOfChildrenStart = 1;
   // Reports of the current search.
   uint64_t lastInfoTime = 0;                 // tick of the last "info time" line
   bool ponderHit = false;                    // "ponderhit" arrived during this search
@@ -60,6 +63,9 @@ void HandleDisplay();
 void HandleEvalCommand();
 // Sets the start position and the related state (start-up, tests).
 void ResetToStartPosition();
+// Gives the children the game's position when theirs differs ("play" and
+// "goe" move on without a "position" line; a restarted group starts afresh).
+void BringChildrenToPosition();
 // Forgets the game: clock history, root records, search tables, pawn cache,
 // hash table (not in a child) and its generation ("ucinewgame", "Clear Hash").
 void NewGameReset();

@@ -188,7 +188,16 @@ void StartSearch(const GoRequest& request) {
   if (!CheckPositionConsistency(p)) return RefuseSearch();
   if (Options.limitStrength) Search.limits.depthLimit = LimitedStrengthDepth(Options.elo);
   SetRandomizerBit(Search.settings, p.st.key, true);
-  if (!Output.isChild) SendToChildren(ChildrenGoLine(request.contempt));
+  if (!Output.isChild && !request.alone) {
+    BringChildrenToPosition();
+    SendToChildren(ChildrenGoLine(request.contempt));
+  }
+  // Child 3 always searches two lines: the parent compares its choice with
+  // the best alternative before it stops early.
+  if (Group.isChild && Group.processNumber == 3) {
+    Search.settings.multiPv = 2;
+    Search.settings.multiPvCp = 20000;
+  }
   SetPhaseParameters(Search, p);
   NewSearchGeneration((HashGeneration() + 1) & 3);
 
@@ -200,7 +209,9 @@ void StartSearch(const GoRequest& request) {
   Search.host = DriverHost();
   Search.exchange = &Exchange->root;
   Search.processNumber = Group.processNumber;
-  Search.processCount = Group.processCount;
+  Search.processCount = request.alone ? 1 : LiveProcessCount();
+  Search.groupSlots = request.alone ? 1 : Group.processCount;
+  ClearSlot(Search.exchange->slots[Search.processNumber]);
   Engine.searching = true;
   Engine.stopRequested = false;
   Engine.bestMoveAllowed = true;
@@ -246,6 +257,7 @@ void HandleStopCommand() {
   Log("  .. stop requested (is searching: %s)", Engine.searching ? "true" : "false");
   if (Engine.searching) {
     Engine.stopRequested = true;
+    Search.restartRequested = false;
     throw SearchStopped{};
   }
   ReportBestMove();
@@ -265,7 +277,10 @@ void NewGameReset() {
   ClearRootResult();
   Search.nodes = 0;
   ClearPawnCache();
-  if (!Output.isChild) ClearHashTable();
+  // Only the process that made the table clears it: a child or an engine
+  // sharing another instance's table leaves its contents alone.
+  const bool othersTable = Group.overriddenParentId != 0 && Group.tableOwnerId == Group.overriddenParentId;
+  if (!Group.isChild && !othersTable) ClearHashTable();
   NewSearchGeneration(0);
 }
 
@@ -275,7 +290,8 @@ void HandleTestSearches(const std::string& line) {
   int depth = line.size() > 3 ? std::atoi(line.c_str() + 3) + 2 : 10;
   if (depth < 1) depth = 1;
   if (depth > 64) depth = 64;
-  Group.maxCpus = 1;   // (a group of processes is rebuilt as one once groups exist)
+  Group.maxCpus = 1;
+  if (Group.processCount > 1) StartProcessGroup(Group.hashMb);
   InfoString("Max CPUs set to 1");
   for (int i = 0; i < 3; ++i) {
     if (i > 0) {

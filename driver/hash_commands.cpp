@@ -44,12 +44,11 @@ void HandleHashProbe(const std::string& line) {
   const std::string text = PositionTextOf(line.substr(6));
   Position p;
   if (!ReadWholePosition(p, text)) return;
-  const HashEntry* e = ProbeDeepest(ComputeKey(p, p.sideToMove));
-  if (!e) {
+  HashEntry entry{};
+  if (!ProbeDeepest(ComputeKey(p, p.sideToMove), entry)) {
     InfoString("Probed position not found.");
     return;
   }
-  const HashEntry entry = *e;
   std::string reply = "info probe position " + text + " move " + MoveToText(EntryMoveLow(entry)) + " depth " +
                       std::to_string(EntryDepth(entry) / 2 - 3);
   const int score = EntryStoredScore(entry) - HashScoreBias;
@@ -73,8 +72,8 @@ void HandleHashWrite(const std::string& line) {
   Position p;
   if (!ReadWholePosition(p, text)) return;
   const PositionKey key = ComputeKey(p, p.sideToMove);
-  const HashEntry* e = ProbeDeepest(key);
-  const Move move = e ? Move(EntryMoveLow(*e)) : 0;
+  HashEntry found{};
+  const Move move = ProbeDeepest(key, found) ? Move(EntryMoveLow(found)) : 0;
   // A score beyond what the 14-bit field holds is kept at its nearest end
   // rather than wrapping round to the other side.
   const Score score = Score(n < MinStorableScore ? MinStorableScore : n > MaxStorableScore ? MaxStorableScore : n);

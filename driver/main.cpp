@@ -13,7 +13,7 @@ int main(int argc, char** argv) {
   // Without the population-count instruction the engine cannot run at all.
   if (!platform::CpuHasPopcount()) return 0;
   if (argc >= 2 && std::strcmp(argv[1], "bench") == 0) {
-    StartUp(1, argv);   // a stand-alone engine, whatever follows
+    StartUp(1, argv, true);   // a stand-alone engine of one process, whatever follows
     Input.SetFd(platform::IdleInputDescriptor());   // no front end: nothing to read
     HandleBench(std::string("bench ") + (argc >= 3 ? argv[2] : ""));
     Quit();

@@ -48,6 +48,9 @@ struct OptionRow {
   int summaryRank = 0;
   const char* summary = nullptr;
   std::string (*summaryLine)() = nullptr;   // a line of its own making ("" for none)
+  // Children started by the engine learn the settings that differ from
+  // their start values, in this order (0: never sent).
+  int childRank = 0;
 };
 
 // Every option, in the order "uci" announces them.

@@ -247,6 +247,27 @@ void HandleSetOption(const std::string& text) {
   }
 }
 
+void ForwardSettingsToChildren() {
+  struct Line {
+    int rank;
+    std::string text;
+  };
+  std::vector<Line> lines;
+  if (Search.settings.slaveMode != 0) lines.push_back({2, FormatText("slave mode %d", Search.settings.slaveMode)});
+  for (const OptionRow& row : OptionRows()) {
+    if (!row.childRank) continue;
+    const std::string head = std::string("setoption name ") + row.name + " value ";
+    if (row.kind == OptionKind::Spin && *row.number != row.defaultValue)
+      lines.push_back({row.childRank, head + std::to_string(*row.number)});
+    else if (row.kind == OptionKind::Check && *row.flag)
+      lines.push_back({row.childRank, head + "true"});
+    else if (row.kind == OptionKind::Text && !row.text->empty())
+      lines.push_back({row.childRank, head + *row.text});
+  }
+  std::stable_sort(lines.begin(), lines.end(), [](const Line& a, const Line& b) { return a.rank < b.rank; });
+  for (const Line& l : lines) SendToChildren(l.text);
+}
+
 // --- The settings summary of the text log -----------------------------------
 std::vector<std::string> SettingsSummary() {
   struct Line {
@@ -260,7 +281,7 @@ std::vector<std::string> SettingsSummary() {
   if (Engine.uci3) add(10, "     uci3 has been invoked.");
   if (Engine.kvx5) add(20, "     kvx5 has been invoked.");
   if (Engine.hqz5) add(30, "     hqz5 has been invoked.");
-  if (Engine.slaveMode != 0) add(270, FormatText("     Slave mode set to %d", Engine.slaveMode));
+  if (Search.settings.slaveMode != 0) add(270, FormatText("     Slave mode set to %d", Search.settings.slaveMode));
   add(440, LargePageSummary(CurrentLargePageStatus));
   if (Engine.savedPositionText.find("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq") == std::string::npos)
     add(450, "     Position set to " + Engine.savedPositionText);

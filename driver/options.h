@@ -16,7 +16,6 @@ struct EngineOptions {
   int tablebaseCacheMb = 1;
   int tablebaseUsage = 16;      // frequently 6, normally 10, rarely 16, never 120
   int mainPriority = 3;         // 0 normal, 1 below normal, 2 low, 3 inherit
-  int childPriority = 1;        // 0 normal, 1 below normal, 2 low
   std::string hashFile;
   bool ponder = false;
   int tcBuffer = 3;             // seconds
@@ -51,6 +50,8 @@ void TableWorkWhenIdle(TableWork work);
 void ApplyDeferredOptions();
 // The settings lines of the text-log head, without the closing empty line.
 std::vector<std::string> SettingsSummary();
+// Tells new children the settings that differ from their start values.
+void ForwardSettingsToChildren();
 
 // Decimal number at `from` with the usual leading-number rule: blanks
 // skipped, optional sign, digits up to the first other character; 0 when

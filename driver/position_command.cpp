@@ -5,6 +5,7 @@
 #include "common/output.h"
 #include "driver/engine.h"
 #include "driver/logs.h"
+#include "group/process_group.h"
 
 void ResetToStartPosition() {
   SetPositionFromFen(Engine.position, StartFen);
@@ -44,9 +45,21 @@ int ReadPositionText(Position& p, const std::string& line) {
   return played;
 }
 
+void BringChildrenToPosition() {
+  if (Group.isChild || LiveProcessCount() < 2) return;
+  if (Engine.positionOfChildren == Engine.savedPositionText && Engine.positionOfChildrenStart == Group.startCount) return;
+  const std::string& text = Engine.savedPositionText;
+  SendToChildren(text.rfind("position", 0) == 0 ? text : "position fen " + text);
+  Engine.positionOfChildren = text;
+  Engine.positionOfChildrenStart = Group.startCount;
+}
+
 void HandlePositionCommand(std::string line) {
   while (!line.empty() && (line.back() == ' ' || line.back() == '\r' || line.back() == '\n' || line.back() == '\t'))
     line.pop_back();
+  SendToChildren(line);
+  Engine.positionOfChildren = line;
+  Engine.positionOfChildrenStart = Group.startCount;
   Engine.savedPositionText = line;
   Engine.gamePlies = ReadPositionText(Engine.position, line);
   WritePositionDiagram(Engine.position, Engine.gamePlies, line.size() > 5 ? line.substr(line.size() - 5) : line);

@@ -67,7 +67,7 @@ Move PonderMoveFromTable(const Position& p) {
   const HashEntry* bucket = BucketOf(key);
   Move found = 0;
   for (int i = 0; i < 4; ++i) {
-    const HashEntry e = bucket[i];
+    const HashEntry e = LoadEntry(bucket[i]);
     if (!EntryMatches(e, key) || !EntryHasMove(e)) continue;
     const uint32_t low = EntryMoveLow(e);
     const Move stored = p.sideToMove == White ? CompleteStoredMove<White>(p, low, 0) : CompleteStoredMove<Black>(p, low, 0);
@@ -186,4 +186,5 @@ void ReportBestMove() {
   SendBestMoveLine(line);
   if (Engine.bestMoveAllowed) SendToChildren("stop");
   Engine.bestMoveAllowed = false;
+  Output.slaveLevel = 0;   // the reports of a controlled search end with it
 }

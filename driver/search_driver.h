@@ -13,6 +13,7 @@ struct GoRequest {
   int contempt = 0;
   bool clockGiven = false;  // the line carried the side to move's clock
   uint64_t receivedTick = 0;  // when the command arrived; its time counts as used
+  bool alone = false;       // the children do not search along (bench: a count that depends on nothing else)
 };
 
 // "go ..." / "goe ...": reads the line into `Limits`, then searches.
@@ -54,6 +55,15 @@ void ReportPvLine(int index, bool useCurrentCounters, const RootMove& rm);
 void ReportRootFailLow(const RootMove& rm);
 // The "bestmove" line (or the silent-mode report) of the current root result.
 void ReportBestMove();
+
+// The dialogue with a controller that shares work: "posted" stores a result
+// in the table; "deny" removes a root move and "take" keeps only one, during
+// a search (false when the line does not apply now); a controlled search
+// whose time is up takes its best move ("taking").
+void HandlePosted(const std::string& line);
+bool HandleDeny(const std::string& line);
+bool HandleTake(const std::string& line);
+void TakeWhenTimeIsUp(uint64_t elapsed);
 
 // Command rows.
 void HandleStopCommand();

@@ -1,5 +1,6 @@
 #include "driver/startup.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -12,6 +13,7 @@
 #include "group/process_group.h"
 #include "platform/host.h"
 #include "platform/platform.h"
+#include "platform/process.h"
 #include "search/hash_table.h"
 #include "search/node.h"
 #include "search/search.h"
@@ -81,11 +83,7 @@ namespace {
 // A child maps the areas its parent created. Without them (a stand-alone start
 // given five or more numbers, or a parent that has gone) it cannot work: it
 // says so on standard output, which a child otherwise never uses, and ends.
-void RequireParentAreas() {
-  // The child number picks this process's state word in the exchange area.
-  const bool validNumber = Group.processNumber >= 1 && Group.processNumber < 2048;
-  if (validNumber && platform::SharedMemoryExists(SyncAreaName()) && platform::SharedMemoryExists(ExchangeAreaName()))
-    return;
+[[noreturn]] void NoParentAreas() {
   char text[160];
   const int n = std::snprintf(text, sizeof text, "*** - cannot open the shared areas of parent process %d, exiting.\n",
                               Group.parentId);
@@ -94,7 +92,7 @@ void RequireParentAreas() {
 }
 }  // namespace
 
-void StartUp(int argc, char** argv) {
+void StartUp(int argc, char** argv, bool alone) {
   platform::SetOwnEntry(argv[0]);
   platform::IgnoreBrokenPipes();
   platform::SetStdoutFailureHandler([] { Quit(); });
@@ -110,7 +108,7 @@ void StartUp(int argc, char** argv) {
   ApplyConfigFile("tolvo.config");
 
   const CommandLineFields fields = ReadCommandLineFields(std::vector<std::string>(argv + 1, argv + argc));
-  Group.maxCpus = 2048;
+  Group.maxCpus = alone ? 1 : 2048;
   Group.processorCount = ProcessorCountWithCap(platform::ProcessorCount(), fields);
   Group.isChild = Output.isChild = fields.isChild;
   if (fields.isChild) {
@@ -125,14 +123,24 @@ void StartUp(int argc, char** argv) {
   Group.hashMb = HashSizeOfRequest(fields.requestedHashMb);
 
   Options.tablebaseCacheMb = 1;
-  if (Group.isChild) RequireParentAreas();
-  StartProcessGroup(Group.hashMb);   // Group.hashMb is smaller afterwards when the memory was not to be had
+  if (Group.isChild) {
+    // The child number picks this process's state word in the exchange area.
+    if (Group.processNumber < 1 || Group.processNumber >= 2048 || !StartProcessGroup(Group.hashMb)) NoParentAreas();
+    // Children explore the tree in their own order, so that they do not all
+    // search what the parent searches.
+    Search.settings.randomQuietOrdering = true;
+  } else {
+    platform::ReapHelpersAutomatically();
+    RemoveStaleSharedObjects();
+    SetChildSettingsForwarder(ForwardSettingsToChildren);
+    StartProcessGroup(Group.hashMb);   // Group.hashMb is smaller afterwards when the memory was not to be had
+  }
 
   ResetToStartPosition();
   Options.hashFile.clear();
   NewSearchGeneration(0);
   Engine.searching = false;
-  if (Group.isChild) Exchange->childState[Group.processNumber] = ChildReady;
+  if (Group.isChild) std::atomic_ref<int32_t>(Exchange->childState[Group.processNumber]).store(ChildReady);
 
   Options.tablebasePath.clear();
   if (!Group.isChild) {

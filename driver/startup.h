@@ -38,5 +38,6 @@ ConfigSettings ReadConfigWord(const std::string& word);
 void ApplyConfigFile(const std::string& path);
 
 // Everything from the table check to the main process priority; afterwards
-// the command loop runs. `argv[0]` is the program's own entry.
-void StartUp(int argc, char** argv);
+// the command loop runs. `argv[0]` is the program's own entry. `alone`
+// starts no children (a benchmark run from the command line).
+void StartUp(int argc, char** argv, bool alone = false);

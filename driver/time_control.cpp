@@ -6,6 +6,7 @@
 #include "driver/engine.h"
 #include "driver/options.h"
 #include "driver/search_driver.h"
+#include "group/process_group.h"
 #include "platform/platform.h"
 #include "search/search.h"
 
@@ -105,21 +106,65 @@ void ApplyClock(const GoRequest& request) {
 
 
 namespace {
-// The early stop waits while another process of the group disagrees with
-// our best move on a result at least as good; alone, nobody disagrees.
-bool GroupAgrees() { return true; }
+constexpr uint64_t UnresolvedFactor = 50;   // tenths: a disagreement left after a ponder hit
 
-// Share (percent) of the target the early stop allows. With a group, the
-// second-line process's margin between its two lines moves it; alone it is fixed.
-uint64_t TargetSharePercent() { return DefaultTargetShare; }
+bool Differs(uint64_t a, uint64_t b) { return a && b && !SameMove(Move(a), Move(b)); }
+
+// The early stop waits while another process of the group disagrees with
+// our best move on a result at least as good, or is busy with a root move
+// that may overturn it; alone, nobody disagrees.
+bool GroupAgrees() {
+  const RootExchange& ex = *Search.exchange;
+  const ProcessSlot& own = ex.slots[Search.processNumber];
+  const uint64_t ownMove = Peek(own.bestMove);
+  const int64_t ownScore = Peek(own.score), ownDepth = Peek(own.depth);
+  for (int p = 0; p < Group.processCount; ++p) {
+    if (p == Search.processNumber || !ChildTakesPart(p)) continue;
+    const ProcessSlot& slot = ex.slots[p];
+    const uint64_t best = Peek(slot.bestMove), current = Peek(slot.currentMove);
+    const int64_t score = Peek(slot.score), depth = Peek(slot.depth);
+    if (Differs(best, ownMove) && depth >= ownDepth && score > ownScore) return false;
+    if (p != 3 && current && Differs(current, best) && Differs(current, ownMove) && depth >= ownDepth &&
+        score >= ownScore)
+      return false;
+  }
+  return true;
+}
+
+// Share (percent) of the target the early stop allows: by the margin of
+// our score over the lines of process 3, which searches two of them so
+// that our choice can be compared with the best alternative.
+uint64_t TargetSharePercent() {
+  const RootExchange& ex = *Search.exchange;
+  const uint64_t best0 = Peek(ex.bestMove0), best3 = Peek(ex.bestMove3), second3 = Peek(ex.secondMove3);
+  if (!best0 || !best3 || !second3 || SameMove(Move(best3), Move(second3)) || !ChildTakesPart(3))
+    return DefaultTargetShare;
+  int64_t s = Search.rootScore;
+  if (Search.rootResearchingBest && Search.rootMoveIndex == 0) s = std::min<int64_t>(s, Search.rootResearchBound);
+  int64_t margin = Differs(best3, best0) ? s - Peek(ex.bestScore3) : 50000;
+  if (Differs(second3, best0)) margin = std::min(margin, s - Peek(ex.secondScore3));
+  if (margin < 0) return uint64_t(125 + 10 * std::min<int64_t>(-margin, 100));
+  static constexpr struct {
+    int64_t above;
+    uint64_t percent;
+  } Shares[] = {{300, 9}, {150, 18}, {75, 24}, {60, 30}, {50, 35}, {40, 45}, {30, 55}, {20, 70}, {10, 85}};
+  for (const auto& row : Shares)
+    if (margin > row.above) return row.percent;
+  return 100;
+}
 }  // namespace
 
 void TimeCheck() {
   const uint64_t now = platform::NowMs();
   const uint64_t elapsed = now - Search.startTime;
   if (!Output.isChild) {
-    const bool armed = GroupAgrees();
-    const uint64_t share = TargetSharePercent();
+    bool armed = GroupAgrees();
+    uint64_t share = TargetSharePercent();
+    if (!armed && Engine.ponderHit) {
+      // After a ponder hit the move is due: a disagreement only earns more time.
+      armed = true;
+      share = share * UnresolvedFactor / 10;
+    }
     if (!Search.limits.ponderOrInfinite) {
       // After a ponder hit the time already spent pondering counts fully.
       const uint64_t weight = Engine.ponderHit ? 10 : Search.rootMoveIndex == 0 ? 24 : 42;
@@ -135,6 +180,6 @@ void TimeCheck() {
   if (!Search.limits.ponderOrInfinite && (elapsed >= Search.limits.maximumTime || elapsed >= Search.limits.moveTime))
     throw SearchStopped{};
   if (Search.nodes > Search.limits.nodeLimit) throw SearchStopped{};
-  // (A slave of another engine hands its work over here once the group protocol exists.)
+  TakeWhenTimeIsUp(elapsed);
   if (Options.cpuUsage < 100) platform::SleepMs(100 - Options.cpuUsage);
 }

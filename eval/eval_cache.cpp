@@ -1,5 +1,7 @@
 #include "eval/eval_cache.h"
 
+#include <atomic>
+
 namespace {
 uint32_t* cacheWords = nullptr;
 uint64_t cacheMask = 0;   // in words: keeps an index inside the table and in a group's upper half
@@ -23,7 +25,7 @@ void AttachEvalCache(void* base, uint64_t entryCount) {
 bool ProbeEvalCache(uint64_t key, Color side, int& positional) {
   const uint32_t* word = CacheWord(key, side);
   if (!word) return false;
-  const uint32_t w = *word;
+  const uint32_t w = std::atomic_ref<uint32_t>(*const_cast<uint32_t*>(word)).load(std::memory_order_relaxed);
   if (w == 0 || (w >> 16) != uint32_t(key >> 48)) return false;
   positional = int(w & 0xFFFF) - StoredBias;
   return true;
@@ -32,5 +34,6 @@ bool ProbeEvalCache(uint64_t key, Color side, int& positional) {
 void StoreEvalCache(uint64_t key, Color side, int positional) {
   uint32_t* word = CacheWord(key, side);
   const int stored = positional + StoredBias;
-  if (word && stored >= 0 && stored <= 0xFFFF) *word = (uint32_t(key >> 48) << 16) | uint32_t(stored);
+  if (word && stored >= 0 && stored <= 0xFFFF)
+    std::atomic_ref<uint32_t>(*word).store((uint32_t(key >> 48) << 16) | uint32_t(stored), std::memory_order_relaxed);
 }

@@ -6,3 +6,4 @@ ExchangeArea privateArea;
 }  // namespace
 
 ExchangeArea* Exchange = &privateArea;
+ExchangeArea* PrivateExchangeArea() { return &privateArea; }

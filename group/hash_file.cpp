@@ -6,6 +6,8 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <algorithm>
+#include <vector>
 #include "common/output.h"
 #include "group/process_group.h"
 #include "platform/files.h"
@@ -42,7 +44,15 @@ bool SaveHashFile(const std::string& path) {
   errno = 0;
   const size_t count = size_t(Hash.entryCount);
   int error = 0;
-  if (std::fwrite(Hash.entries, sizeof(HashEntry), count, file) != count || std::fflush(file) != 0) error = errno;
+  // Copied out entry by entry: the other processes may go on searching.
+  std::vector<HashEntry> chunk(size_t(1) << 16);
+  for (size_t done = 0; done < count && error == 0;) {
+    const size_t n = std::min(chunk.size(), count - done);
+    for (size_t i = 0; i < n; ++i) chunk[i] = LoadEntry(Hash.entries[done + i]);
+    if (std::fwrite(chunk.data(), sizeof(HashEntry), n, file) != n) error = errno ? errno : EIO;
+    done += n;
+  }
+  if (error == 0 && std::fflush(file) != 0) error = errno;
   // The last buffered bytes may only fail when the file is closed.
   const bool closed = std::fclose(file) == 0;
   if (!closed && error == 0) error = errno;

@@ -1,22 +1,67 @@
-// The transposition table's memory and the large-page decision.
+// The transposition table's shared memory and the large-page decision.
 #include "group/hash_memory.h"
 
 #include <cinttypes>
-#include <vector>
 #include "common/output.h"
+#include "group/process_group.h"
 #include "platform/memory.h"
+#include "platform/shared_memory.h"
 #include "search/hash_table.h"
 
 int CurrentLargePageStatus = LargePagesUserChoice;
 bool UseLargePages = false;
 
 namespace {
-// Blocks handed out and not yet given back (normally just the one table).
-std::vector<platform::MemoryRegion> liveRegions;
+platform::SharedRegion table;
 
-platform::MemoryRegion MapNormalPages(uint64_t bytes) {
+// Slot of the table's name among those removed on a fatal signal.
+constexpr int FatalSignalSlot = 0;
+
+void Attach(const platform::SharedRegion& region, uint64_t entryCount) {
+  table = region;
+  AttachHashTable(region.base, entryCount);
+  if (region.created) platform::RemoveNamesOnFatalSignal(FatalSignalSlot, region.hugePages ? "" : region.name);
+}
+
+bool CreateNormal(const std::string& name, uint64_t bytes, platform::SharedRegion& region) {
   int error = 0;
-  return platform::MapMemory(bytes, false, error);
+  return platform::CreateSharedRegion(name, bytes, false, region, error);
+}
+
+// Creates the object in huge pages when asked and possible, and says why not.
+bool CreateRegion(const std::string& name, uint64_t bytes, platform::SharedRegion& region) {
+  if (!UseLargePages) {
+    Log("Large pages not used - user choice");
+    CurrentLargePageStatus = LargePagesUserChoice;
+    return CreateNormal(name, bytes, region);
+  }
+  if (const uint64_t minimum = platform::HugePageSize(); bytes < minimum) {
+    // The texts name the calls of the design's first platform; logs keep them.
+    InfoString("Large pages not used - pGetLargePageMinimum () returned %" PRIu64, minimum);
+    CurrentLargePageStatus = LargePagesTooSmall;
+    return CreateNormal(name, bytes, region);
+  }
+  int error = 0;
+  const char* failedCall = "mmap";
+  if (platform::CreateSharedRegion(name, bytes, true, region, error, &failedCall)) {
+    InfoString("Using large pages, size = %" PRIu64, bytes);
+    CurrentLargePageStatus = LargePagesInUse;
+    return true;
+  }
+  // A system without huge pages reserved fails here and says why.
+  ReportSystemError(failedCall, error);
+  InfoString("Large pages not used - CreateFileMapping () returned invalid handle. Please check memory "
+             "fragmentation, privileges and UAC (and reboot if necessary).");
+  CurrentLargePageStatus = LargePagesCreateFailed;
+  return CreateNormal(name, bytes, region);
+}
+
+bool MapTable(uint64_t megabytes) {
+  const uint64_t entryCount = megabytes * 131072;
+  platform::SharedRegion region;
+  if (!CreateRegion(SyncAreaName(), entryCount * sizeof(HashEntry), region)) return false;
+  Attach(region, entryCount);
+  return true;
 }
 }  // namespace
 
@@ -33,67 +78,34 @@ const char* LargePageSummary(int status) {
   }
 }
 
-void* AcquireHashMemory(uint64_t bytes) {
-  if (bytes == 0 || bytes % 64 != 0) return nullptr;
-  platform::MemoryRegion region;
-  if (!UseLargePages) {
-    region = MapNormalPages(bytes);
-    Log("Large pages not used - user choice");
-    CurrentLargePageStatus = LargePagesUserChoice;
-  } else if (const uint64_t minimum = platform::HugePageSize(); bytes < minimum) {
-    region = MapNormalPages(bytes);
-    InfoString("Large pages not used - pGetLargePageMinimum () returned %" PRIu64, minimum);
-    CurrentLargePageStatus = LargePagesTooSmall;
-  } else {
-    // A system without huge pages (minimum 0) fails here and says why.
-    int error = 0;
-    region = platform::MapMemory(bytes, true, error);
-    if (region.base) {
-      InfoString("Using large pages, size = %" PRIu64, bytes);
-      CurrentLargePageStatus = LargePagesInUse;
-    } else {
-      ReportSystemError("mmap", error);
-      region = MapNormalPages(bytes);
-      InfoString("Large pages not used - CreateFileMapping () returned invalid handle. Please check memory "
-                 "fragmentation, privileges and UAC (and reboot if necessary).");
-      CurrentLargePageStatus = LargePagesCreateFailed;
-    }
-  }
-  if (!region.base) return nullptr;
-  liveRegions.push_back(region);
-  return region.base;
-}
-
-void ReleaseHashMemory(void* base, uint64_t) {
-  if (!base) return;
-  for (size_t i = 0; i < liveRegions.size(); ++i)
-    if (liveRegions[i].base == base) {
-      platform::UnmapMemory(liveRegions[i]);
-      liveRegions.erase(liveRegions.begin() + long(i));
-      return;
-    }
-}
-
-namespace {
-bool MapTable(uint64_t megabytes) {
-  const uint64_t entryCount = megabytes * 131072;
-  void* base = AcquireHashMemory(entryCount * sizeof(HashEntry));
-  if (!base) return false;
-  AttachHashTable(base, entryCount);
-  return true;
-}
-}  // namespace
-
 bool AllocateHashTable(int megabytes) {
   if (megabytes < 1) return false;
   const uint64_t previousMegabytes = Hash.entryCount / 131072;
   // The old table goes first: the new one may need the same huge pages, and
   // two large tables at once may not fit in memory.
-  if (Hash.entries) ReleaseHashMemory(Hash.entries, Hash.entryCount * sizeof(HashEntry));
-  AttachHashTable(nullptr, 0);
+  ReleaseHashTable();
   const bool sized = MapTable(uint64_t(megabytes));
   // Without memory for that size the search still needs a table.
   if (!sized && !(previousMegabytes > 0 && MapTable(previousMegabytes))) MapTable(1);
   ClearHashTable();
   return sized;
 }
+
+bool OpenHashTable(int ownerPid) {
+  ReleaseHashTable();
+  platform::SharedRegion region;
+  int error = 0;
+  if (!platform::OpenSharedRegion(SyncAreaName(), ownerPid, region, error)) return false;
+  Attach(region, region.length / sizeof(HashEntry));
+  return true;
+}
+
+void ReleaseHashTable() {
+  if (table.created) platform::RemoveNamesOnFatalSignal(FatalSignalSlot, "");
+  AttachHashTable(nullptr, 0);
+  platform::CloseSharedRegion(table);
+}
+
+int HashTableDescriptor() { return table.hugePages ? table.fd : -1; }
+
+uint64_t HashTableRegionSize() { return table.length; }

@@ -1,8 +1,9 @@
-// Where the transposition table's memory comes from: one mapping, in huge
-// pages when the user asks for them and the system can give them. A group of
-// processes will map one shared area instead, behind the same pair of calls.
+// Where the transposition table's memory comes from: one shared memory
+// object that every process of the group maps, in huge pages when the user
+// asks for them and the system can give them.
 #pragma once
 #include <cstdint>
+#include <string>
 
 // Outcome of the last allocation of the table.
 enum LargePageStatus : int {
@@ -19,18 +20,21 @@ extern bool UseLargePages;
 // The text-log settings line of a status, with its four blanks of indentation.
 const char* LargePageSummary(int status);
 
-// `bytes` is a multiple of 64. Returns a zero-filled, 64-byte aligned block,
-// or nullptr when the memory is not available. Decides about huge pages,
-// sets CurrentLargePageStatus and reports the outcome: "Using large pages,
-// size = ..." or why not (the user's choice only in the log).
-void* AcquireHashMemory(uint64_t bytes);
-// Gives back a block from AcquireHashMemory (nullptr is ignored).
-void ReleaseHashMemory(void* base, uint64_t bytes);
-
-// Creates the hash table of `megabytes` MB (at least 1; a power of two from
-// the command line, the Hash option or a loaded hash file, though any size
-// works), cleared at generation 0, and attaches it to the search. A size
-// below 1 changes nothing and gives false. Without memory for the size the
-// table is re-created cleared at its previous size (or 1 MB) and false is
-// returned.
+// Creates the table of `megabytes` MB (at least 1) as the shared object of
+// the group's sync name, cleared at generation 0, and attaches it to the
+// search; huge pages are decided and reported here ("Using large pages,
+// size = ..." or why not). A size below 1 changes nothing and gives false.
+// Without memory for the size the table is re-created cleared at its
+// previous size (or 1 MB) and false is returned.
 bool AllocateHashTable(int megabytes);
+// Maps the table another process created under the group's sync name (a
+// child, or an engine started to share another instance's table) and
+// attaches it without clearing it. False, with no table, when it cannot be
+// opened.
+bool OpenHashTable(int ownerPid);
+// Unmaps the table; its creator also removes the name.
+void ReleaseHashTable();
+// The descriptor of a huge-page table that the children must inherit, or -1.
+int HashTableDescriptor();
+// Bytes of the mapped table object (its region size).
+uint64_t HashTableRegionSize();

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include "platform/platform.h"
@@ -120,6 +121,88 @@ int ChildProcess::Wait(int timeoutMs) {
     if (NowMs() >= deadline) return -1;
     SleepMs(2);
   }
+}
+
+}  // namespace platform
+
+namespace platform {
+
+bool StartHelper(const std::vector<std::string>& argv, int passFd, HelperProcess& helper, int& error) {
+  helper = HelperProcess{};
+  int in[2];
+  if (pipe2(in, O_CLOEXEC) != 0) {
+    error = errno;
+    return false;
+  }
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, in[0], 0);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  if (passFd >= 0) posix_spawn_file_actions_adddup2(&actions, passFd, 3);
+  std::vector<char*> args;
+  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  // The program's own file by its real name, so that the helpers show up
+  // under the engine's name in the process list; the link itself when the
+  // file has been replaced or removed since the engine started.
+  char self[4096];
+  const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+  std::string path = n > 0 ? std::string(self, size_t(n)) : std::string();
+  if (path.empty() || (path.size() > 10 && path.compare(path.size() - 10, 10, " (deleted)") == 0) ||
+      access(path.c_str(), X_OK) != 0)
+    path = "/proc/self/exe";
+  pid_t pid = -1;
+  const int rc = posix_spawn(&pid, path.c_str(), &actions, nullptr, args.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  close(in[0]);
+  if (rc != 0) {
+    close(in[1]);
+    error = rc;
+    return false;
+  }
+  helper.pid = int(pid);
+  helper.inputFd = in[1];
+  return true;
+}
+
+bool WriteAll(int fd, const std::string& data, int& error) {
+  const char* p = data.data();
+  size_t left = data.size();
+  while (left > 0) {
+    const ssize_t n = write(fd, p, left);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      error = n < 0 ? errno : EIO;
+      return false;
+    }
+    p += n;
+    left -= size_t(n);
+  }
+  return true;
+}
+
+void CloseDescriptor(int fd) {
+  if (fd >= 0) close(fd);
+}
+
+int SetNiceOf(int pid, int nice) { return setpriority(PRIO_PROCESS, id_t(pid), nice) == 0 ? 0 : errno; }
+
+void KillProcess(int pid) {
+  if (pid > 0) kill(pid, SIGKILL);
+}
+
+void SignalProcess(int pid, int signal) {
+  if (pid > 0) kill(pid, signal);
+}
+
+void ReapHelpersAutomatically() {
+  struct sigaction action;
+  std::memset(&action, 0, sizeof action);
+  action.sa_handler = SIG_IGN;
+  action.sa_flags = SA_NOCLDWAIT;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGCHLD, &action, nullptr);
 }
 
 }  // namespace platform

@@ -35,3 +35,32 @@ class ChildProcess {
 };
 
 }  // namespace platform
+
+namespace platform {
+
+// A copy of this program started as a helper process: its standard input
+// is a pipe whose write end this process keeps (close-on-exec, so no other
+// helper inherits it and each sees the end of its input when we go).
+struct HelperProcess {
+  int pid = -1;
+  int inputFd = -1;
+};
+
+// Starts /proc/self/exe with `argv` (argv[0] included), standard output
+// and error on /dev/null; `passFd` >= 0 is handed over as descriptor 3.
+// False with the system's error number.
+bool StartHelper(const std::vector<std::string>& argv, int passFd, HelperProcess& helper, int& error);
+// Writes all of `data` to a descriptor; false with the error number (EPIPE
+// when the reader has gone; no signal is raised).
+bool WriteAll(int fd, const std::string& data, int& error);
+void CloseDescriptor(int fd);
+// Sets the nice value of another process; 0 or the system's error number.
+int SetNiceOf(int pid, int nice);
+// Ends a process at once.
+void KillProcess(int pid);
+// Sends a signal by its number (tests send what a crash would: SIGSEGV is 11).
+void SignalProcess(int pid, int signal);
+// Helpers that end are reaped by the system (no zombies are left behind).
+void ReapHelpersAutomatically();
+
+}  // namespace platform

@@ -18,7 +18,8 @@ void AttachHashTable(void* base, uint64_t entryCount) {
 
 void ClearHashTable() {
   NewSearchGeneration(0);
-  if (Hash.entries) std::memset(static_cast<void*>(Hash.entries), 0, Hash.entryCount * sizeof(HashEntry));
+  // Word by word: another process may still be finishing a search on it.
+  for (uint64_t i = 0; i < Hash.entryCount; ++i) StoreEntry(Hash.entries[i], 0, 0);
 }
 
 void NewSearchGeneration(int generation) {

@@ -45,6 +45,23 @@ inline Score EntryScore(const HashEntry& e) {
 inline bool EntryMatches(const HashEntry& e, uint64_t key) { return ((e.word1 ^ uint32_t(key >> 32)) & ~31u) == 0; }
 inline HashEntry* BucketOf(uint64_t key) { return Hash.entries + (key & Hash.indexMask); }
 
+// The slots of the table are read and written by every process of a group
+// at once, without locks: each word is one atomic access, and an entry read
+// while another process writes it may mix two entries. The key check, and
+// the legality check of a stored move, are what tolerate that. The second
+// word (key bits) is written last and read first, so that a reader that sees
+// a writer's key bits sees its first word too (x86 orders these for free).
+inline HashEntry LoadEntry(const HashEntry& slot) {
+  HashEntry e;
+  e.word1 = std::atomic_ref<uint32_t>(const_cast<uint32_t&>(slot.word1)).load(std::memory_order_acquire);
+  e.word0 = std::atomic_ref<uint32_t>(const_cast<uint32_t&>(slot.word0)).load(std::memory_order_relaxed);
+  return e;
+}
+inline void StoreEntry(HashEntry& slot, uint32_t word0, uint32_t word1) {
+  std::atomic_ref<uint32_t>(slot.word0).store(word0, std::memory_order_relaxed);
+  std::atomic_ref<uint32_t>(slot.word1).store(word1, std::memory_order_release);
+}
+
 // Option "Preserve Analysis": entries of stored depth 22 or more keep a
 // priority below every other entry, whatever their age. Read when the
 // replacement priorities are rebuilt (NewSearchGeneration).
@@ -74,35 +91,29 @@ inline bool EntryHasMark(const HashEntry& e) { return (e.word1 & HashMarkFlag) !
 inline bool EntryHasMove(const HashEntry& e) { return (e.word0 & 0xFFF00u) != 0; }
 
 // The hit of deepest stored depth in the key's bucket (the first of equal
-// depths); entries of stored depth 0 never count. nullptr when none.
-inline const HashEntry* ProbeDeepest(PositionKey key) {
+// depths); entries of stored depth 0 never count. False when none.
+inline bool ProbeDeepest(PositionKey key, HashEntry& found) {
   const HashEntry* bucket = BucketOf(key);
-  const HashEntry* found = nullptr;
   int bestDepth = 0;
-  for (int i = 0; i < 4; ++i)
-    if (EntryMatches(bucket[i], key) && EntryDepth(bucket[i]) > bestDepth) {
-      bestDepth = EntryDepth(bucket[i]);
-      found = bucket + i;
+  for (int i = 0; i < 4; ++i) {
+    const HashEntry e = LoadEntry(bucket[i]);
+    if (EntryMatches(e, key) && EntryDepth(e) > bestDepth) {
+      bestDepth = EntryDepth(e);
+      found = e;
     }
-  return found;
+  }
+  return bestDepth > 0;
 }
 
-// Re-stamps an entry found again in this search with the current generation
-// so that the replacement treats it as current.
-inline void Touch(HashEntry& e) {
-  if ((e.word0 & 0xC0u) != Hash.generationWord) e.word0 = (e.word0 & ~0xC0u) | Hash.generationWord;
+// Re-stamps an entry found again in this search (read as `seen`) with the
+// current generation so that the replacement treats it as current.
+inline void Touch(HashEntry& slot, const HashEntry& seen) {
+  if ((seen.word0 & 0xC0u) != Hash.generationWord)
+    std::atomic_ref<uint32_t>(slot.word0).store((seen.word0 & ~0xC0u) | Hash.generationWord, std::memory_order_relaxed);
 }
 
 namespace hash_detail {
-// Other processes read the table while we write it: the first word goes out
-// before the second, so a reader that sees our key bits also sees our data
-// (x86 keeps stores in program order; the fence keeps the compiler from
-// swapping them).
-inline void Put(HashEntry& e, uint32_t word0, uint32_t word1) {
-  e.word0 = word0;
-  std::atomic_signal_fence(std::memory_order_release);
-  e.word1 = word1;
-}
+inline void Put(HashEntry& e, uint32_t word0, uint32_t word1) { StoreEntry(e, word0, word1); }
 
 // The first word's low byte is the generation word OR the depth as given, so
 // a depth above 63 spills into the generation bits (the "write" command's
@@ -127,18 +138,19 @@ inline void Store(PositionKey key, int depth, uint32_t word0, uint32_t word1, Ma
   HashEntry* victim = bucket;
   int32_t victimPriority = INT32_MIN;
   for (int i = 0; i < 4; ++i) {
-    HashEntry& e = bucket[i];
+    const HashEntry e = LoadEntry(bucket[i]);
     if (EntryMatches(e, key) && EntryDepth(e) <= depth && mayOverwrite(e)) {
-      Put(e, word0, word1);
-      for (int j = i + 1; j < 4; ++j)
-        if (EntryMatches(bucket[j], key) && EntryDepth(bucket[j]) <= depth && mayOverwrite(bucket[j]))
-          Put(bucket[j], 0, 0);
+      Put(bucket[i], word0, word1);
+      for (int j = i + 1; j < 4; ++j) {
+        const HashEntry later = LoadEntry(bucket[j]);
+        if (EntryMatches(later, key) && EntryDepth(later) <= depth && mayOverwrite(later)) Put(bucket[j], 0, 0);
+      }
       return;
     }
     const int32_t priority = Hash.priority[e.word0 & 255];
     if (priority >= victimPriority) {
       victimPriority = priority;
-      victim = &e;
+      victim = &bucket[i];
     }
   }
   Put(*victim, word0, word1);

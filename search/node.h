@@ -152,7 +152,8 @@ constexpr int FutilityMargin[12][5] = {
 
 // Hash probe helpers.
 struct ProbeResult {
-  const HashEntry* hit[4];
+  HashEntry hit[4];     // the matching entries as read
+  HashEntry* slot[4];   // where they were read
   int hits;
   Move hashMove;       // completed for the side to move, or 0
   int maxDepth;        // largest stored depth among hits
@@ -162,7 +163,7 @@ template <Color C> void ProbeHash(const Position& p, uint64_t key, ProbeResult& 
 // on the right side of the window (alpha, beta), decides the node.
 inline bool HashDecidesWindow(const ProbeResult& probe, int alpha, int beta, int ply, int& score) {
   for (int i = 0; i < probe.hits; ++i) {
-    const HashEntry& e = *probe.hit[i];
+    const HashEntry& e = probe.hit[i];
     const int s = ScoreFromHash(e, ply);
     if (EntryIsExact(e) || (EntryHasLower(e) && s >= beta) || (EntryHasUpper(e) && s <= alpha)) {
       score = s;

@@ -161,9 +161,10 @@ template <Color C> void ProbeHash(const Position& p, uint64_t key, ProbeResult& 
   int bestMoveDepth = 0;
   uint32_t bestMoveLow = 0;
   for (int i = 0; i < 4; ++i) {
-    const HashEntry& e = bucket[i];
+    const HashEntry e = LoadEntry(bucket[i]);
     if (!EntryMatches(e, key) || !(e.word0 | e.word1)) continue;
-    r.hit[r.hits++] = &e;
+    r.slot[r.hits] = &bucket[i];
+    r.hit[r.hits++] = e;
     if (EntryDepth(e) > r.maxDepth) r.maxDepth = EntryDepth(e);
     if (EntryHasMove(e)) {
       const int moveDepth = EntryHasLower(e) ? EntryDepth(e) : 2;

@@ -1,5 +1,10 @@
 // Principal-variation nodes: the full window, exact scores, the line the
 // engine reports. Later moves are first tested with a zero window.
+#include <cinttypes>
+#include "board/log_notation.h"
+#include "board/notation.h"
+#include "common/output.h"
+#include "platform/platform.h"
 #include "search/move_picker.h"
 
 namespace {
@@ -9,6 +14,28 @@ inline bool UsableForBound(int score, int alpha, int beta) {
   if (score > MaxOrdinaryScore) return beta > MaxOrdinaryScore;
   if (score < -MaxOrdinaryScore) return alpha < -MaxOrdinaryScore;
   return true;
+}
+
+// A controlled search tells its controller exact results near the root that
+// are deep enough to be worth sharing ("posting"), at most one shallower
+// than the last every half second.
+void PostResult(SearchContext& s, const PlyRecord& r, uint64_t key, int depth, int ply, int score, Move move) {
+  if (ply - 1 >= 10 || depth < 20 || score < -499 || score > 499) return;
+  const uint64_t now = platform::NowMs();
+  if (depth < s.lastPostDepth && now - s.lastPostTime <= 500) return;
+  s.lastPostDepth = depth;
+  s.lastPostTime = now;
+  Reply("posting %d %d %" PRIx64 " %s", depth, score, key, MoveToText(move).c_str());
+  Position p = *s.position;
+  std::string line;
+  for (int i = 0; i < r.pvLength; ++i) {
+    const Color mover = p.sideToMove;
+    UndoRecord undo;
+    MakeMoveOfSideToMove(p, undo, r.pv[i]);
+    if (!line.empty()) line += ' ';
+    line += MoveToLogText(p, r.pv[i], mover);
+  }
+  Log("post info %s", line.c_str());
 }
 
 // Zero-window search of this node without `excluded`: the in-check, middle
@@ -34,11 +61,11 @@ template <Color C> int PvSearch(SearchContext& s, int alpha, int beta, int depth
   ProbeResult probe;
   ProbeHash<C>(*s.position, key, probe);
   for (int i = 0; i < probe.hits; ++i) {
-    HashEntry& e = *const_cast<HashEntry*>(probe.hit[i]);
+    const HashEntry& e = probe.hit[i];
     const int s = ScoreFromHash(e, ply);
     if (EntryDepth(e) < depth) continue;
     if (EntryIsExact(e) && UsableForBound(s, alpha, beta)) {
-      Touch(e);
+      Touch(*probe.slot[i], e);
       return s;
     }
     if (depth < 6) {
@@ -183,6 +210,7 @@ template <Color C> int PvSearch(SearchContext& s, int alpha, int beta, int depth
   } else {
     if (!IsCapture(bestMove) && !HasPromotionMark(bestMove)) GoodQuietMove<C>(s, r, bestMove, previous, depth, farBelow);
     StoreExact(key, bestMove, storeDepth, stored);
+    if (s.limits.slaveLevel) PostResult(s, r, key, depth, ply, best, bestMove);
   }
   return best;
 }

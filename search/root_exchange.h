@@ -2,6 +2,7 @@
 // process's current and best root move in its slot, and the header results
 // of processes 0 and 3. Every field has one writer; readers poll.
 #pragma once
+#include <atomic>
 #include <cstdint>
 
 struct ProcessSlot {
@@ -25,3 +26,19 @@ struct RootExchange {
   ProcessSlot slots[2048];
 };
 static_assert(sizeof(RootExchange) == 65664);
+
+// Other processes read a field while its owner writes it: every access is
+// one atomic access of the whole field (a record may still mix two updates;
+// readers only compare moves and scores).
+template <class T> inline void Publish(T& field, T value) {
+  std::atomic_ref<T>(field).store(value, std::memory_order_relaxed);
+}
+template <class T> inline T Peek(const T& field) {
+  return std::atomic_ref<T>(const_cast<T&>(field)).load(std::memory_order_relaxed);
+}
+inline void ClearSlot(ProcessSlot& slot) {
+  Publish(slot.currentMove, uint64_t(0));
+  Publish(slot.bestMove, uint64_t(0));
+  Publish(slot.score, int64_t(0));
+  Publish(slot.depth, int64_t(0));
+}

@@ -39,6 +39,22 @@ int TimeSharePercent(int gap) {
   return 120;
 }
 
+// Tenths: the share of the target grows by this when another process of the
+// group has a different best move from a search at least as deep.
+constexpr uint64_t DisagreementFactor = 15;
+
+bool OtherProcessPrefersAnother(const SearchContext& s) {
+  const Move own = s.rootMoves[0].move;
+  const int depth = s.rootMoves[0].depth;
+  for (int p = 0; p < s.groupSlots; ++p) {
+    if (p == s.processNumber) continue;
+    const ProcessSlot& slot = s.exchange->slots[p];
+    const Move best = Move(Peek(slot.bestMove));
+    if (best && own && !SameMove(best, own) && Peek(slot.depth) >= depth) return true;
+  }
+  return false;
+}
+
 // The principal variation as text: the searched line, continued through the
 // table's moves as far as they are legal and do not repeat.
 template <Color C> void ExtendFromTable(Position& p, std::string& text, int plies);
@@ -68,9 +84,9 @@ template <Color C> std::string PvText(SearchContext& s, Move first) {
 
 template <Color C> void ExtendFromTable(Position& p, std::string& text, int plies) {
   if (plies >= 40 || IsRepetition(p)) return;
-  const HashEntry* e = ProbeDeepest(p.st.key);
-  if (!e || !EntryHasMove(*e)) return;
-  const Move m = CompleteStoredMove<C>(p, EntryMoveLow(*e), 0);
+  HashEntry e{};
+  if (!ProbeDeepest(p.st.key, e) || !EntryHasMove(e)) return;
+  const Move m = CompleteStoredMove<C>(p, EntryMoveLow(e), 0);
   if (!m || !IsPlayable<C>(p, m)) return;
   text += ' ';
   text += MoveToText(m);
@@ -84,26 +100,35 @@ template <Color C> void ExtendFromTable(Position& p, std::string& text, int plie
 void PublishRootResult(SearchContext& s) {
   const RootMove& best = s.rootMoves[0];
   ProcessSlot& slot = s.exchange->slots[s.processNumber];
-  slot.bestMove = best.move;
-  slot.score = best.score;
-  slot.depth = best.depth;
+  Publish(slot.bestMove, uint64_t(best.move));
+  Publish(slot.score, int64_t(best.score));
+  Publish(slot.depth, int64_t(best.depth));
   if (best.depth < 8) return;
   RootExchange& root = *s.exchange;
   if (s.processNumber == 0) {
-    root.bestScore0 = best.score;
-    root.bestMove0 = best.move;
-    root.depth0 = best.depth;
+    Publish(root.bestScore0, int64_t(best.score));
+    Publish(root.bestMove0, uint64_t(best.move));
+    Publish(root.depth0, int64_t(best.depth));
   } else if (s.processNumber == 3) {
-    root.bestScore3 = best.score;
-    root.bestMove3 = best.move;
-    root.depth3 = best.depth;
+    Publish(root.bestScore3, int64_t(best.score));
+    Publish(root.bestMove3, uint64_t(best.move));
+    Publish(root.depth3, int64_t(best.depth));
     const RootMove& second = s.rootMoves[1];
     if (s.rootMoveCount > 1) {
-      root.secondScore3 = second.score;
-      root.secondMove3 = second.move;
-      root.secondDepth3 = second.depth;
+      Publish(root.secondScore3, int64_t(second.score));
+      Publish(root.secondMove3, uint64_t(second.move));
+      Publish(root.secondDepth3, int64_t(second.depth));
     }
   }
+}
+
+// A controller that runs two lines learns of the second one when the
+// first leads it by more than 120 centipawns.
+void ReportClearSecondLine(const SearchContext& s) {
+  if (s.settings.slaveMode != 2 || s.settings.multiPv != 2 || s.rootMoveCount < 2) return;
+  const RootMove &first = s.rootMoves[0], &second = s.rootMoves[1];
+  if (!second.move || first.score - second.score <= 120) return;
+  Reply("%d %d %d %" PRIu64 " %s", s.limits.searchId, second.depth, second.score, second.nodes, second.pv.c_str());
 }
 
 void ReportLines(SearchContext& s, int depth) {
@@ -151,7 +176,8 @@ template <Color C> int RootPass(SearchContext& s, int alpha, int beta, int d) {
     const Move m = s.rootMoves[i].move;
     const int storedDepth = s.rootMoves[i].depth, storedScore = s.rootMoves[i].score;
     s.rootMoveIndex = i;
-    s.exchange->slots[s.processNumber].currentMove = m;
+    s.currentRootMove = m;
+    Publish(s.exchange->slots[s.processNumber].currentMove, uint64_t(m));
     UndoRecord undo;
     SearchMake<C>(s, undo, m);
     s.stack[1].movePlayed = m;
@@ -184,7 +210,8 @@ template <Color C> int RootPass(SearchContext& s, int alpha, int beta, int d) {
     }
     v -= shift;
     SearchUnmake<C>(s, undo, m);
-    s.exchange->slots[s.processNumber].currentMove = 0;
+    Publish(s.exchange->slots[s.processNumber].currentMove, uint64_t(0));
+    s.currentRootMove = 0;
     if (i == 0 && v <= alpha && s.settings.alwaysScoreMainMove && d >= 4) {
       // The main move always gets a searched score, even when it fails low.
       SearchMake<C>(s, undo, m);
@@ -206,6 +233,7 @@ template <Color C> int RootPass(SearchContext& s, int alpha, int beta, int d) {
       RecordRootMove(s, 0, v, d, false, true, PvText<C>(s, m));
       ReportLines(s, d);
     }
+    if (d >= 20) ReportClearSecondLine(s);
     if (v > alpha) {
       RecordRootMove(s, i, v, d, v >= beta, false, PvText<C>(s, m));
       s.rootScore = s.rootMoves[0].score;
@@ -274,8 +302,10 @@ template <Color C> void IterativeDeepening(SearchContext& s, Position& p) {
         gap = best - s.rootMoves[1].score;
         if (s.rootMoveCount > 2) gap = std::min(gap, best - s.rootMoves[2].score);
       }
+      uint64_t percent = uint64_t(TimeSharePercent(gap));
+      if (OtherProcessPrefersAnother(s)) percent = percent * DisagreementFactor / 10;
       const uint64_t elapsed = ElapsedMs(s);
-      if (elapsed >= s.limits.targetTime * uint64_t(TimeSharePercent(gap)) / 100 || elapsed >= s.limits.maximumTime / 4) break;
+      if (elapsed >= s.limits.targetTime * percent / 100 || elapsed >= s.limits.maximumTime / 4) break;
     }
   }
   (void)p;
@@ -325,6 +355,21 @@ void NewGameSearchReset(SearchContext& s) {
   s.bestMove = 0;
 }
 
+int RemoveRootMove(SearchContext& s, Move m) {
+  int kept = 0, removed = 0;
+  for (int i = 0; i < s.rootMoveCount; ++i) {
+    if (SameMove(s.rootMoves[i].move, m)) {
+      ++removed;
+      continue;
+    }
+    if (kept != i) s.rootMoves[kept] = std::move(s.rootMoves[i]);
+    ++kept;
+  }
+  for (int i = kept; i < s.rootMoveCount; ++i) s.rootMoves[i] = RootMove{};
+  s.rootMoveCount = kept;
+  return removed;
+}
+
 void RootSearch(SearchContext& s, Position& p) {
   s.position = &p;
   for (PlyRecord& r : s.stack) {
@@ -339,7 +384,11 @@ void RootSearch(SearchContext& s, Position& p) {
   s.tbHits = 0;
   s.countdown = 4096;
   s.rootMoveIndex = -1;
+  s.currentRootMove = 0;
   s.rootResearchingBest = false;
+  s.restartRequested = false;
+  s.lastPostDepth = 0;
+  s.lastPostTime = 0;
   const Color us = p.sideToMove;
   if (us == White) PrepareRootMoves<White>(s, p);
   else PrepareRootMoves<Black>(s, p);
@@ -355,14 +404,20 @@ void RootSearch(SearchContext& s, Position& p) {
   s.bestMove = s.rootMoves[0].move;
   s.rootScore = 0;
   const Position saved = p;
-  try {
-    if (us == White) IterativeDeepening<White>(s, p);
-    else IterativeDeepening<Black>(s, p);
-  } catch (const SearchStopped&) {
-    p = saved;
+  for (;;) {
+    try {
+      if (us == White) IterativeDeepening<White>(s, p);
+      else IterativeDeepening<Black>(s, p);
+    } catch (const SearchStopped&) {
+      p = saved;
+    }
+    s.position = &p;
+    s.rootMoveIndex = -1;
+    s.currentRootMove = 0;
+    s.rootResearchingBest = false;
+    if (!s.restartRequested || s.rootMoveCount == 0) break;
+    s.restartRequested = false;
+    s.countdown = 4096;
   }
-  s.position = &p;
-  s.rootMoveIndex = -1;
-  s.rootResearchingBest = false;
   s.bestMove = s.rootMoves[0].move;
 }

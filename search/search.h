@@ -71,6 +71,9 @@ struct SearchSettings {
   // Child processes of a group order quiet moves randomly so that they
   // explore different parts of the tree.
   bool randomQuietOrdering = false;
+  // "slave mode" of a controlling program: with 2 and two lines, the second
+  // line is reported when the first is far ahead.
+  int slaveMode = 0;
   // Randomizer: a 2^25-bit map of positions already played (null = off);
   // such positions look `randomizerThreshold` centipawns worse at the root.
   uint8_t* randomizerBitmap = nullptr;
@@ -104,6 +107,13 @@ struct SearchContext {
   int rootMoveCount = 0;
   Move bestMove = 0;
   int rootMoveIndex = -1;          // index of the root move being searched (0 = the current best)
+  Move currentRootMove = 0;        // the root move being searched, 0 between moves
+  // Set by a controller's "deny" or "take" before it stops the search: the
+  // search starts again from the first iteration with the root moves it has.
+  bool restartRequested = false;
+  // "posting" lines of a controlled search: depth and time of the last one.
+  int lastPostDepth = 0;
+  uint64_t lastPostTime = 0;
   // Read by the time rule of a process group: the best score so far (root's
   // view) and, while the current best move is searched again after failing
   // low, the bound of that re-search.
@@ -121,6 +131,7 @@ struct SearchContext {
   RootExchange* exchange = &ownExchange;
   int processNumber = 0;
   int processCount = 1;            // processes of the group (node counts are reported times this)
+  int groupSlots = 1;              // process numbers in use: the slots other processes publish in
 
   // Learned during a game, and the margins of this search.
   OrderingTables ordering;
@@ -136,8 +147,12 @@ struct SearchContext {
 void SetPhaseParameters(SearchContext& s, const Position& p);
 // Iterative deepening for the side to move of `p` under s.limits: fills the
 // root move table and s.bestMove. Returns when a limit ends the search or a
-// stop unwinds it (the position is then restored).
+// stop unwinds it (the position is then restored). When a restart was
+// requested the search begins again, keeping the root moves it has (a
+// controller may have removed some), until it ends without one.
 void RootSearch(SearchContext& s, Position& p);
+// Removes every root move that is the same move as `m`; returns how many.
+int RemoveRootMove(SearchContext& s, Move m);
 // Forgets what the search learned in this game (ordering tables, root records).
 void NewGameSearchReset(SearchContext& s);
 // Milliseconds since the search started.

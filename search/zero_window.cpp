@@ -40,13 +40,13 @@ template <Color C> bool EnterZeroWindow(SearchContext& s, int bound, int depth, 
   ProbeHash<C>(*s.position, node.key, node.probe);
   node.nullAllowed = !(flags & NoNullMove);
   for (int i = 0; i < node.probe.hits; ++i) {
-    HashEntry& e = *const_cast<HashEntry*>(node.probe.hit[i]);
+    const HashEntry& e = node.probe.hit[i];
     const int s = ScoreFromHash(e, ply);
     if (EntryDepth(e) >= depth) {
       const bool marked = EntryHasMark(e);
       if (EntryHasLower(e) && s >= bound && !(marked && node.nodeType == 1) &&
           !((flags & NoNullMove) && !EntryHasMove(e))) {
-        Touch(e);
+        Touch(*node.probe.slot[i], e);
         result = s;
         return true;
       }

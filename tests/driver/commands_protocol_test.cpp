@@ -189,6 +189,7 @@ std::pair<int, int> ScoresBeforeAndAfterMarking(const std::string& config) {
   const std::filesystem::path dir = ScratchDirectory("tolvo_config_");
   if (!config.empty()) std::ofstream(dir / "tolvo.config") << config << "\n";
   EngineProcess e({}, TOLVO_BINARY, dir.string());
+  e.Send("setoption name Max CPUs value 1");   // one process: the same scores every time
   e.Send("setoption name MultiPV value 2");
   int scores[2] = {-99999, -99999};
   for (int& score : scores) {

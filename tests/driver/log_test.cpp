@@ -65,7 +65,7 @@ class Logs : public testing::Test {
     fs::current_path(dir_);
     Options = EngineOptions{};
     Engine.uci3 = Engine.kvx5 = Engine.hqz5 = false;
-    Engine.slaveMode = 0;
+    Search.settings.slaveMode = 0;
     ResetToStartPosition();
     date_ = LogDateText();
   }
@@ -150,9 +150,9 @@ TEST_F(Logs, SettingsSummaryListsChangedSettingsInOrder) {
   Options.ponder = true;
   Options.tablebaseUsage = 10;
   Options.mainPriority = 2;
-  Options.childPriority = 0;
+  Group.childPriority = 0;
   Search.settings.multiPv = 3;
-  Engine.slaveMode = 2;
+  Search.settings.slaveMode = 2;
   Options.tcHardBuffer = 300;
   Options.materialAdjust[2] = 15;    // White Knight
   Options.materialAdjust[11] = -20;  // Black Queen

@@ -14,6 +14,7 @@
 #include "group/hash_memory.h"
 #include "group/process_group.h"
 #include "search/hash_table.h"
+#include "tests/support/hash_probe.h"
 #include "search/search.h"
 #include "tests/support/captured_output.h"
 
@@ -116,7 +117,7 @@ TEST_F(OptionsTest, ChecksAndChoicesLandWhereTheyAreRead) {
   EXPECT_EQ(Set("NalimovUsage value Never"), Lines{"info string Nalimov usage set to never"});
   EXPECT_EQ(Options.tablebaseUsage, 120);
   EXPECT_EQ(Set("Child Process Priority value Low"), Lines{"info string Child process priority set to low."});
-  EXPECT_EQ(Options.childPriority, 2);
+  EXPECT_EQ(Group.childPriority, 2);
   // A check without true or false, a choice that is not offered: nothing.
   EXPECT_TRUE(Set("Display Upperbounds value maybe").empty());
   EXPECT_TRUE(Set("NalimovUsage value Sometimes").empty());
@@ -165,7 +166,7 @@ TEST_F(OptionsTest, TableWorkDuringASearchWaitsForItsEnd) {
   Search.rootMoves[0].move = 1234;
   EXPECT_EQ(Set("Clear Hash"), Lines{"info string Hash clear invoked."});
   EXPECT_EQ(Hash.entries, table);
-  EXPECT_NE(ProbeDeepest(0xABCDEF0123456789ULL), nullptr);
+  EXPECT_NE(DeepestSlot(0xABCDEF0123456789ULL), nullptr);
   EXPECT_EQ(Search.rootMoves[0].move, 1234u);
 
   // A search that ended by itself still waits for the front end: still nothing.
@@ -187,7 +188,7 @@ TEST_F(OptionsTest, TableWorkDuringASearchWaitsForItsEnd) {
   out.clear();
   ApplyDeferredOptions();   // nothing left to do
   EXPECT_TRUE(out.empty());
-  EXPECT_NE(ProbeDeepest(0xABCDEF0123456789ULL), nullptr);
+  EXPECT_NE(DeepestSlot(0xABCDEF0123456789ULL), nullptr);
 }
 
 TEST_F(OptionsTest, DialectsSwitchOnTheirRootNarration) {

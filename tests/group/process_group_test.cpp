@@ -9,6 +9,7 @@
 #include "group/process_group.h"
 #include "platform/platform.h"
 #include "search/hash_table.h"
+#include "tests/support/hash_probe.h"
 #include "tests/support/captured_output.h"
 
 namespace {
@@ -56,7 +57,7 @@ TEST_F(ProcessGroupTest, FirstStartAndRestart) {
   EXPECT_EQ(Group.startCount, 2);
   EXPECT_EQ(Group.sharedFileNumber, generation + 2);
   EXPECT_EQ(Group.hashMb, 1);
-  EXPECT_EQ(ProbeDeepest(0x123456789abcdef0ull), nullptr);
+  EXPECT_EQ(DeepestSlot(0x123456789abcdef0ull), nullptr);
   EXPECT_EQ(HashGeneration(), 0);
   EXPECT_EQ(Exchange->childState[5], 0);
   EXPECT_EQ(Exchange->root.bestMove0, 0u);
@@ -75,8 +76,11 @@ TEST_F(ProcessGroupTest, FirstStartAndRestart) {
 }
 
 TEST_F(ProcessGroupTest, OverriddenParentNamesTheTable) {
+  const int owner = Group.tableOwnerId;
+  Group.tableOwnerId = 0;   // as before the first start
   Group.overriddenParentId = 4242;
   EXPECT_EQ(SyncAreaName(), "TolvoSync14242");
+  Group.tableOwnerId = owner;
   EXPECT_EQ(ExchangeAreaName(),
             "TolvoEx" + std::to_string(Group.sharedFileNumber) + std::to_string(platform::ProcessId()));
 }

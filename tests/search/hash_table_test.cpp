@@ -8,6 +8,7 @@
 #include "board/move.h"
 #include "group/hash_memory.h"
 #include "search/hash_table.h"
+#include "tests/support/hash_probe.h"
 
 namespace {
 constexpr uint64_t Bucket = 4000;   // a bucket of the 1 MB table (entry index 32000)
@@ -49,10 +50,10 @@ TEST_F(HashTableTest, SizeMaskAndClear) {
   HashEntry* before = Hash.entries;
   EXPECT_FALSE(AllocateHashTable(0));
   EXPECT_EQ(Hash.entries, before);
-  ASSERT_NE(ProbeDeepest(KeyOf(1)), nullptr);
+  ASSERT_NE(DeepestSlot(KeyOf(1)), nullptr);
   ClearHashTable();
   EXPECT_EQ(HashGeneration(), 0);
-  EXPECT_EQ(ProbeDeepest(KeyOf(1)), nullptr);
+  EXPECT_EQ(DeepestSlot(KeyOf(1)), nullptr);
   EXPECT_EQ(bucket()[0].word0 | bucket()[7].word1, 0u);   // evaluation-cache half cleared too
   // A size that is not a power of two (a loaded file) still indexes inside the table.
   ASSERT_TRUE(AllocateHashTable(3));
@@ -69,7 +70,7 @@ TEST_F(HashTableTest, EntryFieldsRoundTrip) {
   // Only the two squares of a move are kept; class, flags and promotion bits are not.
   const Move full = MoveE2E4 | (3u << 6) | (1u << 17) | (Move(PromoQueenHigh) << 32);
   StoreLower(KeyOf(7), full, 37, -1234);
-  const HashEntry* e = ProbeDeepest(KeyOf(7));
+  const HashEntry* e = DeepestSlot(KeyOf(7));
   ASSERT_NE(e, nullptr);
   EXPECT_EQ(EntryDepth(*e), 37);
   EXPECT_EQ(EntryGeneration(*e), 128u);
@@ -79,14 +80,14 @@ TEST_F(HashTableTest, EntryFieldsRoundTrip) {
   EXPECT_TRUE(EntryHasLower(*e));
   EXPECT_FALSE(EntryHasUpper(*e) || EntryIsExact(*e) || EntryHasMark(*e));
   StoreUpper(KeyOf(8), 0, 5, 7);
-  e = ProbeDeepest(KeyOf(8));
+  e = DeepestSlot(KeyOf(8));
   ASSERT_NE(e, nullptr);
   EXPECT_FALSE(EntryHasMove(*e));
   EXPECT_TRUE(EntryHasUpper(*e) && !EntryHasLower(*e));
   // A key that differs only in bits 0-4 of its high half is the same entry;
   // one that differs in bit 5 is another position.
-  EXPECT_EQ(ProbeDeepest(KeyOf(8) | (31ull << 32)), e);
-  EXPECT_EQ(ProbeDeepest(KeyOf(8) ^ (1ull << 37)), nullptr);
+  EXPECT_EQ(DeepestSlot(KeyOf(8) | (31ull << 32)), e);
+  EXPECT_EQ(DeepestSlot(KeyOf(8) ^ (1ull << 37)), nullptr);
 }
 
 TEST_F(HashTableTest, EveryScoreFieldReadsBackClamped) {
@@ -157,7 +158,7 @@ TEST_F(HashTableTest, SameKeyTwiceLeavesOneCopy) {
   EXPECT_EQ(SlotOf(1, 40), 3);                            // the deeper copy stays
   EXPECT_EQ(SlotOf(2, 10), 1);
   // The probe prefers the deeper copy; the first of equal depths.
-  EXPECT_EQ(ProbeDeepest(KeyOf(1)), bucket() + 3);
+  EXPECT_EQ(DeepestSlot(KeyOf(1)), bucket() + 3);
 }
 
 TEST_F(HashTableTest, DeeperCopyIsKeptUnlessItIsTheBestVictim) {
@@ -175,7 +176,7 @@ TEST_F(HashTableTest, DeeperCopyIsKeptUnlessItIsTheBestVictim) {
   EXPECT_EQ(CopiesOf(1), 2);
   EXPECT_EQ(SlotOf(1, 40), 3);
   EXPECT_NE(SlotOf(1, 6), -1);
-  EXPECT_EQ(EntryDepth(*ProbeDeepest(KeyOf(1))), 40);
+  EXPECT_EQ(EntryDepth(*DeepestSlot(KeyOf(1))), 40);
 }
 
 TEST_F(HashTableTest, PreserveAnalysisKeepsDeepEntries) {
@@ -202,10 +203,10 @@ TEST_F(HashTableTest, PreserveAnalysisKeepsDeepEntries) {
 TEST_F(HashTableTest, TouchRestampsOnlyTheGeneration) {
   StoreUpper(KeyOf(1), MoveE2E4, 33, -50);
   const HashEntry before = bucket()[3];
-  Touch(bucket()[3]);
+  Touch(bucket()[3], bucket()[3]);
   EXPECT_EQ(bucket()[3].word0, before.word0);
   NewSearchGeneration(3);
-  Touch(bucket()[3]);
+  Touch(bucket()[3], bucket()[3]);
   EXPECT_EQ(EntryGeneration(bucket()[3]), 192u);
   EXPECT_EQ(bucket()[3].word0 & ~0xC0u, before.word0 & ~0xC0u);
   EXPECT_EQ(bucket()[3].word1, before.word1);
@@ -217,7 +218,7 @@ TEST_F(HashTableTest, DepthBeyondTheFieldSpillsIntoTheGeneration) {
   StoreLower(KeyOf(1), MoveE2E4, 62, 0);
   StoreExact(KeyOf(1), 0, 120, 77);
   EXPECT_EQ(CopiesOf(1), 1);
-  const HashEntry* e = ProbeDeepest(KeyOf(1));
+  const HashEntry* e = DeepestSlot(KeyOf(1));
   ASSERT_NE(e, nullptr);
   EXPECT_EQ(EntryDepth(*e), 56);
   EXPECT_EQ(EntryGeneration(*e), 64u);
@@ -225,7 +226,7 @@ TEST_F(HashTableTest, DepthBeyondTheFieldSpillsIntoTheGeneration) {
   EXPECT_TRUE(EntryIsExact(*e));
   NewSearchGeneration(2);
   StoreExact(KeyOf(2), 0, 120, 77);
-  EXPECT_EQ(EntryGeneration(*ProbeDeepest(KeyOf(2))), 192u);
+  EXPECT_EQ(EntryGeneration(*DeepestSlot(KeyOf(2))), 192u);
 }
 
 TEST_F(HashTableTest, MarkedBounds) {
@@ -295,11 +296,14 @@ TEST_F(HashTableTest, RandomStoresKeepTheReplacementRules) {
       ASSERT_TRUE(EntryMatches(b[slot], own));
       b[slot].word1 ^= 1u << (5 + pick(27));
       ASSERT_FALSE(EntryMatches(b[slot], own));
-      ASSERT_NE(ProbeDeepest(own), b + slot);
+      ASSERT_NE(DeepestSlot(own), b + slot);
       continue;
     }
     if (pick(20) == 0) {
-      Touch(b[pick(4)]);
+      {
+        HashEntry& slot = b[pick(4)];
+        Touch(slot, slot);
+      }
       continue;
     }
     const Kind kind = Kind(pick(5));
@@ -369,7 +373,7 @@ TEST_F(HashTableTest, RandomStoresKeepTheReplacementRules) {
         }
       }
     }
-    const HashEntry* found = ProbeDeepest(key);
+    const HashEntry* found = DeepestSlot(key);
     if (depth > 0 && depth < 64) {
       ASSERT_NE(found, nullptr);
       ASSERT_GE(EntryDepth(*found), depth);

@@ -40,6 +40,7 @@ class EngineProcess {
     return lines;
   }
   int Wait(int timeoutMs = 10000) { return child_.Wait(timeoutMs); }
+  int Pid() const { return child_.Pid(); }
 
  private:
   platform::ChildProcess child_;

@@ -1,0 +1,98 @@
+// The controller's lines during a search, in process: what "deny", "take"
+// and "posted" do to the root moves, the table and the running search.
+#include <gtest/gtest.h>
+#include <cstdio>
+#include <string>
+#include "board/notation.h"
+#include "common/output.h"
+#include "driver/engine.h"
+#include "driver/search_driver.h"
+#include "group/hash_memory.h"
+#include "platform/platform.h"
+#include "search/hash_table.h"
+#include "tests/support/captured_output.h"
+#include "tests/support/hash_probe.h"
+
+namespace {
+class WorkSharing : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(AllocateHashTable(1));
+    ResetToStartPosition();
+    Search.rootMoveCount = 3;
+    for (int i = 0; i < 3; ++i) {
+      Search.rootMoves[i] = RootMove{};
+      Search.rootMoves[i].move = Parse(Moves[i]);
+      Search.rootMoves[i].pv = Moves[i];
+    }
+    Search.rootMoves[3] = RootMove{};
+    Search.settings.multiPv = 3;
+    Search.currentRootMove = Search.rootMoves[1].move;
+    Search.restartRequested = false;
+    Engine.searching = true;
+    log = std::tmpfile();
+    Output.textLog = log;
+    Output.textLogOpenTick = platform::NowMs();
+  }
+  void TearDown() override {
+    Engine.searching = false;
+    Search.settings.multiPv = 1;
+    Search.rootMoveCount = 0;
+    Search.currentRootMove = 0;
+    Search.restartRequested = false;
+    Output.textLog = nullptr;
+    std::fclose(log);
+  }
+  static Move Parse(const char* text) { return ParseCoordinateMove(Engine.position, text, true); }
+  std::string LogText() { return ReadAll(log); }
+  static constexpr const char* Moves[3] = {"e2e4", "d2d4", "g1f3"};
+  std::FILE* log = nullptr;
+};
+}  // namespace
+
+TEST_F(WorkSharing, DenyRemovesAMoveAndRestartsWhenItIsBeingSearched) {
+  // Not the move being searched: removed, one line fewer, the search goes on.
+  EXPECT_TRUE(HandleDeny("deny g1f3"));
+  EXPECT_EQ(Search.rootMoveCount, 2);
+  EXPECT_EQ(Search.settings.multiPv, 2);
+  EXPECT_FALSE(Search.restartRequested);
+  // The move being searched: the search starts again without it.
+  EXPECT_THROW(HandleDeny("deny d2d4"), SearchStopped);
+  EXPECT_TRUE(Search.restartRequested);
+  EXPECT_EQ(Search.rootMoveCount, 1);
+  EXPECT_EQ(Search.settings.multiPv, 1);
+  EXPECT_NE(LogText().find("Deny move is currently being searched, restarting."), std::string::npos);
+  // With one line left (or no search) a deny does not apply.
+  Search.restartRequested = false;
+  EXPECT_FALSE(HandleDeny("deny e2e4"));
+  EXPECT_EQ(Search.rootMoveCount, 1);
+}
+
+TEST_F(WorkSharing, TakeKeepsOneMoveAndRestartsOnlyForAnother) {
+  Search.currentRootMove = Search.rootMoves[0].move;
+  EXPECT_TRUE(HandleTake("take e2e4"));   // first and being searched: no restart
+  EXPECT_FALSE(Search.restartRequested);
+  EXPECT_EQ(Search.rootMoveCount, 1);
+  EXPECT_EQ(Search.rootMoves[1].move, 0u);
+  SetUp();
+  EXPECT_THROW(HandleTake("take g1f3"), SearchStopped);
+  EXPECT_TRUE(Search.restartRequested);
+  EXPECT_EQ(Search.rootMoveCount, 1);
+  EXPECT_EQ(MoveToText(Search.rootMoves[0].move), "g1f3");
+}
+
+TEST_F(WorkSharing, PostedResultsMustBeDeeperThanWhatTheTableHolds) {
+  const uint64_t key = Engine.position.st.key;
+  StoreExact(key, Parse("e2e4"), 30, 25);   // the table's own result, with a move playable here
+  char line[96];
+  std::snprintf(line, sizeof line, "posted 35 40 %llx d2d4", static_cast<unsigned long long>(key));
+  HandlePosted(line);
+  EXPECT_NE(LogText().find("post rejected: 30 25 e2e4"), std::string::npos);
+  EXPECT_EQ(EntryStoredScore(*DeepestSlot(key)) - HashScoreBias, 25);
+  std::snprintf(line, sizeof line, "posted 36 40 %llx d2d4", static_cast<unsigned long long>(key));
+  HandlePosted(line);
+  const HashEntry stored = LoadEntry(*DeepestSlot(key));
+  EXPECT_EQ(EntryDepth(stored), 36);
+  EXPECT_EQ(EntryStoredScore(stored) - HashScoreBias, 40);
+  EXPECT_EQ(MoveToText(EntryMoveLow(stored)), "d2d4");
+}
