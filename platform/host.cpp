@@ -2,8 +2,6 @@
 
 #include <cerrno>
 #include <ctime>
-#include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -20,14 +18,6 @@ int OwnNice() {
   errno = 0;
   const int nice = getpriority(PRIO_PROCESS, 0);
   return errno ? 0 : nice;
-}
-
-bool SharedMemoryExists(const std::string& name) {
-  const std::string posixName = name.empty() || name[0] != '/' ? "/" + name : name;
-  const int fd = shm_open(posixName.c_str(), O_RDWR, 0);
-  if (fd < 0) return false;
-  close(fd);
-  return true;
 }
 
 }  // namespace platform

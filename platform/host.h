@@ -1,5 +1,5 @@
-// Calendar time, process priority and the presence of named shared memory:
-// the few system services that start-up and the options need.
+// Calendar time and process priority: the few system services that
+// start-up and the options need.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -15,10 +15,5 @@ int64_t CalendarTimeSeconds();
 int SetOwnNice(int nice);
 // Nice value of this process.
 int OwnNice();
-
-// True when a named shared-memory object ("TolvoSync11234"; the leading
-// slash of the POSIX name may be left out) exists and this process may open
-// it for reading and writing.
-bool SharedMemoryExists(const std::string& name);
 
 }  // namespace platform
