@@ -12,24 +12,12 @@
 namespace {
 using Lines = std::vector<std::string>;
 
-std::string Fen(EngineProcess& e) {
-  e.Send("d");
-  const Lines lines = e.ReadUntil("Key:");   // the diagram ends with the key
-  return lines.size() >= 2 ? lines[lines.size() - 2] : "";
-}
-
 // The "info string" lines among what a running search writes.
 Lines InfoStrings(const Lines& lines) {
   Lines found;
   for (const std::string& l : lines)
     if (l.rfind("info string ", 0) == 0) found.push_back(l);
   return found;
-}
-
-int Count(const Lines& lines, const std::string& prefix) {
-  int n = 0;
-  for (const std::string& l : lines) n += l.rfind(prefix, 0) == 0;
-  return n;
 }
 
 std::filesystem::path ScratchDirectory(const std::string& stem) {
@@ -55,7 +43,7 @@ TEST(CommandsProtocol, DialectHandshakes) {
   e.Send("uci");
   const Lines uci = e.ReadUntil("uciok");
   EXPECT_EQ(uci.front(), "id name Tolvo");
-  EXPECT_EQ(Count(uci, "option name "), 41);
+  EXPECT_EQ(CountPrefix(uci, "option name "), 41);
   e.Send("quit");
   EXPECT_EQ(e.Wait(), 0);
 }
@@ -65,7 +53,7 @@ TEST(CommandsProtocol, SlaveModeAndWorkSharingWordsAreQuiet) {
   e.Send("position startpos moves e2e4");
   for (const char* line : {"slave mode 2", "slave mode x", "deny e7e5", "posted 20 15 1a2b3c e7e5", "take e7e5"})
     EXPECT_TRUE(Answer(e, line).empty()) << line;
-  EXPECT_EQ(Fen(e), "Fen: rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1");
+  EXPECT_EQ(FenLine(e), "Fen: rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1");
   e.Send("quit");
   EXPECT_EQ(e.Wait(), 0);
 }
@@ -75,18 +63,18 @@ TEST(CommandsProtocol, PlayMakesLegalMovesAndRefusesOthers) {
   EXPECT_TRUE(Answer(e, "play e2e4").empty());
   EXPECT_TRUE(Answer(e, "PLAY e7e5\r").empty());
   const std::string afterTwo = "Fen: rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq - 0 2";
-  EXPECT_EQ(Fen(e), afterTwo);
+  EXPECT_EQ(FenLine(e), afterTwo);
   // Illegal, unreadable or missing moves leave the board as it was.
   for (const char* line : {"play e1e3", "play zz99", "play", "play e7e5"}) {
     const Lines answer = Answer(e, line);
     ASSERT_EQ(answer.size(), 1u) << line;
     EXPECT_EQ(answer[0].rfind("info string Illegal or unreadable move", 0), 0u) << answer[0];
-    EXPECT_EQ(Fen(e), afterTwo) << line;
+    EXPECT_EQ(FenLine(e), afterTwo) << line;
   }
   // A promotion without its letter is a queen.
   e.Send("position fen 4k3/P7/8/8/8/8/8/4K3 w - - 0 1");
   EXPECT_TRUE(Answer(e, "play a7a8").empty());
-  EXPECT_EQ(Fen(e), "Fen: Q3k3/8/8/8/8/8/8/4K3 b - - 0 1");
+  EXPECT_EQ(FenLine(e), "Fen: Q3k3/8/8/8/8/8/8/4K3 b - - 0 1");
   e.Send("quit");
   EXPECT_EQ(e.Wait(), 0);
 }
@@ -100,20 +88,20 @@ TEST(CommandsProtocol, GuardsOfARunningSearch) {
   const Lines during = Answer(e, "position startpos moves e2e4");
   for (const char* line : {"play d2d4", "go depth 1", "ucinewgame", "tt"}) Answer(e, line);
   // Handled at once.
-  EXPECT_EQ(Count(Answer(e, "setoption name MultiPV value 2"), "info string Displaying 2 variations."), 1);
-  EXPECT_EQ(Count(Answer(e, "uci3"), "uci3ok"), 1);
+  EXPECT_EQ(CountPrefix(Answer(e, "setoption name MultiPV value 2"), "info string Displaying 2 variations."), 1);
+  EXPECT_EQ(CountPrefix(Answer(e, "uci3"), "uci3ok"), 1);
   e.Send("stop");
   const Lines rest = e.ReadUntil("bestmove");
   const Lines after = Answer(e, "stop");   // idle now: reported again only to the log
   for (const Lines* ls : {&during, &rest, &after}) {
-    EXPECT_EQ(Count(*ls, "id name"), 0);           // "ucinewgame" is no "uci"
-    EXPECT_EQ(Count(*ls, "info string Max CPUs"), 0);   // no "tt"
+    EXPECT_EQ(CountPrefix(*ls, "id name"), 0);           // "ucinewgame" is no "uci"
+    EXPECT_EQ(CountPrefix(*ls, "info string Max CPUs"), 0);   // no "tt"
   }
-  EXPECT_EQ(Count(after, "bestmove"), 0);
-  EXPECT_EQ(Fen(e), StartFen);
+  EXPECT_EQ(CountPrefix(after, "bestmove"), 0);
+  EXPECT_EQ(FenLine(e), StartFen);
   // Idle again: the same lines act.
   e.Send("play e2e4");
-  EXPECT_EQ(Fen(e), "Fen: rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1");
+  EXPECT_EQ(FenLine(e), "Fen: rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1");
   e.Send("quit");
   EXPECT_EQ(e.Wait(), 0);
 }
@@ -139,7 +127,7 @@ TEST(CommandsProtocol, TableChangesDuringASearchWaitForItsEnd) {
   EXPECT_EQ(best.rfind("bestmove ", 0), 0u) << best;
   EXPECT_NE(best, "bestmove 0000");
   EXPECT_EQ(std::filesystem::file_size(dir / "saved.thf"), 64u << 20);
-  EXPECT_EQ(Fen(e), "Fen: rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1");
+  EXPECT_EQ(FenLine(e), "Fen: rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1");
   // Pondering that ended by itself keeps its move until "stop".
   e.Send("position fen 7k/8/8/8/8/8/8/K5R1 w - - 0 1");
   e.Send("go ponder depth 3");

@@ -46,6 +46,26 @@ class EngineProcess {
   bool started_ = false;
 };
 
+// Lines whose beginning is `prefix`.
+inline int CountPrefix(const std::vector<std::string>& lines, const std::string& prefix) {
+  int n = 0;
+  for (const std::string& l : lines) n += l.rfind(prefix, 0) == 0;
+  return n;
+}
+
+// Everything written until the answer to a fresh "isready" (included).
+inline std::vector<std::string> Drain(EngineProcess& e) {
+  e.Send("isready");
+  return e.ReadUntil("readyok");
+}
+
+// The "Fen:" line of the board display (read to its end, the key line).
+inline std::string FenLine(EngineProcess& e) {
+  e.Send("d");
+  const std::vector<std::string> lines = e.ReadUntil("Key:");
+  return lines.size() >= 2 ? lines[lines.size() - 2] : "";
+}
+
 // What the engine writes in answer to one line (up to a fresh "readyok").
 inline std::vector<std::string> Answer(EngineProcess& e, const std::string& line) {
   e.Send(line);
