@@ -109,34 +109,44 @@ TEST(CommandsProtocol, GuardsOfARunningSearch) {
 TEST(CommandsProtocol, TableChangesDuringASearchWaitForItsEnd) {
   const std::filesystem::path dir = ScratchDirectory("tolvo_deferred_");
   EngineProcess e({}, TOLVO_BINARY, dir.string());
+  const std::string probe = "probe fen 4k3/8/8/8/8/8/8/R3K3 w - - 0 1";
   EXPECT_EQ(Answer(e, "setoption name Hash File value saved.thf"), Lines{"info string Hash file set to saved.thf"});
+  e.Send("write 77 fen 4k3/8/8/8/8/8/8/R3K3 w - - 0 1");
   e.Send("position startpos moves e2e4");
   e.Send("go infinite");
   platform::SleepMs(100);
-  // Confirmed at once; the table is rebuilt, cleared and saved only after the best move.
+  // Confirmed at once; the table stays as it is until the best move is out.
+  EXPECT_EQ(InfoStrings(Answer(e, "setoption name Hash value 16")), Lines{"info string Hash size set to 16 mb"});
   EXPECT_EQ(InfoStrings(Answer(e, "setoption name Hash value 100")), Lines{"info string Hash size set to 64 mb"});
   EXPECT_EQ(InfoStrings(Answer(e, "setoption name Clear Hash")), Lines{"info string Hash clear invoked."});
   EXPECT_EQ(InfoStrings(Answer(e, "setoption name Save Hash")), Lines{});
+  const Lines probed = Answer(e, probe);
+  EXPECT_EQ(CountPrefix(probed, "info probe position fen 4k3/8/8/8/8/8/8/R3K3 w - - 0 1 move a1a1 depth 25 ex 77"), 1);
   platform::SleepMs(100);
   e.Send("stop");
   const Lines lines = e.ReadUntil("info string Save hash");
   ASSERT_GE(lines.size(), 3u);
+  // One restart for both sizes, with the later one, then the save.
   EXPECT_EQ(lines.back(), "info string Save hash invoked and succeeded - 64 mb saved to saved.thf.");
   EXPECT_EQ(lines[lines.size() - 2], "info string Children restarted.");
+  EXPECT_EQ(CountPrefix(lines, "info string Children restarted."), 1);
   const std::string best = lines[lines.size() - 3];
   EXPECT_EQ(best.rfind("bestmove ", 0), 0u) << best;
   EXPECT_NE(best, "bestmove 0000");
   EXPECT_EQ(std::filesystem::file_size(dir / "saved.thf"), 64u << 20);
+  EXPECT_EQ(Answer(e, probe), Lines{"info string Probed position not found."});
   EXPECT_EQ(FenLine(e), "Fen: rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1");
-  // Pondering that ended by itself keeps its move until "stop".
+  // Pondering that ended by itself keeps its move, and the table its size, until "stop".
   e.Send("position fen 7k/8/8/8/8/8/8/K5R1 w - - 0 1");
   e.Send("go ponder depth 3");
   platform::SleepMs(300);
-  EXPECT_EQ(InfoStrings(Answer(e, "setoption name Clear Hash")), Lines{"info string Hash clear invoked."});
+  EXPECT_EQ(InfoStrings(Answer(e, "setoption name Hash value 2")), Lines{"info string Hash size set to 2 mb"});
+  EXPECT_EQ(CountPrefix(Drain(e), "info string Children"), 0);
   e.Send("stop");
-  const std::string pondered = e.WaitFor("bestmove");
-  EXPECT_EQ(pondered.rfind("bestmove ", 0), 0u);
-  EXPECT_NE(pondered.rfind("bestmove 0000", 0), 0u) << pondered;
+  const Lines pondered = e.ReadUntil("info string Children restarted.");
+  ASSERT_GE(pondered.size(), 2u);
+  EXPECT_EQ(pondered[pondered.size() - 2].rfind("bestmove ", 0), 0u);
+  EXPECT_NE(pondered[pondered.size() - 2].rfind("bestmove 0000", 0), 0u);
   e.Send("quit");
   EXPECT_EQ(e.Wait(), 0);
   std::filesystem::remove_all(dir);
