@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <string>
 #include "common/output.h"
+#include "driver/engine.h"
 #include "driver/options.h"
 #include "group/hash_memory.h"
 #include "search/hash_table.h"
