@@ -30,7 +30,7 @@ class OptionsTest : public ::testing::Test {
 
 TEST_F(OptionsTest, PreserveAnalysisRebuildsTheReplacementPriorities) {
   NewSearchGeneration(1);
-  const int deepOld = 0 * 64 + 30, shallowNew = 1 * 64 + 4;   // generation << 6 | stored depth
+  const int deepOld = 3 * 64 + 30, shallowNew = 1 * 64 + 4;   // generation << 6 | stored depth
   EXPECT_GT(Hash.priority[deepOld], Hash.priority[shallowNew]);   // the old entry goes first
   HandleSetOption("Preserve Analysis value true");
   EXPECT_LT(Hash.priority[deepOld], Hash.priority[shallowNew]);   // now it stays
