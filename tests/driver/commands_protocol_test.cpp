@@ -8,6 +8,7 @@
 #include <vector>
 #include "platform/platform.h"
 #include "tests/support/engine_process.h"
+#include "tests/support/test_data.h"
 
 namespace {
 using Lines = std::vector<std::string>;
@@ -84,6 +85,10 @@ TEST(CommandsProtocol, GuardsOfARunningSearch) {
   e.Send("position startpos");
   e.Send("go infinite");
   platform::SleepMs(100);
+  // "isready" is answered at once.
+  const uint64_t start = platform::NowMs();
+  Drain(e);
+  EXPECT_LT(platform::NowMs() - start, Sanitized() ? 500u : 200u);
   // Refused while the search runs: nothing changes, nothing answers.
   const Lines during = Answer(e, "position startpos moves e2e4");
   for (const char* line : {"play d2d4", "go depth 1", "ucinewgame", "tt"}) Answer(e, line);
@@ -172,6 +177,8 @@ TEST(StartupProtocol, ARenamedBinaryCountsItsFieldsFromItsOwnEntry) {
     EXPECT_EQ(child.Wait(), 1);
     // Four fields: stand-alone.
     EngineProcess alone({"0", "2", "16", "9"}, (dir / "engine").string());
+    alone.Send("uci");
+    EXPECT_EQ(alone.WaitFor("id name"), "id name Tolvo engine 0 2 16 9");   // the whole command line names it
     EXPECT_EQ(Answer(alone, "setoption name Hash value 16").back(), "info string Hash size set to 16 mb");
     alone.Send("quit");
     EXPECT_EQ(alone.Wait(), 0);

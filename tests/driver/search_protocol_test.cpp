@@ -58,34 +58,6 @@ TEST(SearchProtocol, PonderhitTurnsPonderingIntoTheMove) {
   EXPECT_EQ(e.Wait(), 0);
 }
 
-TEST(SearchProtocol, CommandsDuringASearch) {
-  EngineProcess e;
-  e.Send("position startpos");
-  e.Send("go infinite");
-  platform::SleepMs(100);
-  // Answered at once.
-  const uint64_t start = platform::NowMs();
-  e.Send("isready");
-  e.WaitFor("readyok");
-  EXPECT_LT(platform::NowMs() - start, 100 + Slack());
-  // Refused while searching: a new position, a second search, a new game, test searches.
-  e.Send("position fen 7k/8/8/8/8/8/8/K5R1 b - - 0 1");
-  e.Send("go depth 1");
-  e.Send("ucinewgame");
-  e.Send("tt 1");
-  e.Send("stop");
-  auto lines = e.ReadUntil("bestmove");
-  EXPECT_EQ(CountPrefix(lines, "info string Max CPUs"), 0);
-  const std::string best = lines.back();   // a White move of the start position
-  ASSERT_GE(best.size(), 13u) << best;
-  EXPECT_TRUE(best[10] == '1' || best[10] == '2') << best;
-  EXPECT_EQ(CountPrefix(Drain(e), "bestmove"), 0);
-  e.Send("d");
-  EXPECT_EQ(e.WaitFor("Fen:"), "Fen: rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
-  e.Send("quit");
-  EXPECT_EQ(e.Wait(), 0);
-}
-
 TEST(SearchProtocol, QuitDuringASearchExitsAtOnce) {
   EngineProcess e;
   e.Send("go infinite");
