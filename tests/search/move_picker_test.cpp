@@ -210,30 +210,6 @@ TEST(Exchange, CasesWithAClearOutcome) {
   }
 }
 
-TEST(Exchange, ReportsWhichKindsTookPart) {
-  // White's man from `from` has taken the pawn on d5 (risk: its value less a pawn).
-  struct Case {
-    const char* fen;
-    Square from;
-    int32_t risk;
-    bool anyDefender;
-    uint32_t result;   // bit 0: safe; bits 1-5: the kinds that recaptured
-  };
-  const Case cases[] = {
-      {"4k3/8/8/3p4/8/8/3R4/4K3 w - -", D2, 0x80000, true, 1},
-      {"3rk3/8/8/3p4/8/8/3R4/3RK3 w - -", D2, 0x80000, true, 1 | 8},
-      {"4k3/8/5n2/3p4/8/4N3/3R4/4K3 w - -", E3, 0x40000, true, 1 | 16},
-      {"4k3/8/5n2/3p4/8/8/3R4/4K3 w - -", D2, 0x80000, true, 0},
-      {"4k3/8/5n2/3p4/8/8/3R4/4K3 w - -", D2, 0x80000, false, 1},   // men outside the set never take
-  };
-  for (const Case& c : cases) {
-    Position p = FromFen(c.fen);
-    EXPECT_EQ(ExchangeTest<White>(p, D5, c.risk, p.occupied ^ SquareBit(c.from), c.anyDefender ? p.pieces[Black] : 0),
-              c.result)
-        << c.fen;
-  }
-}
-
 TEST(Exchange, PawnRecaptureOnTheLastRankPromotesOnlyOntoAnEmptySquare) {
   // Qxd8 (a knight) is taken back by the rook; c7xd8 would then promote. The
   // promotion allowance belongs to a square that was empty before the move,
