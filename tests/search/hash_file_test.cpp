@@ -1,7 +1,6 @@
 // Hash memory and hash files: the large-page decision and its reports, and
 // saving and loading the table with every failure it reports.
 #include <gtest/gtest.h>
-#include <cinttypes>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -100,34 +99,44 @@ TEST_F(HashFileTest, SaveThenLoadRestoresSizeAndContents) {
   EXPECT_TRUE(TableEquals(saved));
 }
 
-TEST_F(HashFileTest, PathsThatNameNoFile) {
-  FillRandom(1);
+// Every failure is one line, and the table keeps its size, contents and generation.
+TEST_F(HashFileTest, FailuresReportAndKeepTheTable) {
+  const std::string d = dir.string(), missingDir = d + "/no-such-dir/table.thf";
+  for (const auto& [name, bytes] : {std::pair{"empty.thf", 0u}, std::pair{"half.thf", 512u << 10},
+                                    std::pair{"three.thf", 3u << 20}, std::pair{"ragged.thf", (2u << 20) + 8}})
+    WriteFile(dir / name, bytes);
+  FillRandom(3);
   const std::vector<HashEntry> before = Snapshot();
-  for (const char* path : {"", "*.thf", "<empty>"}) {
+  const int generation = Group.sharedFileNumber;
+  const std::string notSet = " hash invoked but failed - file not set.", notTable = " is not a whole power-of-two number of mb.";
+  struct Case {
+    bool save;
+    std::string path, message;
+  };
+  const Case cases[] = {
+      {true, "", "Save" + notSet},       {false, "", "Load" + notSet},
+      {true, "*.thf", "Save" + notSet},  {false, "*.thf", "Load" + notSet},
+      {true, "<empty>", "Save" + notSet}, {false, "<empty>", "Load" + notSet},
+      {true, missingDir, "Save hash invoked but failed - " + missingDir +
+                             " (1 mb) could not be opened for writing, error: No such file or directory (2)."},
+      {false, missingDir, "Load hash invoked but failed - " + missingDir +
+                              " could not be queried, error: No such file or directory (2)."},
+      {true, "/dev/full", "Save hash invoked but failed - /dev/full (1 mb) could not be written to, error: No space left "
+                          "on device (28)."},
+      {false, d + "/empty.thf", "Load hash invoked but failed - " + d + "/empty.thf (0 bytes)" + notTable},
+      {false, d + "/half.thf", "Load hash invoked but failed - " + d + "/half.thf (524288 bytes)" + notTable},
+      {false, d + "/three.thf", "Load hash invoked but failed - " + d + "/three.thf (3145728 bytes)" + notTable},
+      {false, d + "/ragged.thf", "Load hash invoked but failed - " + d + "/ragged.thf (2097160 bytes)" + notTable},
+  };
+  for (const Case& c : cases) {
     out.clear();
-    EXPECT_FALSE(SaveHashFile(path));
-    EXPECT_FALSE(LoadHashFile(path));
-    EXPECT_EQ(out, (std::vector<std::string>{Info("Save hash invoked but failed - file not set."),
-                                             Info("Load hash invoked but failed - file not set.")}))
-        << path;
+    EXPECT_FALSE(c.save ? SaveHashFile(c.path) : LoadHashFile(c.path)) << c.path;
+    EXPECT_EQ(out, std::vector<std::string>{Info(c.message)});
   }
   EXPECT_FALSE(fs::exists("*.thf"));
+  EXPECT_EQ(Group.sharedFileNumber, generation);
+  EXPECT_EQ(Group.hashMb, 1);
   EXPECT_TRUE(TableEquals(before));
-}
-
-TEST_F(HashFileTest, FilesThatCannotBeOpenedOrQueried) {
-  const std::string missingDir = (dir / "no-such-dir" / "table.thf").string();
-  EXPECT_FALSE(SaveHashFile(missingDir));
-  EXPECT_FALSE(LoadHashFile(missingDir));
-  const std::string missing = (dir / "missing.thf").string();
-  EXPECT_FALSE(LoadHashFile(missing));
-  EXPECT_EQ(out, (std::vector<std::string>{
-                     Info("Save hash invoked but failed - " + missingDir +
-                          " (1 mb) could not be opened for writing, error: No such file or directory (2)."),
-                     Info("Load hash invoked but failed - " + missingDir +
-                          " could not be queried, error: No such file or directory (2)."),
-                     Info("Load hash invoked but failed - " + missing +
-                          " could not be queried, error: No such file or directory (2).")}));
 }
 
 // A size that could be loaded, but no permission to read the file. Root reads
@@ -152,40 +161,6 @@ TEST_F(HashFileTest, UnreadableFileKeepsTheTable) {
   GTEST_FLAG_SET(death_test_style, "fast");
   EXPECT_EXIT(std::_Exit(check()), ::testing::ExitedWithCode(0), "")
       << "exit 1: loaded, 2: other message, 3: table changed, 10: could not drop root, 11: file readable";
-}
-
-TEST_F(HashFileTest, SizesThatAreNoTableAreRefusedAndTheTableKept) {
-  FillRandom(3);
-  const std::vector<HashEntry> before = Snapshot();
-  const int generation = Group.sharedFileNumber;
-  struct Case {
-    const char* name;
-    uint64_t bytes;
-  };
-  for (const Case& c : {Case{"empty.thf", 0}, Case{"half.thf", 512u << 10}, Case{"three.thf", 3u << 20},
-                        Case{"ragged.thf", (2u << 20) + 8}}) {
-    const fs::path path = dir / c.name;
-    WriteFile(path, c.bytes);
-    out.clear();
-    EXPECT_FALSE(LoadHashFile(path.string()));
-    char expected[512];
-    std::snprintf(expected, sizeof expected,
-                  "Load hash invoked but failed - %s (%" PRIu64 " bytes) is not a whole power-of-two number of mb.",
-                  path.c_str(), c.bytes);
-    EXPECT_EQ(out, std::vector<std::string>{Info(expected)});
-  }
-  // No restart happened: same generation, size and contents.
-  EXPECT_EQ(Group.sharedFileNumber, generation);
-  EXPECT_EQ(Group.hashMb, 1);
-  EXPECT_TRUE(TableEquals(before));
-}
-
-TEST_F(HashFileTest, ShortWriteIsAFailure) {
-  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-  EXPECT_FALSE(SaveHashFile("/dev/full"));
-  EXPECT_EQ(out, std::vector<std::string>{Info(
-                     "Save hash invoked but failed - /dev/full (1 mb) could not be written to, error: No space left on "
-                     "device (28).")});
 }
 
 // Whether this machine has huge pages decides between the outcomes; each
