@@ -21,12 +21,6 @@ Lines InfoStrings(const Lines& lines) {
   return found;
 }
 
-std::filesystem::path ScratchDirectory(const std::string& stem) {
-  const auto path = std::filesystem::temp_directory_path() /
-                    (stem + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
-  std::filesystem::create_directories(path);
-  return path;
-}
 
 const char* const StartFen = "Fen: rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
 }  // namespace
@@ -112,7 +106,8 @@ TEST(CommandsProtocol, GuardsOfARunningSearch) {
 }
 
 TEST(CommandsProtocol, TableChangesDuringASearchWaitForItsEnd) {
-  const std::filesystem::path dir = ScratchDirectory("tolvo_deferred_");
+  const ScratchDirectory scratch;
+  const std::filesystem::path& dir = scratch.Path();
   EngineProcess e({}, TOLVO_BINARY, dir.string());
   const std::string probe = "probe fen 4k3/8/8/8/8/8/8/R3K3 w - - 0 1";
   EXPECT_EQ(Answer(e, "setoption name Hash File value saved.thf"), Lines{"info string Hash file set to saved.thf"});
@@ -154,7 +149,6 @@ TEST(CommandsProtocol, TableChangesDuringASearchWaitForItsEnd) {
   EXPECT_NE(pondered[pondered.size() - 2].rfind("bestmove 0000", 0), 0u);
   e.Send("quit");
   EXPECT_EQ(e.Wait(), 0);
-  std::filesystem::remove_all(dir);
 }
 
 TEST(StartupProtocol, AChildWithoutItsParentSaysSoAndEnds) {
@@ -169,7 +163,8 @@ TEST(StartupProtocol, AChildWithoutItsParentSaysSoAndEnds) {
 
 TEST(StartupProtocol, ARenamedBinaryCountsItsFieldsFromItsOwnEntry) {
   namespace fs = std::filesystem;
-  const fs::path dir = ScratchDirectory("tolvo_child_");
+  const ScratchDirectory scratch;
+  const fs::path& dir = scratch.Path();
   fs::copy_file(TOLVO_BINARY, dir / "engine", fs::copy_options::overwrite_existing);
   {
     EngineProcess child({"4242", "2", "32", "1", "2", "1", "4242"}, (dir / "engine").string());
@@ -183,7 +178,6 @@ TEST(StartupProtocol, ARenamedBinaryCountsItsFieldsFromItsOwnEntry) {
     alone.Send("quit");
     EXPECT_EQ(alone.Wait(), 0);
   }
-  fs::remove_all(dir);
 }
 
 namespace {
@@ -191,9 +185,9 @@ namespace {
 // the position it leads to has been played (marked). Two moves are searched
 // so that no "only move" haste cuts the search short.
 std::pair<int, int> ScoresBeforeAndAfterMarking(const std::string& config) {
-  const std::filesystem::path dir = ScratchDirectory("tolvo_config_");
-  if (!config.empty()) std::ofstream(dir / "tolvo.config") << config << "\n";
-  EngineProcess e({}, TOLVO_BINARY, dir.string());
+  const ScratchDirectory dir;
+  if (!config.empty()) std::ofstream(dir.Path() / "tolvo.config") << config << "\n";
+  EngineProcess e({}, TOLVO_BINARY, dir.Text());
   e.Send("setoption name MultiPV value 2");
   int scores[2] = {-99999, -99999};
   for (int& score : scores) {
@@ -207,7 +201,6 @@ std::pair<int, int> ScoresBeforeAndAfterMarking(const std::string& config) {
   }
   e.Send("quit");
   e.Wait();
-  std::filesystem::remove_all(dir);
   return {scores[0], scores[1]};
 }
 }  // namespace

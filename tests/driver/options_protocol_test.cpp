@@ -17,21 +17,6 @@ struct Row {
   bool rebuildsTable = false;   // restart messages may come first
 };
 
-// A scratch working directory: the log rows write their files there.
-class ScratchDirectory {
- public:
-  ScratchDirectory() {
-    path_ = std::filesystem::temp_directory_path() /
-            ("tolvo_options_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(path_);
-  }
-  ~ScratchDirectory() { std::filesystem::remove_all(path_); }
-  std::string Path() const { return path_.string(); }
-
- private:
-  std::filesystem::path path_;
-};
 }  // namespace
 
 namespace {
@@ -171,7 +156,7 @@ TEST(OptionsProtocol, EveryRowConfirmsAsWritten) {
       {"xLog value false", {}},
   };
   ScratchDirectory dir;
-  EngineProcess e({}, TOLVO_BINARY, dir.Path());
+  EngineProcess e({}, TOLVO_BINARY, dir.Text());
   ASSERT_TRUE(e.Started());
   for (const Row& row : rows) {
     Lines got = Answer(e, std::string("setoption name ") + row.text);
@@ -199,19 +184,6 @@ TEST(OptionsProtocol, EveryRowConfirmsAsWritten) {
   }
   EXPECT_EQ(textLogs, 1);
   EXPECT_EQ(htmlLogs, 1);
-}
-
-TEST(OptionsProtocol, RebuildingTheTableSaysSo) {
-  EngineProcess e;
-  EXPECT_EQ(Answer(e, "setoption name Hash value 100"),
-            (Lines{"info string Children restarted.", "info string Hash size set to 64 mb"}));
-  EXPECT_EQ(Answer(e, "setoption name Max CPUs value 1"), Lines{"info string Max CPUs set to 1"});
-  // A second enable changes nothing, so nothing is rebuilt.
-  Answer(e, "setoption name Use Large Pages value true");
-  EXPECT_EQ(Answer(e, "setoption name Use Large Pages value true"),
-            Lines{"info string Use large pages enabled (no change)."});
-  e.Send("quit");
-  EXPECT_EQ(e.Wait(), 0);
 }
 
 TEST(OptionsProtocol, AnOverridingIdLeavesTheTableToItsOwner) {

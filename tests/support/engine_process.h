@@ -1,6 +1,8 @@
 // Drives the built engine binary through pipes, as a front end would.
 #pragma once
 #include <gtest/gtest.h>
+#include <unistd.h>
+#include <filesystem>
 #include <string>
 #include <vector>
 #include "platform/process.h"
@@ -74,3 +76,21 @@ inline std::vector<std::string> Answer(EngineProcess& e, const std::string& line
   if (!lines.empty()) lines.pop_back();
   return lines;
 }
+
+// A fresh directory of the running test (a working directory for the engine,
+// or a place for its files), removed with everything in it at the end.
+class ScratchDirectory {
+ public:
+  ScratchDirectory()
+      : path_(std::filesystem::temp_directory_path() /
+              ("tolvo_" + std::to_string(getpid()) + "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name())) {
+    std::filesystem::remove_all(path_);
+    std::filesystem::create_directories(path_);
+  }
+  ~ScratchDirectory() { std::filesystem::remove_all(path_); }
+  const std::filesystem::path& Path() const { return path_; }
+  std::string Text() const { return path_.string(); }
+
+ private:
+  std::filesystem::path path_;
+};
