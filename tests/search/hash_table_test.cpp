@@ -1,5 +1,6 @@
-// Transposition table: entry fields, aging, and a random run of stores that
-// checks the replacement rules (slot choice, copies, marks) after every one.
+// Transposition table: size and clearing, score fields, aging, and a random
+// run of stores (all depths up to the "write" command's 120, both marks) that
+// checks every field and the replacement rules (slot, copies) after each one.
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <cstdint>
@@ -64,31 +65,6 @@ TEST_F(HashTableTest, SizeMaskAndClear) {
   }
 }
 
-TEST_F(HashTableTest, EntryFieldsRoundTrip) {
-  NewSearchGeneration(2);
-  // Only the two squares of a move are kept; class, flags and promotion bits are not.
-  const Move full = MoveE2E4 | (3u << 6) | (1u << 17) | (Move(PromoQueenHigh) << 32);
-  StoreLower(KeyOf(7), full, 37, -1234);
-  const HashEntry* e = ProbeDeepest(KeyOf(7));
-  ASSERT_NE(e, nullptr);
-  EXPECT_EQ(EntryDepth(*e), 37);
-  EXPECT_EQ(EntryGeneration(*e), 128u);
-  EXPECT_EQ(EntryMoveLow(*e), uint32_t(MoveE2E4));
-  EXPECT_TRUE(EntryHasMove(*e));
-  EXPECT_EQ(EntryScore(*e), -1234);
-  EXPECT_TRUE(EntryHasLower(*e));
-  EXPECT_FALSE(EntryHasUpper(*e) || EntryIsExact(*e) || EntryHasMark(*e));
-  StoreUpper(KeyOf(8), 0, 5, 7);
-  e = ProbeDeepest(KeyOf(8));
-  ASSERT_NE(e, nullptr);
-  EXPECT_FALSE(EntryHasMove(*e));
-  EXPECT_TRUE(EntryHasUpper(*e) && !EntryHasLower(*e));
-  // A key that differs only in bits 0-4 of its high half is the same entry;
-  // one that differs in bit 5 is another position.
-  EXPECT_EQ(ProbeDeepest(KeyOf(8) | (31ull << 32)), e);
-  EXPECT_EQ(ProbeDeepest(KeyOf(8) ^ (1ull << 37)), nullptr);
-}
-
 TEST_F(HashTableTest, EveryScoreFieldReadsBackClamped) {
   // Fields split over the two words: 12 bits in the first, 2 in the second.
   for (int32_t field = 0; field < 16384; ++field) {
@@ -130,23 +106,6 @@ TEST_F(HashTableTest, TouchRestampsOnlyTheGeneration) {
   EXPECT_EQ(EntryGeneration(bucket()[3]), 192u);
   EXPECT_EQ(bucket()[3].word0 & ~0xC0u, before.word0 & ~0xC0u);
   EXPECT_EQ(bucket()[3].word1, before.word1);
-}
-
-TEST_F(HashTableTest, DepthBeyondTheFieldSpillsIntoTheGeneration) {
-  // The "write" command's depth 120: every copy of the key is replaced.
-  StoreExact(KeyOf(1), 0, 63, 0);
-  StoreLower(KeyOf(1), MoveE2E4, 62, 0);
-  StoreExact(KeyOf(1), 0, 120, 77);
-  EXPECT_EQ(CopiesOf(1), 1);
-  const HashEntry* e = ProbeDeepest(KeyOf(1));
-  ASSERT_NE(e, nullptr);
-  EXPECT_EQ(EntryDepth(*e), 56);
-  EXPECT_EQ(EntryGeneration(*e), 64u);
-  EXPECT_EQ(EntryMoveLow(*e), 0u);
-  EXPECT_TRUE(EntryIsExact(*e));
-  NewSearchGeneration(2);
-  StoreExact(KeyOf(2), 0, 120, 77);
-  EXPECT_EQ(EntryGeneration(*ProbeDeepest(KeyOf(2))), 192u);
 }
 
 namespace {
