@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-// A data file of tests/data; a test that cannot find its data must fail,
-// never pass on an empty list.
+// A data file of tests/data; a test that cannot find its data, or finds
+// nothing in it, must fail, never pass on an empty list.
 inline std::string TestDataPath(const std::string& name) {
   const std::string path = std::string(TOLVO_TEST_DATA_DIR) + "/" + name;
   if (!std::ifstream(path)) throw std::runtime_error("test data missing: " + path);
@@ -36,6 +36,7 @@ inline std::vector<PerftCase> LoadPerftCases() {
     while (rest >> tag >> n) c.counts.push_back(n);
     cases.push_back(c);
   }
+  if (cases.empty()) throw std::runtime_error("no perft cases in perft.epd");
   return cases;
 }
 
@@ -45,6 +46,7 @@ inline std::vector<std::string> LoadOpeningFens() {
   std::string line;
   while (std::getline(in, line))
     if (!line.empty()) fens.push_back(line);
+  if (fens.empty()) throw std::runtime_error("no positions in openings.epd");
   return fens;
 }
 
