@@ -173,54 +173,53 @@ TEST_F(SearchDriverTest, GoKeywords) {
 }
 
 TEST_F(SearchDriverTest, StopRules) {
+  // 1000 nodes searched; root move 0 is the current best.
+  struct Case {
+    uint64_t elapsed;
+    int rootMove;
+    uint64_t target, maximum, moveTime = NoTimeLimit, nodeLimit = 5000;
+    bool pondering = false, ponderHit = false, stops = false;
+  };
+  const Case cases[] = {
+      {500, 1, 10000, 20000},
+      {500, 1, 10000, 20000, 400, 5000, false, false, true},                // move time
+      {500, 1, 10000, 450, NoTimeLimit, 5000, false, false, true},          // maximum
+      {500, 1, 10000, 450, NoTimeLimit, 5000, true},                        // pondering ignores the clock...
+      {500, 1, 10000, 450, NoTimeLimit, 999, true, false, true},            // ...but not the node limit
+      // Early stops: 90 % of the target times 2.4 on the best move, 4.2 on another.
+      {2000, 0, 1000, 100000},
+      {2200, 0, 1000, 100000, NoTimeLimit, 5000, false, false, true},
+      {2200, 3, 1000, 100000},
+      {3800, 3, 1000, 100000, NoTimeLimit, 5000, false, false, true},
+      // Past half the maximum only an alternative to the best move goes on.
+      {3800, 3, NoTimeLimit, 7000},
+      {3800, 0, NoTimeLimit, 7000, NoTimeLimit, 5000, false, false, true},
+      // After a ponder hit the time pondered counts: 90 % of the target.
+      {3800, 3, 4000, 100000, NoTimeLimit, 5000, false, true, true},
+  };
   Search.nodes = 1000;
-  Search.rootMoveIndex = 1;   // an alternative is being searched
-  Search.limits.targetTime = 10000;
-  Search.limits.maximumTime = 20000;
-  Elapsed(500);
-  EXPECT_NO_THROW(TimeCheck());
-  Search.limits.moveTime = 400;
-  EXPECT_THROW(TimeCheck(), SearchStopped);
-  Search.limits.moveTime = NoTimeLimit;
-  Search.limits.maximumTime = 450;
-  EXPECT_THROW(TimeCheck(), SearchStopped);
-  // Pondering ignores the clock but not the node limit.
-  Search.limits.ponderOrInfinite = true;
-  EXPECT_NO_THROW(TimeCheck());
-  Search.limits.nodeLimit = 999;
-  EXPECT_THROW(TimeCheck(), SearchStopped);
-  Search.limits.ponderOrInfinite = false;
-  Search.limits.nodeLimit = 1000;
-
-  // Early stops: 90 % of the target times 2.4 on the best move, 4.2 on another.
-  Search.limits.targetTime = 1000;
-  Search.limits.maximumTime = 100000;
-  Search.rootMoveIndex = 0;
-  Elapsed(2000);
-  EXPECT_NO_THROW(TimeCheck());
-  Elapsed(2200);
-  EXPECT_THROW(TimeCheck(), SearchStopped);
-  Search.rootMoveIndex = 3;
-  Search.limits.maximumTime = 100000;
-  EXPECT_NO_THROW(TimeCheck());
-  Elapsed(3800);
-  EXPECT_THROW(TimeCheck(), SearchStopped);
-  // Past half the maximum only an alternative to the best move goes on.
-  Search.limits.targetTime = NoTimeLimit;
-  Search.limits.maximumTime = 7000;
-  EXPECT_NO_THROW(TimeCheck());
-  Search.rootMoveIndex = 0;
-  EXPECT_THROW(TimeCheck(), SearchStopped);
-  // After a ponder hit the time pondered counts: 90 % of the target.
-  Search.rootMoveIndex = 3;
-  Engine.ponderHit = true;
-  Search.limits.targetTime = 4000;
-  Search.limits.maximumTime = 100000;
-  EXPECT_THROW(TimeCheck(), SearchStopped);
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    const Case& c = cases[i];
+    Search.rootMoveIndex = c.rootMove;
+    Search.limits.targetTime = c.target;
+    Search.limits.maximumTime = c.maximum;
+    Search.limits.moveTime = c.moveTime;
+    Search.limits.nodeLimit = c.nodeLimit;
+    Search.limits.ponderOrInfinite = c.pondering;
+    Engine.ponderHit = c.ponderHit;
+    Elapsed(c.elapsed);
+    bool stopped = false;
+    try {
+      TimeCheck();
+    } catch (const SearchStopped&) {
+      stopped = true;
+    }
+    EXPECT_EQ(stopped, c.stops) << "case " << i;
+  }
   EXPECT_TRUE(out.empty());   // no progress line within a second of the last
-
+  // A progress line at most once a second.
   Engine.lastInfoTime = Search.startTime = platform::NowMs() - 3000;
-  Search.limits.targetTime = Search.limits.maximumTime = NoTimeLimit;
+  Search.limits = SearchLimits{};
   TimeCheck();
   TimeCheck();
   ASSERT_EQ(out.size(), 1u);
