@@ -181,16 +181,17 @@ TEST(StartupProtocol, ARenamedBinaryCountsItsFieldsFromItsOwnEntry) {
 }
 
 namespace {
-// Score of e2e4 from the start position, searched once before and once after
-// the position it leads to has been played (marked). Two moves are searched
-// so that no "only move" haste cuts the search short.
-std::pair<int, int> ScoresBeforeAndAfterMarking(const std::string& config) {
+// Scores of e2e4 from the start position: searched once, again after the
+// position it leads to has been played (marked), and again after `change`.
+// Two moves are searched so that no "only move" haste cuts the search short.
+std::vector<int> ScoresOfAPlayedPosition(const std::string& config, const std::string& change) {
   const ScratchDirectory dir;
   if (!config.empty()) std::ofstream(dir.Path() / "tolvo.config") << config << "\n";
   EngineProcess e({}, TOLVO_BINARY, dir.Text());
   e.Send("setoption name MultiPV value 2");
-  int scores[2] = {-99999, -99999};
+  std::vector<int> scores(3, -99999);
   for (int& score : scores) {
+    if (&score == &scores[2]) e.Send(change);
     e.Send("ucinewgame");
     e.Send("position startpos");
     e.Send("go depth 1 searchmoves e2e4 d2d4");
@@ -201,19 +202,19 @@ std::pair<int, int> ScoresBeforeAndAfterMarking(const std::string& config) {
   }
   e.Send("quit");
   e.Wait();
-  return {scores[0], scores[1]};
+  return scores;
 }
 }  // namespace
 
 TEST(StartupProtocol, ConfigurationFileTurnsOnTheRandomizer) {
   // Without the randomizer a played position looks no different.
-  const auto plain = ScoresBeforeAndAfterMarking("");
-  ASSERT_NE(plain.first, -99999);
-  EXPECT_EQ(plain.second, plain.first);
-  // "randomize": positions already played look worse by the threshold 8.
-  const auto standard = ScoresBeforeAndAfterMarking("randomize");
-  EXPECT_EQ(standard.first, plain.first);
-  EXPECT_EQ(standard.second, plain.first - 8);
-  const auto twenty = ScoresBeforeAndAfterMarking("randomize=20 ignored words");
-  EXPECT_EQ(twenty.second, plain.first - 20);
+  const std::vector<int> plain = ScoresOfAPlayedPosition("", "");
+  ASSERT_NE(plain[0], -99999);
+  EXPECT_EQ(plain, std::vector<int>(3, plain[0]));
+  // "randomize": positions already played look worse by the threshold 8,
+  // until the marks are forgotten (reset, or the mode switched on afresh).
+  EXPECT_EQ(ScoresOfAPlayedPosition("randomize", "setoption name kvx5_randomizer_reset"),
+            (std::vector<int>{plain[0], plain[0] - 8, plain[0]}));
+  EXPECT_EQ(ScoresOfAPlayedPosition("randomize=20 ignored words", "setoption name kvx5_randomizer_mode value true"),
+            (std::vector<int>{plain[0], plain[0] - 20, plain[0]}));
 }

@@ -304,25 +304,6 @@ TEST_F(SearchDriverTest, NoBestMoveAndStaleReports) {
   EXPECT_EQ(PositionToFen(Engine.position), fen);
 }
 
-TEST_F(SearchDriverTest, RandomizerMarksPlayedPositions) {
-  Search.settings.randomizerBitmap = new uint8_t[1 << 22]();
-  const char* moves[3] = {"e2e4", "d2d4", "g1f3"};
-  for (int i = 0; i < 3; ++i) {
-    Search.rootMoves[i] = RootMove{};
-    Search.rootMoves[i].move = Legal(moves[i]);
-  }
-  Search.rootMoves[3] = RootMove{};
-  Search.bestMove = Legal("e2e4");
-  ReportBestMove();
-  EXPECT_TRUE(RandomizerBit(Search.settings, KeyAfter("startpos moves e2e4")));
-  // Visited again: the root moves' positions are freed, the played one marked.
-  SetRandomizerBit(Search.settings, KeyAfter("startpos moves d2d4"), true);
-  Engine.bestMoveAllowed = true;
-  ReportBestMove();
-  EXPECT_TRUE(RandomizerBit(Search.settings, KeyAfter("startpos moves e2e4")));
-  EXPECT_FALSE(RandomizerBit(Search.settings, KeyAfter("startpos moves d2d4")));
-}
-
 TEST_F(SearchDriverTest, SilentModeResult) {
   auto result = [&](const char* go, const char* position, const char* move, int score) {
     ReadGoLine(go);
