@@ -266,7 +266,6 @@ TEST_F(Logs, HtmlBoardDiagram) {
   const std::string open = "<font style=\"font-size:16px\">";
   EXPECT_EQ(lines[0], open + "!\"\"\"\"\"\"\"\"#</font><br>");
   EXPECT_EQ(lines[1], open + "$xVw+zWvX%</font>&#160;II<br>");   // Black's extra pawns beside its back rank
-  EXPECT_EQ(lines[3], open + "$&#160;+&#160;+&#160;+&#160;+%</font><br>");
   EXPECT_EQ(lines[8], open + "$RpQsTqPr%</font>&#160;m<br>");   // White's extra queen
   EXPECT_EQ(lines[9], open + "{ABCDEFGH}</font><br><br>");
 }

@@ -27,7 +27,6 @@ class ProcessGroupTest : public ::testing::Test {
     Output.textLog = nullptr;
     std::fclose(log);
     SetStdoutWriter(nullptr);
-    Group.overriddenParentId = 0;
   }
   std::FILE* log = nullptr;
 };
@@ -72,11 +71,4 @@ TEST_F(ProcessGroupTest, FirstStartAndRestart) {
             std::string::npos);
   EXPECT_NE(text.find("       -- shared exchange file: TolvoEx" + std::to_string(generation + 1) + pid + "\n"),
             std::string::npos);
-}
-
-TEST_F(ProcessGroupTest, OverriddenParentNamesTheTable) {
-  Group.overriddenParentId = 4242;
-  EXPECT_EQ(SyncAreaName(), "TolvoSync14242");
-  EXPECT_EQ(ExchangeAreaName(),
-            "TolvoEx" + std::to_string(Group.sharedFileNumber) + std::to_string(platform::ProcessId()));
 }
