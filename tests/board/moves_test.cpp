@@ -1,4 +1,5 @@
-// Move words and their text, attack look-ups and the evasion generator.
+// Move words and their text, and the evasion generator (attack look-ups are
+// checked by the perft counts of the reference positions).
 #include <gtest/gtest.h>
 #include <algorithm>
 #include "board/movegen.h"
@@ -41,17 +42,6 @@ TEST(Notation, FindsOnlyLegalMoves) {
   EXPECT_NE(FindLegalMove(p, "e7e8n"), FindLegalMove(p, "e7e8q"));
   EXPECT_EQ(FindLegalMove(p, "h1h9"), 0u);
   EXPECT_EQ(FindLegalMove(p, "e1e3"), 0u);
-}
-
-TEST(Attacks, SlidersStopAtTheFirstMan) {
-  EXPECT_EQ(RookAttacks(A1, SquareBit(A4) | SquareBit(D1)),
-            SquareBit(A2) | SquareBit(A3) | SquareBit(A4) | SquareBit(B1) | SquareBit(C1) | SquareBit(D1));
-  // A bishop on c1 looked up with its own queen on d2 removed sees through it.
-  Bitboard occ = SquareBit(C1) | SquareBit(D2);
-  EXPECT_EQ(BishopAttacks(C1, occ & ~SquareBit(D2)) & SquareBit(H6), SquareBit(H6));
-  EXPECT_EQ(BishopAttacks(C1, occ) & SquareBit(E3), 0u);
-  EXPECT_EQ(PawnAttacksWhite(SquareBit(A2) | SquareBit(H2)), SquareBit(B3) | SquareBit(G3));
-  EXPECT_EQ(PawnAttacksBlack(SquareBit(A7)), SquareBit(B6));
 }
 
 TEST(Evasions, KingDoesNotStepBackAlongTheCheckingRay) {

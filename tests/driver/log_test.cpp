@@ -1,4 +1,4 @@
-// The text and HTML logs: names, heads, the settings summary, the position
+// The text and HTML logs: names, head and end, the settings summary, the position
 // diagram and the rules of the HTML result lines. Each test writes into a
 // directory of its own.
 #include <gtest/gtest.h>
@@ -116,29 +116,6 @@ TEST_F(Logs, NamesTakeTheFirstFreeNumber) {
   EXPECT_EQ(HtmlText().substr(HtmlText().size() - 16), "\n</BODY></HTML>\n");
   EXPECT_TRUE(fs::exists(dir_ / ("log." + date_ + ".2.html")));
   EXPECT_FALSE(fs::exists(dir_ / ("log." + date_ + ".3.html")));
-}
-
-TEST_F(Logs, TextLogHeadInOrder) {
-  Group.hashMb = 128;
-  OpenTextLog();
-  Log("after the head");
-  CloseLogs();
-  const std::vector<std::string> lines = Lines(TextLog());
-  ASSERT_EQ(lines.size(), 13u);
-  // Written within one second: only the first line carries the second number.
-  EXPECT_TRUE(StartsWith(lines[0], "   0       ")) << lines[0];
-  for (size_t i = 1; i < lines.size(); ++i) EXPECT_TRUE(StartsWith(lines[i], "           ")) << lines[i];
-  std::vector<std::string> texts;
-  for (const std::string& line : lines) texts.push_back(line.substr(11));
-  EXPECT_EQ(texts[0].size(), 24u);   // "Thu Mar  7 14:02:11 2024" without its line feed
-  EXPECT_EQ(texts[1], platform::CommandLine());
-  const std::pair<size_t, const char*> parts[] = {{3, " processors, "}, {4, ", level "}, {5, " mb available, page size = "},
-                                                  {6, "     Linux "}, {7, "     Process priority: "}, {7, "_PRIORITY_CLASS"}};
-  for (const auto& [index, part] : parts) EXPECT_NE(texts[index].find(part), std::string::npos) << texts[index];
-  const std::vector<std::string> tail(texts.begin() + 8, texts.end());
-  EXPECT_EQ(tail, (std::vector<std::string>{"", "     Hash size set to 128 mb", "    Large pages not used - user choice.", "",
-                                            "after the head"}));
-  EXPECT_EQ(texts[2], "");
 }
 
 TEST_F(Logs, SettingsSummaryListsChangedSettingsInOrder) {
