@@ -26,14 +26,11 @@ class SearchDriverTest : public ::testing::Test {
     savedOptions = Options;
     ResetToStartPosition();
     Search.limits = SearchLimits{};
-    Search.bestMove = 0;
-    Engine.bestMoveAllowed = true;
-    Engine.expectedReplyKey = 0;
+    Search.bestMove = Engine.expectedReplyKey = Engine.largestOwnTime = 0;
     Search.rootMoveIndex = -1;
+    Engine.bestMoveAllowed = true;
     Engine.ponderHit = false;
     Engine.lastInfoTime = platform::NowMs();
-    Search.limits.ponderOrInfinite = false;
-    Engine.largestOwnTime = 0;
     out.clear();
     SetStdoutWriter(CaptureLine);
   }
@@ -44,8 +41,6 @@ class SearchDriverTest : public ::testing::Test {
     Search.limits.ponderOrInfinite = false;
     if (Output.textLog) std::fclose(Output.textLog);
     Output.textLog = nullptr;
-    delete[] Search.settings.randomizerBitmap;
-    Search.settings.randomizerBitmap = nullptr;
     ResetToStartPosition();
   }
   void SetPosition(const std::string& text) { Engine.gamePlies = ReadPositionText(Engine.position, text); }
@@ -130,29 +125,31 @@ TEST_F(SearchDriverTest, ClockOfTheGoLine) {
 }
 
 TEST_F(SearchDriverTest, GoKeywords) {
-  ReadGoLine("go movetime 25 nodes 2000 depth 10");
-  EXPECT_EQ(Search.limits.moveTime, 10u);
-  EXPECT_EQ(Search.limits.nodeLimit, 100u);
-  EXPECT_EQ(Search.limits.depthLimit, 26);
-  ReadGoLine("go movetime 1000 nodes 100000 depth 10,5");
-  EXPECT_EQ(Search.limits.moveTime, 980u);
-  EXPECT_EQ(Search.limits.nodeLimit, 98000u);
-  EXPECT_EQ(Search.limits.depthLimit, 27);
-  // Silent mode limits nodes by depth; nothing of the previous "go" survives.
-  ReadGoLine("goe depth 10");
-  EXPECT_TRUE(Output.silentMode);
-  EXPECT_EQ(Search.limits.nodeLimit, 8192u * 300);
-  EXPECT_EQ(Search.limits.moveTime, NoTimeLimit);
+  struct Case {
+    const char* line;
+    uint64_t moveTime, nodeLimit;
+    int depthLimit;
+  };
+  const uint64_t noNodeLimit = SearchLimits{}.nodeLimit;
+  const Case cases[] = {
+      {"go movetime 25 nodes 2000 depth 10", 10, 100, 26},
+      {"go movetime 1000 nodes 100000 depth 10,5", 980, 98000, 27},
+      {"goe depth 10", NoTimeLimit, 8192u * 300, 26},   // silent: nodes limited by depth; nothing else survives
+      {"go depth 1e30 wtime 99999999999", NoTimeLimit, noNodeLimit, 2147483646},   // held, not overflowed
+  };
+  for (const Case& c : cases) {
+    ReadGoLine(c.line);
+    EXPECT_EQ(Search.limits.moveTime, c.moveTime) << c.line;
+    EXPECT_EQ(Search.limits.nodeLimit, c.nodeLimit) << c.line;
+    EXPECT_EQ(Search.limits.depthLimit, c.depthLimit) << c.line;
+    EXPECT_EQ(Output.silentMode, c.line[2] == 'e') << c.line;
+  }
+  EXPECT_EQ(Search.limits.ownTime, 2147483647);
   ReadGoLine("go mate -3 minscore -200 infinite\r");
-  EXPECT_FALSE(Output.silentMode);
-  EXPECT_EQ(Search.limits.mate, 3);
-  EXPECT_EQ(Search.limits.minScore, -200);
+  EXPECT_EQ(std::vector<int>({Search.limits.mate, Search.limits.minScore}), std::vector<int>({3, -200}));
   EXPECT_TRUE(Search.limits.ponderOrInfinite);
   ReadGoLine("go");
   EXPECT_FALSE(Search.limits.ponderOrInfinite);
-  ReadGoLine("go depth 1e30 wtime 99999999999");   // clamped, not overflowed
-  EXPECT_EQ(Search.limits.depthLimit, 2147483646);
-  EXPECT_EQ(Search.limits.ownTime, 2147483647);
 
   // Only the side to move's clock; later tokens override earlier ones.
   GoRequest r = ReadGoLine("go wtime 1000 btime 2000 winc 10 binc 20 contempt 40");
