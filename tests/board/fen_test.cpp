@@ -7,13 +7,6 @@
 #include "tests/support/captured_output.h"
 #include "tests/support/test_data.h"
 
-namespace {
-Position FromFen(const char* fen) {
-  Position p;
-  EXPECT_TRUE(SetPositionFromFen(p, fen)) << fen;
-  return p;
-}
-}  // namespace
 
 TEST(Fen, LexicalCheckAcceptsAndRejects) {
   const std::pair<const char*, bool> cases[] = {

@@ -6,13 +6,9 @@
 #include "board/make_move.h"
 #include "board/movegen.h"
 #include "board/notation.h"
+#include "tests/support/test_data.h"
 
 namespace {
-Position FromFen(const char* fen) {
-  Position p;
-  EXPECT_TRUE(SetPositionFromFen(p, fen)) << fen;
-  return p;
-}
 
 // Plays the moves on the board as the protocol does.
 void PlayRoot(Position& p, std::initializer_list<const char*> moves) {

@@ -4,13 +4,9 @@
 #include <algorithm>
 #include "board/movegen.h"
 #include "board/notation.h"
+#include "tests/support/test_data.h"
 
 namespace {
-Position FromFen(const char* fen) {
-  Position p;
-  EXPECT_TRUE(SetPositionFromFen(p, fen)) << fen;
-  return p;
-}
 bool Contains(const Move* begin, const Move* end, const Position& p, const char* text) {
   Move wanted = ParseCoordinateMove(p, text, true);
   return std::any_of(begin, end, [&](Move m) { return SameMove(m, wanted); });

@@ -22,7 +22,7 @@ Lines InfoStrings(const Lines& lines) {
 }
 
 
-const char* const StartFen = "Fen: rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
+const char* const StartFenLine = "Fen: rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
 }  // namespace
 
 TEST(CommandsProtocol, DialectHandshakes) {
@@ -39,8 +39,7 @@ TEST(CommandsProtocol, DialectHandshakes) {
   const Lines uci = e.ReadUntil("uciok");
   EXPECT_EQ(uci.front(), "id name Tolvo");
   EXPECT_EQ(CountPrefix(uci, "option name "), 41);
-  e.Send("quit");
-  EXPECT_EQ(e.Wait(), 0);
+  e.Quit();
 }
 
 TEST(CommandsProtocol, SlaveModeAndWorkSharingWordsAreQuiet) {
@@ -49,8 +48,7 @@ TEST(CommandsProtocol, SlaveModeAndWorkSharingWordsAreQuiet) {
   for (const char* line : {"slave mode 2", "slave mode x", "deny e7e5", "posted 20 15 1a2b3c e7e5", "take e7e5"})
     EXPECT_TRUE(Answer(e, line).empty()) << line;
   EXPECT_EQ(FenLine(e), "Fen: rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1");
-  e.Send("quit");
-  EXPECT_EQ(e.Wait(), 0);
+  e.Quit();
 }
 
 TEST(CommandsProtocol, PlayMakesLegalMovesAndRefusesOthers) {
@@ -70,8 +68,7 @@ TEST(CommandsProtocol, PlayMakesLegalMovesAndRefusesOthers) {
   e.Send("position fen 4k3/P7/8/8/8/8/8/4K3 w - - 0 1");
   EXPECT_TRUE(Answer(e, "play a7a8").empty());
   EXPECT_EQ(FenLine(e), "Fen: Q3k3/8/8/8/8/8/8/4K3 b - - 0 1");
-  e.Send("quit");
-  EXPECT_EQ(e.Wait(), 0);
+  e.Quit();
 }
 
 TEST(CommandsProtocol, GuardsOfARunningSearch) {
@@ -97,12 +94,11 @@ TEST(CommandsProtocol, GuardsOfARunningSearch) {
     EXPECT_EQ(CountPrefix(*ls, "info string Max CPUs"), 0);   // no "tt"
   }
   EXPECT_EQ(CountPrefix(after, "bestmove"), 0);
-  EXPECT_EQ(FenLine(e), StartFen);
+  EXPECT_EQ(FenLine(e), StartFenLine);
   // Idle again: the same lines act.
   e.Send("play e2e4");
   EXPECT_EQ(FenLine(e), "Fen: rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1");
-  e.Send("quit");
-  EXPECT_EQ(e.Wait(), 0);
+  e.Quit();
 }
 
 TEST(CommandsProtocol, TableChangesDuringASearchWaitForItsEnd) {
@@ -147,8 +143,7 @@ TEST(CommandsProtocol, TableChangesDuringASearchWaitForItsEnd) {
   ASSERT_GE(pondered.size(), 2u);
   EXPECT_EQ(pondered[pondered.size() - 2].rfind("bestmove ", 0), 0u);
   EXPECT_NE(pondered[pondered.size() - 2].rfind("bestmove 0000", 0), 0u);
-  e.Send("quit");
-  EXPECT_EQ(e.Wait(), 0);
+  e.Quit();
 }
 
 TEST(StartupProtocol, AChildWithoutItsParentSaysSoAndEnds) {
@@ -175,8 +170,7 @@ TEST(StartupProtocol, ARenamedBinaryCountsItsFieldsFromItsOwnEntry) {
     alone.Send("uci");
     EXPECT_EQ(alone.WaitFor("id name"), "id name Tolvo engine 0 2 16 9");   // the whole command line names it
     EXPECT_EQ(Answer(alone, "setoption name Hash value 16").back(), "info string Hash size set to 16 mb");
-    alone.Send("quit");
-    EXPECT_EQ(alone.Wait(), 0);
+    alone.Quit();
   }
 }
 

@@ -17,6 +17,7 @@
 #include "platform/platform.h"
 #include "search/search.h"
 #include "tests/support/engine_process.h"
+#include "tests/support/test_data.h"
 
 namespace fs = std::filesystem;
 
@@ -43,11 +44,6 @@ RootMove Line(int plies, int score, uint64_t time, const std::string& pv, const 
   rm.pv = pv;
   rm.move = FindLegalMove(root, pv.substr(0, 4).c_str());
   return rm;
-}
-Position FromFen(const char* fen) {
-  Position p;
-  SetPositionFromFen(p, fen);
-  return p;
 }
 // The cells of a result line.
 std::string Depth(const std::string& d) { return "<font style=\"width:35px\">" + d + "</font>"; }

@@ -70,8 +70,7 @@ TEST(OptionsProtocol, NumbersKeepToTheirRanges) {
       EXPECT_TRUE(HasNumber(answer, end)) << r.name << " value " << value << ": " << (answer.empty() ? "" : answer.back());
     }
   }
-  e.Send("quit");
-  EXPECT_EQ(e.Wait(), 0);
+  e.Quit();
 }
 
 TEST(OptionsProtocol, EveryRowConfirmsAsWritten) {
@@ -163,8 +162,7 @@ TEST(OptionsProtocol, EveryRowConfirmsAsWritten) {
     }
     EXPECT_EQ(got, want) << row.text;
   }
-  e.Send("quit");
-  EXPECT_EQ(e.Wait(), 0);
+  e.Quit();
   // The log rows opened both logs in the working directory.
   int textLogs = 0, htmlLogs = 0;
   for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
@@ -188,6 +186,5 @@ TEST(OptionsProtocol, AnOverridingIdLeavesTheTableToItsOwner) {
   EXPECT_NE(std::find(uci.begin(), uci.end(), "option name Log type check default false"), uci.end());
   EXPECT_TRUE(Answer(e, "setoption name Hash value 16").empty());
   EXPECT_TRUE(Answer(e, "setoption name Max CPUs value 1").empty());
-  e.Send("quit");
-  EXPECT_EQ(e.Wait(), 0);
+  e.Quit();
 }

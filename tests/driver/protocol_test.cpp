@@ -49,8 +49,7 @@ TEST(Protocol, PositionDisplayAndPerft) {
   int rootMoves = 0;   // one "g1f3: N" line per root move
   for (const std::string& l : lines) rootMoves += l.size() > 6 && l[4] == ':' && l[0] >= 'a' && l[0] <= 'h';
   EXPECT_EQ(rootMoves, 29);
-  e.Send("quit");
-  EXPECT_EQ(e.Wait(), 0);
+  e.Quit();
 }
 
 TEST(Protocol, BadPositionsAreReportedAndContained) {
@@ -68,8 +67,7 @@ TEST(Protocol, BadPositionsAreReportedAndContained) {
   e.Send("position fen 4k3/8/8/8/8/8/8/8 w - -");
   EXPECT_EQ(Answer(e, "perft 2"), Lines{"info string perft needs a legal position"});
   EXPECT_EQ(Answer(e, "eval"), Lines{"info string eval needs a legal position"});
-  e.Send("quit");
-  EXPECT_EQ(e.Wait(), 0);
+  e.Quit();
 }
 
 TEST(Protocol, LongLinesAreWholeCommands) {
@@ -85,8 +83,7 @@ TEST(Protocol, LongLinesAreWholeCommands) {
   e.Send(std::string(3 << 20, 'x') + " quit");
   e.Send("isready");
   EXPECT_EQ(e.WaitFor("readyok"), "readyok");
-  e.Send("quit");
-  EXPECT_EQ(e.Wait(), 0);
+  e.Quit();
 }
 
 // A script that pipes a command and "quit" gets the command's result first.
@@ -139,6 +136,5 @@ TEST(PipedInput, BenchOnTheCommandLineMatchesTheCommand) {
   EngineProcess e;
   e.Send("bench 3");
   EXPECT_EQ(e.WaitFor("Nodes searched:", Sanitized() ? 120000 : 30000), nodes);
-  e.Send("quit");
-  EXPECT_EQ(e.Wait(), 0);
+  e.Quit();
 }

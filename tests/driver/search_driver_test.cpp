@@ -26,6 +26,7 @@ class SearchDriverTest : public ::testing::Test {
     savedOptions = Options;
     ResetToStartPosition();
     Search.limits = SearchLimits{};
+    Search.settings.multiPv = 1;
     Search.bestMove = Engine.expectedReplyKey = Engine.largestOwnTime = 0;
     Search.rootMoveIndex = -1;
     Engine.bestMoveAllowed = true;

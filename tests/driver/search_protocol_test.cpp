@@ -36,8 +36,7 @@ TEST(SearchProtocol, InfiniteSearchWaitsForStopAndReportsOnce) {
   e.Send("stop");
   e.Send("ponderhit");
   EXPECT_EQ(CountPrefix(Drain(e), "bestmove"), 0);
-  e.Send("quit");
-  EXPECT_EQ(e.Wait(), 0);
+  e.Quit();
 }
 
 TEST(SearchProtocol, PonderhitTurnsPonderingIntoTheMove) {
@@ -54,8 +53,7 @@ TEST(SearchProtocol, PonderhitTurnsPonderingIntoTheMove) {
   EXPECT_EQ(CountPrefix(Drain(e), "bestmove"), 0);
   EXPECT_LT(TimeToBestMove(e, "ponderhit"), 1000 + Slack());
   EXPECT_EQ(CountPrefix(Drain(e), "bestmove"), 0);
-  e.Send("quit");
-  EXPECT_EQ(e.Wait(), 0);
+  e.Quit();
 }
 
 TEST(SearchProtocol, QuitDuringASearchExitsAtOnce) {
@@ -75,8 +73,7 @@ TEST(SearchProtocol, MoveTimeIsKept) {
   const uint64_t took = TimeToBestMove(e, "go movetime 1000");
   EXPECT_GE(took, 950u);
   EXPECT_LE(took, 1100u + (Sanitized() ? 300 : 0));
-  e.Send("quit");
-  EXPECT_EQ(e.Wait(), 0);
+  e.Quit();
 }
 
 // The move must arrive while the clock still runs, whatever the clock says.
@@ -102,8 +99,7 @@ TEST(SearchProtocol, ShortClocksAreNeverOverstepped) {
     EXPECT_LE(TimeToBestMove(e, c.go, &best), c.limit + Slack()) << c.go;
     EXPECT_NE(best, "bestmove 0000") << c.go;
   }
-  e.Send("quit");
-  EXPECT_EQ(e.Wait(), 0);
+  e.Quit();
 }
 
 TEST(SearchProtocol, OnlyMoveNoMoveAndBrokenPositions) {
@@ -141,8 +137,7 @@ TEST(SearchProtocol, OnlyMoveNoMoveAndBrokenPositions) {
   }
   e.Send("position startpos moves e2e4");
   EXPECT_EQ(FenLine(e), "Fen: rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1");
-  e.Send("quit");
-  EXPECT_EQ(e.Wait(), 0);
+  e.Quit();
 }
 
 TEST(SearchProtocol, TestSearchesRunThreeSearches) {
@@ -154,8 +149,7 @@ TEST(SearchProtocol, TestSearchesRunThreeSearches) {
   EXPECT_EQ(CountPrefix(Drain(e), "bestmove"), 0);
   e.Send("d");   // the last of the three positions stays
   EXPECT_EQ(e.WaitFor("Fen:"), "Fen: 2k5/pb1r1pr1/8/1qNp4/1ppB4/6P1/1P3PBP/R4RK1 b - - 0 1");
-  e.Send("quit");
-  EXPECT_EQ(e.Wait(), 0);
+  e.Quit();
 }
 
 TEST(SearchProtocol, SilentSearchAnswersWithOneLineAndPlaysItsMove) {
@@ -180,6 +174,5 @@ TEST(SearchProtocol, SilentSearchAnswersWithOneLineAndPlaysItsMove) {
   TimeToBestMove(e, "go depth 1", &best);
   ASSERT_GE(best.size(), 13u) << best;
   EXPECT_TRUE(best[10] == '7' || best[10] == '8') << best;
-  e.Send("quit");
-  EXPECT_EQ(e.Wait(), 0);
+  e.Quit();
 }

@@ -16,11 +16,6 @@
 #include "tests/support/test_data.h"
 
 namespace {
-Position FromFen(const std::string& fen) {
-  Position p;
-  EXPECT_TRUE(SetPositionFromFen(p, fen.c_str())) << fen;
-  return p;
-}
 
 Score Eval(const Position& p) {
   EvalInfo ei{};

@@ -17,11 +17,6 @@ uint32_t StoredSquares(Move m) { return uint32_t(m) & 0xFC3F; }
 // Rook and bishop promotions are left to the root; no node generates them.
 bool NodeGenerates(Move m) { return !HasPromotionMark(m) || PromotionIndex(m) == 1 || PromotionIndex(m) == 5; }
 
-Position FromFen(const std::string& fen) {
-  Position p;
-  EXPECT_TRUE(SetPositionFromFen(p, fen.c_str())) << fen;
-  return p;
-}
 
 std::vector<Move> Legal(const Position& p) {
   MoveList list;

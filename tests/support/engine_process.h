@@ -42,6 +42,11 @@ class EngineProcess {
     return lines;
   }
   int Wait(int timeoutMs = 10000) { return child_.Wait(timeoutMs); }
+  // "quit", and the engine must end cleanly.
+  void Quit() {
+    Send("quit");
+    EXPECT_EQ(Wait(), 0);
+  }
 
  private:
   platform::ChildProcess child_;

@@ -1,5 +1,6 @@
 // Reference data shared by the tests.
 #pragma once
+#include <gtest/gtest.h>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
@@ -7,6 +8,7 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
+#include "board/position.h"
 
 // A data file of tests/data; a test that cannot find its data, or finds
 // nothing in it, must fail, never pass on an empty list.
@@ -48,6 +50,13 @@ inline std::vector<std::string> LoadOpeningFens() {
     if (!line.empty()) fens.push_back(line);
   if (fens.empty()) throw std::runtime_error("no positions in openings.epd");
   return fens;
+}
+
+// A position that must read; a FEN the test cannot read fails it.
+inline Position FromFen(const std::string& fen) {
+  Position p;
+  EXPECT_TRUE(SetPositionFromFen(p, fen.c_str())) << fen;
+  return p;
 }
 
 // Sanitizer builds run the same tests on smaller budgets.
