@@ -1,4 +1,4 @@
-// Command rows through the binary: the dialect handshakes, "slave mode",
+// Command rows through the binary: "slave mode",
 // "play", the work-sharing words, the guards of a running search, and how a
 // process starts (child or not, configuration file).
 #include <gtest/gtest.h>
@@ -24,23 +24,6 @@ Lines InfoStrings(const Lines& lines) {
 
 const char* const StartFenLine = "Fen: rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
 }  // namespace
-
-TEST(CommandsProtocol, DialectHandshakes) {
-  EngineProcess e;
-  EXPECT_EQ(Answer(e, "uci3"), (Lines{"option name NalimovPath type path default <empty>",
-                                      "option name NalimovCache type slider min 1 max 256 default 1",
-                                      "option name Hash File type file default *.thf", "uci3ok"}));
-  EXPECT_EQ(Answer(e, "KVX5"), (Lines{"option name kvx5_randomizer_threshold type spin default 8 min 1 max 512",
-                                      "option name kvx5_randomizer_mode type check default false",
-                                      "option name kvx5_randomizer_reset type button", "kvx5ok"}));
-  EXPECT_EQ(Answer(e, "hqz5"), Lines{"hqz5ok"});
-  // "uci" after the dialects still answers in full.
-  e.Send("uci");
-  const Lines uci = e.ReadUntil("uciok");
-  EXPECT_EQ(uci.front(), "id name Tolvo");
-  EXPECT_EQ(CountPrefix(uci, "option name "), 41);
-  e.Quit();
-}
 
 TEST(CommandsProtocol, SlaveModeAndWorkSharingWordsAreQuiet) {
   EngineProcess e;

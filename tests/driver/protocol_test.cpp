@@ -24,15 +24,24 @@ std::string LineStarting(const Lines& lines, const std::string& prefix) {
 }
 }  // namespace
 
-TEST(Protocol, HandshakeAndReadiness) {
+TEST(Protocol, HandshakesAndReadiness) {
   EngineProcess e;
   ASSERT_TRUE(e.Started());
+  EXPECT_EQ(Answer(e, "uci3"), (Lines{"option name NalimovPath type path default <empty>",
+                                      "option name NalimovCache type slider min 1 max 256 default 1",
+                                      "option name Hash File type file default *.thf", "uci3ok"}));
+  EXPECT_EQ(Answer(e, "KVX5"), (Lines{"option name kvx5_randomizer_threshold type spin default 8 min 1 max 512",
+                                      "option name kvx5_randomizer_mode type check default false",
+                                      "option name kvx5_randomizer_reset type button", "kvx5ok"}));
+  EXPECT_EQ(Answer(e, "hqz5"), Lines{"hqz5ok"});
+  // "uci" after the dialects still answers in full.
   e.Send("uci");
-  auto lines = e.ReadUntil("uciok");
-  ASSERT_GE(lines.size(), 3u);
-  EXPECT_EQ(lines[0], "id name Tolvo");
-  EXPECT_EQ(lines[1].rfind("id author ", 0), 0u);
-  EXPECT_EQ(lines[2], "option name UCI_Query type button");
+  const Lines uci = e.ReadUntil("uciok");
+  ASSERT_GE(uci.size(), 3u);
+  EXPECT_EQ(uci[0], "id name Tolvo");
+  EXPECT_EQ(uci[1].rfind("id author ", 0), 0u);
+  EXPECT_EQ(uci[2], "option name UCI_Query type button");
+  EXPECT_EQ(CountPrefix(uci, "option name "), 41);
   e.Send("IsReady");   // keywords ignore letter case
   EXPECT_EQ(e.WaitFor("readyok"), "readyok");
   e.Send("Quit now");
