@@ -1,6 +1,6 @@
-// Command rows through the binary: "slave mode",
-// "play", the work-sharing words, the guards of a running search, and how a
-// process starts (child or not, configuration file).
+// Command rows through the binary: "slave mode", "play", the work-sharing
+// words, the guards of a running search, table work deferred to its end, and
+// how a process starts (child or not, configuration file).
 #include <gtest/gtest.h>
 #include <filesystem>
 #include <fstream>
@@ -20,7 +20,6 @@ Lines InfoStrings(const Lines& lines) {
     if (l.rfind("info string ", 0) == 0) found.push_back(l);
   return found;
 }
-
 
 const char* const StartFenLine = "Fen: rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
 }  // namespace

@@ -17,9 +17,6 @@ struct Row {
   bool rebuildsTable = false;   // restart messages may come first
 };
 
-}  // namespace
-
-namespace {
 // The number `n` stands in one of the lines as a whole number.
 bool HasNumber(const Lines& lines, int n) {
   const std::string text = std::to_string(n);
