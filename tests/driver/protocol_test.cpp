@@ -48,24 +48,14 @@ TEST(Protocol, HandshakesAndReadiness) {
   EXPECT_EQ(e.Wait(), 0);
 }
 
-TEST(Protocol, PositionDisplayAndPerft) {
-  EngineProcess e;
-  e.Send("position startpos moves e2e4 e7e5\r  ");
-  EXPECT_EQ(FenLine(e), "Fen: rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq - 0 2");
-  e.Send("perft 3");
-  auto lines = e.ReadUntil("Nodes searched:");
-  EXPECT_EQ(lines.back(), "Nodes searched: 24825");
-  int rootMoves = 0;   // one "g1f3: N" line per root move
-  for (const std::string& l : lines) rootMoves += l.size() > 6 && l[4] == ':' && l[0] >= 'a' && l[0] <= 'h';
-  EXPECT_EQ(rootMoves, 29);
-  e.Quit();
-}
-
 TEST(Protocol, BadPositionsAreReportedAndContained) {
   EngineProcess e;
   e.Send("position fen this is no fen");
   EXPECT_EQ(e.WaitFor("info string"), "info string Invalid FEN string.");
   EXPECT_EQ(FenLine(e), "Fen: rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+  // Trailing carriage returns and blanks are no part of the last move.
+  e.Send("position startpos moves e2e4 e7e5\r  ");
+  EXPECT_EQ(FenLine(e), "Fen: rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq - 0 2");
   // An illegal move stops the list; the position reached so far is kept.
   e.Send("position startpos moves e2e4 e7e5 e1e3 g1f3");
   EXPECT_NE(e.WaitFor("info string").find("e1e3"), std::string::npos);
@@ -109,6 +99,11 @@ TEST(PipedInput, QuitWaitsForPerftBenchAndEval) {
     e.Send("quit");
     const Lines lines = e.ReadAll(Sanitized() ? 120000 : 30000);
     EXPECT_NE(LineStarting(lines, result), "") << command;
+    if (command[0] == 'p') {   // one "g1f3: N" line per root move before the total
+      int rootMoves = 0;
+      for (const std::string& l : lines) rootMoves += l.size() > 6 && l[4] == ':' && l[0] >= 'a' && l[0] <= 'h';
+      EXPECT_EQ(rootMoves, 20);
+    }
     EXPECT_EQ(e.Wait(), 0) << command;
   }
 }
