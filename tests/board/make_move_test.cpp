@@ -1,18 +1,14 @@
-// Make/unmake on positions that stress one rule each, the root moves of the
-// protocol, the repetition test and the bounded key history.
+// Keys and rights of single moves, the null moves, the repetition test and
+// the bounded key history (every move of the reference positions is checked
+// against a rebuilt position by the perft suite).
 #include <gtest/gtest.h>
-#include <cstring>
 #include "board/keys.h"
 #include "board/make_move.h"
 #include "board/movegen.h"
 #include "board/notation.h"
+#include "tests/support/test_data.h"
 
 namespace {
-Position FromFen(const char* fen) {
-  Position p;
-  EXPECT_TRUE(SetPositionFromFen(p, fen)) << fen;
-  return p;
-}
 
 // Plays the moves on the board as the protocol does.
 void PlayRoot(Position& p, std::initializer_list<const char*> moves) {
@@ -24,46 +20,7 @@ void PlayRoot(Position& p, std::initializer_list<const char*> moves) {
   }
 }
 
-// Makes the move with the search's make routine and checks every
-// incremental field against a position rebuilt from scratch.
-void ExpectIncrementalMatches(const char* fen, const char* text) {
-  Position p = FromFen(fen);
-  Move m = FindLegalMove(p, text);
-  ASSERT_NE(m, 0u) << fen << " " << text;
-  Position root = p;
-  MakeRootMove(root, m);
-  RebuildDerivedState(root);
-  UndoRecord undo;
-  Color us = p.sideToMove;
-  if (us == White) MakeMove<White>(p, undo, m); else MakeMove<Black>(p, undo, m);
-  p.sideToMove = Opponent(us);
-  EXPECT_EQ(p.st.key, root.st.key) << text;
-  EXPECT_EQ(p.st.pawnKey, root.st.pawnKey) << text;
-  EXPECT_EQ(p.st.materialKey, root.st.materialKey) << text;
-  EXPECT_EQ(p.st.pstSum, root.st.pstSum) << text;
-  EXPECT_EQ(p.st.epSquare, root.st.epSquare) << text;
-  EXPECT_EQ(std::memcmp(p.board, root.board, sizeof p.board), 0) << text;
-  EXPECT_TRUE(CheckPositionConsistency(p)) << text;
-}
 }  // namespace
-
-TEST(MakeMove, IncrementalKeysAgreeWithScratchOnSpecialMoves) {
-  ExpectIncrementalMatches("r3k2r/8/8/8/8/8/8/R3K2R w KQkq -", "e1g1");
-  ExpectIncrementalMatches("r3k2r/8/8/8/8/8/8/R3K2R w KQkq -", "e1c1");
-  ExpectIncrementalMatches("r3k2r/8/8/8/8/8/8/R3K2R b KQkq -", "e8g8");
-  ExpectIncrementalMatches("r3k2r/8/8/8/8/8/8/R3K2R b KQkq -", "e8c8");
-  ExpectIncrementalMatches("r3k2r/8/8/8/8/8/8/R3K2R w KQkq -", "a1a8");   // rook takes rook: both lose a right
-  ExpectIncrementalMatches("4k3/8/8/3pP3/8/8/8/4K3 w - d6", "e5d6");
-  ExpectIncrementalMatches("4k3/8/8/8/3Pp3/8/8/4K3 b - d3", "e4d3");
-  ExpectIncrementalMatches("4k3/8/8/2b2b2/3NN3/8/8/4K3 w - -", "e4c5");   // bishop on a dark square
-  ExpectIncrementalMatches("4k3/8/8/2b2b2/3NN3/8/8/4K3 w - -", "d4f5");   // bishop on a light square
-  for (const char* promo : {"q", "r", "b", "n"}) {
-    ExpectIncrementalMatches("1n2k3/P1P5/8/8/8/8/8/4K3 w - -", (std::string("a7a8") + promo).c_str());
-    ExpectIncrementalMatches("1n2k3/P1P5/8/8/8/8/8/4K3 w - -", (std::string("a7b8") + promo).c_str());
-    ExpectIncrementalMatches("1n2k3/P1P5/8/8/8/8/8/4K3 w - -", (std::string("c7c8") + promo).c_str());
-    ExpectIncrementalMatches("4k3/8/8/8/8/8/p1p5/1N2K3 b - -", (std::string("a2b1") + promo).c_str());
-  }
-}
 
 TEST(MakeMove, EnPassantSquareOnlyWhenACaptureIsPossible) {
   Position p = FromFen(StartFen);

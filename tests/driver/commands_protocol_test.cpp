@@ -1,6 +1,6 @@
-// Command rows through the binary: the dialect handshakes, "slave mode",
-// "play", the work-sharing words, the guards of a running search, and how a
-// process starts (child or not, configuration file).
+// Command rows through the binary: "slave mode", "play", the work-sharing
+// words, the guards of a running search, table work deferred to its end, and
+// how a process starts (child or not, configuration file).
 #include <gtest/gtest.h>
 #include <filesystem>
 #include <fstream>
@@ -8,15 +8,10 @@
 #include <vector>
 #include "platform/platform.h"
 #include "tests/support/engine_process.h"
+#include "tests/support/test_data.h"
 
 namespace {
 using Lines = std::vector<std::string>;
-
-std::string Fen(EngineProcess& e) {
-  e.Send("d");
-  const Lines lines = e.ReadUntil("Key:");   // the diagram ends with the key
-  return lines.size() >= 2 ? lines[lines.size() - 2] : "";
-}
 
 // The "info string" lines among what a running search writes.
 Lines InfoStrings(const Lines& lines) {
@@ -26,48 +21,16 @@ Lines InfoStrings(const Lines& lines) {
   return found;
 }
 
-int Count(const Lines& lines, const std::string& prefix) {
-  int n = 0;
-  for (const std::string& l : lines) n += l.rfind(prefix, 0) == 0;
-  return n;
-}
-
-std::filesystem::path ScratchDirectory(const std::string& stem) {
-  const auto path = std::filesystem::temp_directory_path() /
-                    (stem + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
-  std::filesystem::create_directories(path);
-  return path;
-}
-
-const char* const StartFen = "Fen: rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
+const char* const StartFenLine = "Fen: rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
 }  // namespace
-
-TEST(CommandsProtocol, DialectHandshakes) {
-  EngineProcess e;
-  EXPECT_EQ(Answer(e, "uci3"), (Lines{"option name NalimovPath type path default <empty>",
-                                      "option name NalimovCache type slider min 1 max 256 default 1",
-                                      "option name Hash File type file default *.thf", "uci3ok"}));
-  EXPECT_EQ(Answer(e, "KVX5"), (Lines{"option name kvx5_randomizer_threshold type spin default 8 min 1 max 512",
-                                      "option name kvx5_randomizer_mode type check default false",
-                                      "option name kvx5_randomizer_reset type button", "kvx5ok"}));
-  EXPECT_EQ(Answer(e, "hqz5"), Lines{"hqz5ok"});
-  // "uci" after the dialects still answers in full.
-  e.Send("uci");
-  const Lines uci = e.ReadUntil("uciok");
-  EXPECT_EQ(uci.front(), "id name Tolvo");
-  EXPECT_EQ(Count(uci, "option name "), 41);
-  e.Send("quit");
-  EXPECT_EQ(e.Wait(), 0);
-}
 
 TEST(CommandsProtocol, SlaveModeAndWorkSharingWordsAreQuiet) {
   EngineProcess e;
   e.Send("position startpos moves e2e4");
   for (const char* line : {"slave mode 2", "slave mode x", "deny e7e5", "posted 20 15 1a2b3c e7e5", "take e7e5"})
     EXPECT_TRUE(Answer(e, line).empty()) << line;
-  EXPECT_EQ(Fen(e), "Fen: rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1");
-  e.Send("quit");
-  EXPECT_EQ(e.Wait(), 0);
+  EXPECT_EQ(FenLine(e), "Fen: rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1");
+  e.Quit();
 }
 
 TEST(CommandsProtocol, PlayMakesLegalMovesAndRefusesOthers) {
@@ -75,20 +38,19 @@ TEST(CommandsProtocol, PlayMakesLegalMovesAndRefusesOthers) {
   EXPECT_TRUE(Answer(e, "play e2e4").empty());
   EXPECT_TRUE(Answer(e, "PLAY e7e5\r").empty());
   const std::string afterTwo = "Fen: rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq - 0 2";
-  EXPECT_EQ(Fen(e), afterTwo);
+  EXPECT_EQ(FenLine(e), afterTwo);
   // Illegal, unreadable or missing moves leave the board as it was.
   for (const char* line : {"play e1e3", "play zz99", "play", "play e7e5"}) {
     const Lines answer = Answer(e, line);
     ASSERT_EQ(answer.size(), 1u) << line;
     EXPECT_EQ(answer[0].rfind("info string Illegal or unreadable move", 0), 0u) << answer[0];
-    EXPECT_EQ(Fen(e), afterTwo) << line;
+    EXPECT_EQ(FenLine(e), afterTwo) << line;
   }
   // A promotion without its letter is a queen.
   e.Send("position fen 4k3/P7/8/8/8/8/8/4K3 w - - 0 1");
   EXPECT_TRUE(Answer(e, "play a7a8").empty());
-  EXPECT_EQ(Fen(e), "Fen: Q3k3/8/8/8/8/8/8/4K3 b - - 0 1");
-  e.Send("quit");
-  EXPECT_EQ(e.Wait(), 0);
+  EXPECT_EQ(FenLine(e), "Fen: Q3k3/8/8/8/8/8/8/4K3 b - - 0 1");
+  e.Quit();
 }
 
 TEST(CommandsProtocol, GuardsOfARunningSearch) {
@@ -96,62 +58,74 @@ TEST(CommandsProtocol, GuardsOfARunningSearch) {
   e.Send("position startpos");
   e.Send("go infinite");
   platform::SleepMs(100);
+  // "isready" is answered at once.
+  const uint64_t start = platform::NowMs();
+  Drain(e);
+  EXPECT_LT(platform::NowMs() - start, Sanitized() ? 500u : 200u);
   // Refused while the search runs: nothing changes, nothing answers.
   const Lines during = Answer(e, "position startpos moves e2e4");
   for (const char* line : {"play d2d4", "go depth 1", "ucinewgame", "tt"}) Answer(e, line);
   // Handled at once.
-  EXPECT_EQ(Count(Answer(e, "setoption name MultiPV value 2"), "info string Displaying 2 variations."), 1);
-  EXPECT_EQ(Count(Answer(e, "uci3"), "uci3ok"), 1);
+  EXPECT_EQ(CountPrefix(Answer(e, "setoption name MultiPV value 2"), "info string Displaying 2 variations."), 1);
+  EXPECT_EQ(CountPrefix(Answer(e, "uci3"), "uci3ok"), 1);
   e.Send("stop");
   const Lines rest = e.ReadUntil("bestmove");
   const Lines after = Answer(e, "stop");   // idle now: reported again only to the log
   for (const Lines* ls : {&during, &rest, &after}) {
-    EXPECT_EQ(Count(*ls, "id name"), 0);           // "ucinewgame" is no "uci"
-    EXPECT_EQ(Count(*ls, "info string Max CPUs"), 0);   // no "tt"
+    EXPECT_EQ(CountPrefix(*ls, "id name"), 0);           // "ucinewgame" is no "uci"
+    EXPECT_EQ(CountPrefix(*ls, "info string Max CPUs"), 0);   // no "tt"
   }
-  EXPECT_EQ(Count(after, "bestmove"), 0);
-  EXPECT_EQ(Fen(e), StartFen);
+  EXPECT_EQ(CountPrefix(after, "bestmove"), 0);
+  EXPECT_EQ(FenLine(e), StartFenLine);
   // Idle again: the same lines act.
   e.Send("play e2e4");
-  EXPECT_EQ(Fen(e), "Fen: rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1");
-  e.Send("quit");
-  EXPECT_EQ(e.Wait(), 0);
+  EXPECT_EQ(FenLine(e), "Fen: rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1");
+  e.Quit();
 }
 
 TEST(CommandsProtocol, TableChangesDuringASearchWaitForItsEnd) {
-  const std::filesystem::path dir = ScratchDirectory("tolvo_deferred_");
+  const ScratchDirectory scratch;
+  const std::filesystem::path& dir = scratch.Path();
   EngineProcess e({}, TOLVO_BINARY, dir.string());
+  const std::string probe = "probe fen 4k3/8/8/8/8/8/8/R3K3 w - - 0 1";
   EXPECT_EQ(Answer(e, "setoption name Hash File value saved.thf"), Lines{"info string Hash file set to saved.thf"});
+  e.Send("write 77 fen 4k3/8/8/8/8/8/8/R3K3 w - - 0 1");
   e.Send("position startpos moves e2e4");
   e.Send("go infinite");
   platform::SleepMs(100);
-  // Confirmed at once; the table is rebuilt, cleared and saved only after the best move.
+  // Confirmed at once; the table stays as it is until the best move is out.
+  EXPECT_EQ(InfoStrings(Answer(e, "setoption name Hash value 16")), Lines{"info string Hash size set to 16 mb"});
   EXPECT_EQ(InfoStrings(Answer(e, "setoption name Hash value 100")), Lines{"info string Hash size set to 64 mb"});
   EXPECT_EQ(InfoStrings(Answer(e, "setoption name Clear Hash")), Lines{"info string Hash clear invoked."});
   EXPECT_EQ(InfoStrings(Answer(e, "setoption name Save Hash")), Lines{});
+  const Lines probed = Answer(e, probe);
+  EXPECT_EQ(CountPrefix(probed, "info probe position fen 4k3/8/8/8/8/8/8/R3K3 w - - 0 1 move a1a1 depth 25 ex 77"), 1);
   platform::SleepMs(100);
   e.Send("stop");
   const Lines lines = e.ReadUntil("info string Save hash");
   ASSERT_GE(lines.size(), 3u);
+  // One restart for both sizes, with the later one, then the save.
   EXPECT_EQ(lines.back(), "info string Save hash invoked and succeeded - 64 mb saved to saved.thf.");
   EXPECT_EQ(lines[lines.size() - 2], "info string Children restarted.");
+  EXPECT_EQ(CountPrefix(lines, "info string Children restarted."), 1);
   const std::string best = lines[lines.size() - 3];
   EXPECT_EQ(best.rfind("bestmove ", 0), 0u) << best;
   EXPECT_NE(best, "bestmove 0000");
   EXPECT_EQ(std::filesystem::file_size(dir / "saved.thf"), 64u << 20);
-  EXPECT_EQ(Fen(e), "Fen: rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1");
-  // Pondering that ended by itself keeps its move until "stop".
+  EXPECT_EQ(Answer(e, probe), Lines{"info string Probed position not found."});
+  EXPECT_EQ(FenLine(e), "Fen: rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1");
+  // Pondering that ended by itself keeps its move, and the table its size, until "stop".
   e.Send("position fen 7k/8/8/8/8/8/8/K5R1 w - - 0 1");
   e.Send("go ponder depth 3");
   platform::SleepMs(300);
-  EXPECT_EQ(InfoStrings(Answer(e, "setoption name Clear Hash")), Lines{"info string Hash clear invoked."});
+  EXPECT_EQ(InfoStrings(Answer(e, "setoption name Hash value 2")), Lines{"info string Hash size set to 2 mb"});
+  EXPECT_EQ(CountPrefix(Drain(e), "info string Children"), 0);
   e.Send("stop");
-  const std::string pondered = e.WaitFor("bestmove");
-  EXPECT_EQ(pondered.rfind("bestmove ", 0), 0u);
-  EXPECT_NE(pondered.rfind("bestmove 0000", 0), 0u) << pondered;
-  e.Send("quit");
-  EXPECT_EQ(e.Wait(), 0);
-  std::filesystem::remove_all(dir);
+  const Lines pondered = e.ReadUntil("info string Children restarted.");
+  ASSERT_GE(pondered.size(), 2u);
+  EXPECT_EQ(pondered[pondered.size() - 2].rfind("bestmove ", 0), 0u);
+  EXPECT_NE(pondered[pondered.size() - 2].rfind("bestmove 0000", 0), 0u);
+  e.Quit();
 }
 
 TEST(StartupProtocol, AChildWithoutItsParentSaysSoAndEnds) {
@@ -166,7 +140,8 @@ TEST(StartupProtocol, AChildWithoutItsParentSaysSoAndEnds) {
 
 TEST(StartupProtocol, ARenamedBinaryCountsItsFieldsFromItsOwnEntry) {
   namespace fs = std::filesystem;
-  const fs::path dir = ScratchDirectory("tolvo_child_");
+  const ScratchDirectory scratch;
+  const fs::path& dir = scratch.Path();
   fs::copy_file(TOLVO_BINARY, dir / "engine", fs::copy_options::overwrite_existing);
   {
     EngineProcess child({"4242", "2", "32", "1", "2", "1", "4242"}, (dir / "engine").string());
@@ -174,25 +149,26 @@ TEST(StartupProtocol, ARenamedBinaryCountsItsFieldsFromItsOwnEntry) {
     EXPECT_EQ(child.Wait(), 1);
     // Four fields: stand-alone.
     EngineProcess alone({"0", "2", "16", "9"}, (dir / "engine").string());
+    alone.Send("uci");
+    EXPECT_EQ(alone.WaitFor("id name"), "id name Tolvo engine 0 2 16 9");   // the whole command line names it
     EXPECT_EQ(Answer(alone, "setoption name Hash value 16").back(), "info string Hash size set to 16 mb");
-    alone.Send("quit");
-    EXPECT_EQ(alone.Wait(), 0);
+    alone.Quit();
   }
-  fs::remove_all(dir);
 }
 
 namespace {
-// Score of e2e4 from the start position, searched once before and once after
-// the position it leads to has been played (marked). Two moves are searched
-// so that no "only move" haste cuts the search short.
-std::pair<int, int> ScoresBeforeAndAfterMarking(const std::string& config) {
-  const std::filesystem::path dir = ScratchDirectory("tolvo_config_");
-  if (!config.empty()) std::ofstream(dir / "tolvo.config") << config << "\n";
-  EngineProcess e({}, TOLVO_BINARY, dir.string());
+// Scores of e2e4 from the start position: searched once, again after the
+// position it leads to has been played (marked), and again after `change`.
+// Two moves are searched so that no "only move" haste cuts the search short.
+std::vector<int> ScoresOfAPlayedPosition(const std::string& config, const std::string& change) {
+  const ScratchDirectory dir;
+  if (!config.empty()) std::ofstream(dir.Path() / "tolvo.config") << config << "\n";
+  EngineProcess e({}, TOLVO_BINARY, dir.Text());
   e.Send("setoption name Max CPUs value 1");   // one process: the same scores every time
   e.Send("setoption name MultiPV value 2");
-  int scores[2] = {-99999, -99999};
+  std::vector<int> scores(3, -99999);
   for (int& score : scores) {
+    if (&score == &scores[2]) e.Send(change);
     e.Send("ucinewgame");
     e.Send("position startpos");
     e.Send("go depth 1 searchmoves e2e4 d2d4");
@@ -203,20 +179,19 @@ std::pair<int, int> ScoresBeforeAndAfterMarking(const std::string& config) {
   }
   e.Send("quit");
   e.Wait();
-  std::filesystem::remove_all(dir);
-  return {scores[0], scores[1]};
+  return scores;
 }
 }  // namespace
 
 TEST(StartupProtocol, ConfigurationFileTurnsOnTheRandomizer) {
   // Without the randomizer a played position looks no different.
-  const auto plain = ScoresBeforeAndAfterMarking("");
-  ASSERT_NE(plain.first, -99999);
-  EXPECT_EQ(plain.second, plain.first);
-  // "randomize": positions already played look worse by the threshold 8.
-  const auto standard = ScoresBeforeAndAfterMarking("randomize");
-  EXPECT_EQ(standard.first, plain.first);
-  EXPECT_EQ(standard.second, plain.first - 8);
-  const auto twenty = ScoresBeforeAndAfterMarking("randomize=20 ignored words");
-  EXPECT_EQ(twenty.second, plain.first - 20);
+  const std::vector<int> plain = ScoresOfAPlayedPosition("", "");
+  ASSERT_NE(plain[0], -99999);
+  EXPECT_EQ(plain, std::vector<int>(3, plain[0]));
+  // "randomize": positions already played look worse by the threshold 8,
+  // until the marks are forgotten (reset, or the mode switched on afresh).
+  EXPECT_EQ(ScoresOfAPlayedPosition("randomize", "setoption name kvx5_randomizer_reset"),
+            (std::vector<int>{plain[0], plain[0] - 8, plain[0]}));
+  EXPECT_EQ(ScoresOfAPlayedPosition("randomize=20 ignored words", "setoption name kvx5_randomizer_mode value true"),
+            (std::vector<int>{plain[0], plain[0] - 20, plain[0]}));
 }

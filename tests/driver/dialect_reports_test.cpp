@@ -5,13 +5,6 @@
 #include <string>
 #include "tests/support/engine_process.h"
 
-namespace {
-int CountPrefix(const std::vector<std::string>& lines, const std::string& prefix) {
-  int n = 0;
-  for (const std::string& l : lines) n += l.rfind(prefix, 0) == 0;
-  return n;
-}
-}  // namespace
 
 TEST(DialectReports, AllMovesListsTheRootMovesFromDepthFourteen) {
   EngineProcess e;

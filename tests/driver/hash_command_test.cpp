@@ -1,4 +1,4 @@
-// "probe" and "write": in process against the table, and through the binary.
+// "probe" and "write" against the table.
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -7,9 +7,8 @@
 #include "driver/engine.h"
 #include "group/hash_memory.h"
 #include "search/hash_table.h"
-#include "tests/support/hash_probe.h"
-#include "tests/support/engine_process.h"
 #include "tests/support/captured_output.h"
+#include "tests/support/hash_probe.h"
 
 namespace {
 const std::string Fen = "r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3";
@@ -79,22 +78,4 @@ TEST_F(HashCommandTest, WrittenScoresAreClampedToTheField) {
   EXPECT_EQ(Run("probe fen " + Fen).at(0), "info probe position fen " + Fen + " move a1a1 depth 25 ex -8190");
   Run("write 8160 fen " + Fen);
   EXPECT_EQ(Run("probe fen " + Fen).at(0), "info probe position fen " + Fen + " move a1a1 depth 25 ex 8160");
-}
-
-TEST(HashProtocol, WriteThenProbe) {
-  EngineProcess e;
-  ASSERT_TRUE(e.Started());
-  e.Send("probe fen " + Fen);
-  EXPECT_EQ(e.WaitFor("info"), "info string Probed position not found.");
-  e.Send("write 123 fen " + Fen);
-  e.Send("probe fen " + Fen);
-  EXPECT_EQ(e.WaitFor("info"), "info probe position fen " + Fen + " move a1a1 depth 25 ex 123");
-  e.Send("write 99999 fen " + Fen);
-  e.Send("Probe fen " + Fen);
-  EXPECT_EQ(e.WaitFor("info"), "info probe position fen " + Fen + " move a1a1 depth 25 ex 8193");
-  // "write" answers nothing; the game position is untouched.
-  e.Send("d");
-  EXPECT_EQ(e.WaitFor("Fen:"), "Fen: rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
-  e.Send("quit");
-  EXPECT_EQ(e.Wait(), 0);
 }

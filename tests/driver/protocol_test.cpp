@@ -1,56 +1,50 @@
-// The engine binary driven through pipes as a front end drives it.
+// The engine binary driven through pipes as a front end or a script drives
+// it: handshake, positions, perft, long lines, and what happens to running
+// commands when "quit" follows them or the input ends.
 #include <gtest/gtest.h>
-#include <filesystem>
 #include <string>
+#include "platform/platform.h"
 #include "tests/support/engine_process.h"
+#include "tests/support/test_data.h"
 
 namespace {
+using Lines = std::vector<std::string>;
+
 std::string DanceMoves(int plies) {
   static const char* cycle[4] = {"g1f3", "g8f6", "f3g1", "f6g8"};
   std::string s;
   for (int i = 0; i < plies; ++i) s += std::string(" ") + cycle[i % 4];
   return s;
 }
+
+std::string LineStarting(const Lines& lines, const std::string& prefix) {
+  for (const std::string& l : lines)
+    if (l.rfind(prefix, 0) == 0) return l;
+  return "";
+}
 }  // namespace
 
-TEST(Protocol, HandshakeAndReadiness) {
+TEST(Protocol, HandshakesAndReadiness) {
   EngineProcess e;
   ASSERT_TRUE(e.Started());
+  EXPECT_EQ(Answer(e, "uci3"), (Lines{"option name NalimovPath type path default <empty>",
+                                      "option name NalimovCache type slider min 1 max 256 default 1",
+                                      "option name Hash File type file default *.thf", "uci3ok"}));
+  EXPECT_EQ(Answer(e, "KVX5"), (Lines{"option name kvx5_randomizer_threshold type spin default 8 min 1 max 512",
+                                      "option name kvx5_randomizer_mode type check default false",
+                                      "option name kvx5_randomizer_reset type button", "kvx5ok"}));
+  EXPECT_EQ(Answer(e, "hqz5"), Lines{"hqz5ok"});
+  // "uci" after the dialects still answers in full.
   e.Send("uci");
-  auto lines = e.ReadUntil("uciok");
-  ASSERT_GE(lines.size(), 3u);
-  EXPECT_EQ(lines[0], "id name Tolvo");
-  EXPECT_EQ(lines[1].rfind("id author ", 0), 0u);
-  EXPECT_EQ(lines[2], "option name UCI_Query type button");
+  const Lines uci = e.ReadUntil("uciok");
+  ASSERT_GE(uci.size(), 3u);
+  EXPECT_EQ(uci[0], "id name Tolvo");
+  EXPECT_EQ(uci[1].rfind("id author ", 0), 0u);
+  EXPECT_EQ(uci[2], "option name UCI_Query type button");
+  EXPECT_EQ(CountPrefix(uci, "option name "), 41);
   e.Send("IsReady");   // keywords ignore letter case
   EXPECT_EQ(e.WaitFor("readyok"), "readyok");
   e.Send("Quit now");
-  EXPECT_EQ(e.Wait(), 0);
-}
-
-TEST(Protocol, EndOfInputExitsCleanly) {
-  EngineProcess e;
-  e.Send("isready");
-  e.WaitFor("readyok");
-  e.CloseInput();
-  EXPECT_EQ(e.Wait(), 0);
-}
-
-TEST(Protocol, PositionDisplayAndPerft) {
-  EngineProcess e;
-  e.Send("position startpos moves e2e4 e7e5\r  ");
-  e.Send("d");
-  EXPECT_EQ(e.WaitFor("Fen:"), "Fen: rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq - 0 2");
-  e.Send("perft 3");
-  auto lines = e.ReadUntil("Nodes searched:");
-  EXPECT_EQ(lines.back(), "Nodes searched: 24825");
-  int rootMoves = 0;   // one "g1f3: N" line per root move
-  for (const std::string& l : lines) rootMoves += l.size() > 6 && l[4] == ':' && l[0] >= 'a' && l[0] <= 'h';
-  EXPECT_EQ(rootMoves, 29);
-  e.Send("position fen 8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1");
-  e.Send("perft 4");
-  EXPECT_EQ(e.WaitFor("Nodes searched:"), "Nodes searched: 43238");
-  e.Send("quit");
   EXPECT_EQ(e.Wait(), 0);
 }
 
@@ -58,56 +52,93 @@ TEST(Protocol, BadPositionsAreReportedAndContained) {
   EngineProcess e;
   e.Send("position fen this is no fen");
   EXPECT_EQ(e.WaitFor("info string"), "info string Invalid FEN string.");
-  e.Send("d");
-  EXPECT_EQ(e.WaitFor("Fen:"), "Fen: rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+  EXPECT_EQ(FenLine(e), "Fen: rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+  // Trailing carriage returns and blanks are no part of the last move.
+  e.Send("position startpos moves e2e4 e7e5\r  ");
+  EXPECT_EQ(FenLine(e), "Fen: rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq - 0 2");
   // An illegal move stops the list; the position reached so far is kept.
   e.Send("position startpos moves e2e4 e7e5 e1e3 g1f3");
   EXPECT_NE(e.WaitFor("info string").find("e1e3"), std::string::npos);
-  e.Send("d");
-  EXPECT_EQ(e.WaitFor("Fen:"), "Fen: rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq - 0 2");
+  EXPECT_EQ(FenLine(e), "Fen: rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq - 0 2");
   e.Send("position startpos moves e2e4 zz99");
   EXPECT_NE(e.WaitFor("info string").find("zz99"), std::string::npos);
-  // An unsearchable position is refused by perft rather than crashing it.
+  // An unsearchable position is refused by perft and eval rather than crashing them.
   e.Send("position fen 4k3/8/8/8/8/8/8/8 w - -");
-  e.Send("perft 2");
-  EXPECT_EQ(e.WaitFor("info string"), "info string perft needs a legal position");
-  e.Send("isready");
-  EXPECT_EQ(e.WaitFor("readyok"), "readyok");
-  e.Send("quit");
-  EXPECT_EQ(e.Wait(), 0);
+  EXPECT_EQ(Answer(e, "perft 2"), Lines{"info string perft needs a legal position"});
+  EXPECT_EQ(Answer(e, "eval"), Lines{"info string eval needs a legal position"});
+  e.Quit();
 }
 
 TEST(Protocol, LongLinesAreWholeCommands) {
   EngineProcess e;
   // A 2000-ply game: some 10000 characters on one line.
   e.Send("position startpos moves" + DanceMoves(2000));
-  e.Send("d");
-  std::string fen = e.WaitFor("Fen:");
+  std::string fen = FenLine(e);
   EXPECT_EQ(fen.rfind("Fen: rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -", 0), 0u) << fen;
   e.Send("position startpos moves" + DanceMoves(2001));
-  e.Send("d");
-  fen = e.WaitFor("Fen:");
-  EXPECT_EQ(fen.rfind("Fen: rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQ1BNR/", 0), std::string::npos);
+  fen = FenLine(e);
   EXPECT_NE(fen.find("5N2/PPPPPPPP/RNBQKB1R b KQkq"), std::string::npos) << fen;
   // The tail of an absurdly long line is dropped, not read as a command.
   e.Send(std::string(3 << 20, 'x') + " quit");
   e.Send("isready");
   EXPECT_EQ(e.WaitFor("readyok"), "readyok");
-  e.Send("quit");
-  EXPECT_EQ(e.Wait(), 0);
+  e.Quit();
 }
 
-TEST(Protocol, RenamedBinaryKeepsItsName) {
-  namespace fs = std::filesystem;
-  fs::path dir = fs::temp_directory_path() / ("tolvo_name_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
-  fs::create_directories(dir);
-  fs::copy_file(TOLVO_BINARY, dir / "engine", fs::copy_options::overwrite_existing);
-  {
-    EngineProcess e({}, (dir / "engine").string());
-    e.Send("uci");
-    EXPECT_EQ(e.WaitFor("id name"), "id name Tolvo engine");
+// A script that pipes a command and "quit" gets the command's result first.
+TEST(PipedInput, QuitWaitsForPerftBenchAndEval) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"perft 5", "Nodes searched: 4865609"},
+      {"bench 2", "Nodes/second: "},
+      {"eval", "Total evaluation: "},
+  };
+  for (const auto& [command, result] : cases) {
+    EngineProcess e;
+    e.Send("position startpos");
+    e.Send(command);
     e.Send("quit");
-    EXPECT_EQ(e.Wait(), 0);
+    const Lines lines = e.ReadAll(Sanitized() ? 120000 : 30000);
+    EXPECT_NE(LineStarting(lines, result), "") << command;
+    if (command[0] == 'p') {   // one "g1f3: N" line per root move before the total
+      int rootMoves = 0;
+      for (const std::string& l : lines) rootMoves += l.size() > 6 && l[4] == ':' && l[0] >= 'a' && l[0] <= 'h';
+      EXPECT_EQ(rootMoves, 20);
+    }
+    EXPECT_EQ(e.Wait(), 0) << command;
   }
-  fs::remove_all(dir);
+}
+
+// Without "quit" the end of the input ends the engine at once, whatever runs.
+TEST(PipedInput, EndOfInputEndsTheEngineAtOnce) {
+  for (const char* command : {"isready", "perft 7", "bench 40", "go infinite"}) {
+    EngineProcess e;
+    Drain(e);   // started up: only the ending is timed
+    e.Send(command);
+    platform::SleepMs(100);
+    const uint64_t start = platform::NowMs();
+    e.CloseInput();
+    EXPECT_EQ(e.Wait(3000), 0) << command;
+    EXPECT_LT(platform::NowMs() - start, Sanitized() ? 1500u : 500u) << command;
+    EXPECT_EQ(CountPrefix(e.ReadAll(), "Nodes searched"), 0) << command;
+  }
+}
+
+// "tolvo bench N" runs the benchmark and exits; the count is the one of
+// "bench N" given as a command (the same build always counts the same).
+TEST(PipedInput, BenchOnTheCommandLineMatchesTheCommand) {
+  EngineProcess line({"bench", "3"});
+  line.CloseInput();
+  const Lines fromLine = line.ReadAll(Sanitized() ? 120000 : 30000);
+  EXPECT_EQ(line.Wait(), 0);
+  EXPECT_EQ(CountPrefix(fromLine, "Position "), 12);
+  EXPECT_EQ(CountPrefix(fromLine, "info"), 0);
+  EXPECT_EQ(CountPrefix(fromLine, "bestmove"), 0);
+  const std::string nodes = LineStarting(fromLine, "Nodes searched: ");
+  ASSERT_NE(nodes, "");
+  EXPECT_NE(nodes, "Nodes searched: 0");
+
+  EngineProcess e;
+  e.Send("bench 3");
+  EXPECT_EQ(e.WaitFor("Nodes searched:", Sanitized() ? 120000 : 30000), nodes);
+  e.Quit();
 }

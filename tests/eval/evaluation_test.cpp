@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <cctype>
+#include <sstream>
 #include "eval/eval_cache.h"
 #include "eval/evaluate.h"
 #include "eval/material.h"
@@ -15,11 +16,6 @@
 #include "tests/support/test_data.h"
 
 namespace {
-Position FromFen(const std::string& fen) {
-  Position p;
-  EXPECT_TRUE(SetPositionFromFen(p, fen.c_str())) << fen;
-  return p;
-}
 
 Score Eval(const Position& p) {
   EvalInfo ei{};
@@ -27,60 +23,37 @@ Score Eval(const Position& p) {
   return EvaluateUncached(p, ei);
 }
 
-std::vector<std::string> Split(const std::string& s) {
-  std::vector<std::string> parts;
-  size_t i = 0;
-  while (i < s.size()) {
-    size_t j = s.find(' ', i);
-    if (j == std::string::npos) j = s.size();
-    if (j > i) parts.push_back(s.substr(i, j - i));
-    i = j + 1;
-  }
-  return parts;
-}
+char SwapCase(char c) { return std::isupper(c) ? char(std::tolower(c)) : char(std::toupper(c)); }
 
 // Board mirrored top to bottom, colours and side to move exchanged.
 std::string ColourFlipped(const std::string& fen) {
-  auto f = Split(fen);
-  std::vector<std::string> ranks;
-  size_t i = 0;
-  while (i <= f[0].size()) {
-    size_t j = f[0].find('/', i);
-    if (j == std::string::npos) j = f[0].size();
-    ranks.push_back(f[0].substr(i, j - i));
-    i = j + 1;
+  std::istringstream in(fen);
+  std::string board, side, castle, ep, flipped, rights;
+  in >> board >> side >> castle >> ep;
+  std::stringstream ranks(board);
+  for (std::string rank; std::getline(ranks, rank, '/');) {
+    std::transform(rank.begin(), rank.end(), rank.begin(), SwapCase);
+    if (!flipped.empty()) rank.push_back('/');
+    flipped.insert(0, rank);
   }
-  std::string board;
-  for (int r = int(ranks.size()) - 1; r >= 0; --r) {
-    for (char c : ranks[r]) board += std::isalpha(c) ? char(std::isupper(c) ? std::tolower(c) : std::toupper(c)) : c;
-    if (r) board += '/';
-  }
-  std::string castle;
   for (char c : std::string("KQkq"))
-    if (f[2].find(char(std::isupper(c) ? std::tolower(c) : std::toupper(c))) != std::string::npos) castle += c;
-  if (castle.empty()) castle = "-";
-  std::string ep = f[3];
+    if (castle.find(SwapCase(c)) != std::string::npos) rights += c;
   if (ep != "-") ep[1] = char('1' + ('8' - ep[1]));
-  return board + (f[1] == "w" ? " b " : " w ") + castle + " " + ep;
+  return flipped + (side == "w" ? " b " : " w ") + (rights.empty() ? "-" : rights) + " " + ep;
 }
 
-// Board mirrored left to right (files a..h exchanged).
+// Board mirrored left to right (files a..h exchanged); no castling rights.
 std::string WingMirrored(const std::string& fen) {
-  auto f = Split(fen);
-  std::string board, rank;
-  for (char c : f[0] + "/") {
-    if (c == '/') {
-      std::reverse(rank.begin(), rank.end());
-      board += rank + "/";
-      rank.clear();
-    } else {
-      rank += c;
-    }
+  std::istringstream in(fen);
+  std::string board, side, castle, ep, mirrored;
+  in >> board >> side >> castle >> ep;
+  std::stringstream ranks(board);
+  for (std::string rank; std::getline(ranks, rank, '/');) {
+    if (!mirrored.empty()) mirrored.push_back('/');
+    mirrored.append(rank.rbegin(), rank.rend());
   }
-  board.pop_back();
-  std::string ep = f[3];
   if (ep != "-") ep[0] = char('a' + ('h' - ep[0]));
-  return board + " " + f[1] + " - " + ep;
+  return mirrored + " " + side + " - " + ep;
 }
 
 std::vector<std::string> AllFens() {
@@ -139,43 +112,23 @@ TEST(Material, ImbalanceRows) {
     return ImbalanceValue(MaterialCounts{{wn, bn}, {wb, bb}, {wr, br}, {wp, bp}});
   };
   EXPECT_EQ(value(0, 0, 0, 0, 0, 0, 0, 0), 0);
-  EXPECT_EQ(value(2, 2, 2, 2, 2, 2, 8, 8), 0);
   EXPECT_EQ(value(1, 0, 0, 0, 0, 0, 0, 0), -3072);
-  EXPECT_EQ(value(0, 0, 1, 0, 0, 0, 0, 0), -3072);
   EXPECT_EQ(value(0, 1, 0, 0, 0, 0, 0, 0), 3072);
-  EXPECT_EQ(value(0, 0, 0, 1, 0, 0, 0, 0), 3072);
   EXPECT_EQ(value(0, 0, 0, 0, 1, 0, 0, 0), 580);
   EXPECT_EQ(value(0, 0, 0, 0, 0, 0, 1, 0), 171);
-  EXPECT_EQ(value(0, 0, 0, 0, 0, 0, 0, 1), -171);
   EXPECT_EQ(value(0, 0, 2, 0, 0, 0, 0, 0), 1109);
   EXPECT_EQ(value(1, 0, 1, 0, 0, 0, 0, 0), 251);
-  EXPECT_EQ(value(2, 0, 0, 0, 0, 0, 0, 0), -180);
   EXPECT_EQ(value(0, 0, 0, 1, 1, 0, 0, 0), -1735);
-  EXPECT_EQ(value(0, 1, 0, 0, 1, 0, 0, 0), -1687);
-  EXPECT_EQ(value(0, 0, 0, 0, 1, 1, 0, 0), 0);
-  EXPECT_EQ(value(0, 1, 1, 0, 0, 0, 0, 0), 0);
-  // The table is the model at every index, and queens do not change it.
-  for (int index : {0, 1, 2, 1458, 118096, 118097}) {
-    EXPECT_EQ(Imbalance[index], ImbalanceValue(DecodeImbalanceIndex(index)));
-    EXPECT_EQ(Imbalance[index & ~1], Imbalance[index | 1]);
+  // The table is the model at every index of ordinary material, and the
+  // white queen bit does not change it.
+  for (int index = 0; index < 131072; ++index) {
+    if (index < 118098) {
+      ASSERT_EQ(Imbalance[index], ImbalanceValue(DecodeImbalanceIndex(index))) << index;
+    }
+    ASSERT_EQ(Imbalance[index & ~1], Imbalance[index | 1]) << index;
   }
-  EXPECT_EQ(Imbalance[120000], 0);
 }
 
-TEST(Material, IndexAndValueFromTheKey) {
-  // Initial material: index from the key, balance 0, imbalance 0.
-  Position start = FromFen(StartFen);
-  EXPECT_EQ(MaterialBalanceField(start.st.materialKey), 128);
-  EXPECT_EQ(MaterialPhase(start.st.materialKey), 256);
-  EXPECT_EQ(MenCount(start.st.materialKey), 32);
-  EXPECT_EQ(MaterialValue(start), 0);
-  // King and knight against king: the balance is cancelled.
-  EXPECT_EQ(MaterialValue(FromFen("4k3/8/8/8/8/8/8/1N2K3 w - -")), 0);
-  // One extra white pawn: 1024 from the balance plus the pawn-ending term.
-  const MaterialCounts one = DecodeImbalanceIndex(ImbalanceIndex(FromFen("4k3/8/8/8/8/8/4P3/4K3 w - -").st.materialKey));
-  EXPECT_EQ(one.pawns[White], 1);
-  EXPECT_EQ(one.pawns[Black], 0);
-}
 
 TEST(Material, AdjustmentOptions) {
   int options[12] = {};
@@ -195,37 +148,28 @@ TEST(Material, AdjustmentOptions) {
   EXPECT_EQ(MaterialAdjustment[WhiteKnight], -90);
   int bishops[12] = {0, 0, 0, 0, 100, 200, 300, 400, 0, 0, 0, 0};
   BuildAdjustmentTable(bishops, White, false);
-  EXPECT_EQ(MaterialAdjustment[WhiteBishop], 910);        // king bishop: light squares
-  EXPECT_EQ(MaterialAdjustment[WhiteKing], 2910);         // queen bishop: dark-square slot
-  EXPECT_EQ(MaterialAdjustment[BlackKing], -1910);        // black king bishop: dark squares
-  EXPECT_EQ(MaterialAdjustment[BlackBishop], -3910);
+  // Bishops by the colour of their square: White's king bishop on light squares, Black's on dark ones.
+  EXPECT_EQ(ComputeMaterialDelta(FromFen("4k3/8/8/8/8/8/8/4KB2 w - -")), 910);
+  EXPECT_EQ(ComputeMaterialDelta(FromFen("4k3/8/8/8/8/8/8/2B1K3 w - -")), 2910);
+  EXPECT_EQ(ComputeMaterialDelta(FromFen("2b1k3/8/8/8/8/8/8/4K3 w - -")), -3910);
+  EXPECT_EQ(ComputeMaterialDelta(FromFen("4kb2/8/8/8/8/8/8/4K3 w - -")), -1910);
   int zero[12] = {};
   BuildAdjustmentTable(zero, White, false);
 }
 
 TEST(EvalTables, FixedRows) {
   auto pair = [](int32_t v) { return std::make_pair(v >> 16, v & 0xFFFF); };
-  EXPECT_EQ(pair(KingAttackTable[42]), std::make_pair(0, 0));
   EXPECT_EQ(pair(KingAttackTable[43]), std::make_pair(3, 2));
-  EXPECT_EQ(pair(KingAttackTable[44]), std::make_pair(7, 5));
-  EXPECT_EQ(pair(KingAttackTable[50]), std::make_pair(48, 35));
   EXPECT_EQ(pair(KingAttackTable[60]), std::make_pair(168, 123));
-  EXPECT_EQ(pair(KingAttackTable[80]), std::make_pair(607, 445));
-  EXPECT_EQ(pair(KingAttackTable[88]), std::make_pair(840, 616));
-  EXPECT_EQ(pair(KingAttackTable[128]), std::make_pair(1440, 1056));
-  EXPECT_EQ(pair(KingAttackTable[200]), std::make_pair(2520, 1848));
-  EXPECT_EQ(pair(KingAttackTable[296]), std::make_pair(3960, 2904));
   EXPECT_EQ(pair(KingAttackTable[511]), std::make_pair(7185, 5269));
   EXPECT_EQ(CheckKingAttackTable(nullptr), 0);
 
   // Knight tropism around a king on g8.
   EXPECT_EQ(KnightTropism[G8][E6], 29);
   EXPECT_EQ(KnightTropism[G8][F6], 23);
-  EXPECT_EQ(KnightTropism[G8][H6], 23);
   for (Square s : {E5, F5, G5, H5, D6, G6, D7, F7, H7, D8, E8, F8, H8}) EXPECT_EQ(KnightTropism[G8][s], 22) << s;
   for (Square s : {D5, F4, G4, H4, E7}) EXPECT_EQ(KnightTropism[G8][s], 8) << s;
   EXPECT_EQ(KnightTropism[G8][G7], 6);
-  EXPECT_EQ(KnightTropism[G8][A1], 0);
   EXPECT_EQ(KnightTropism[G8][E4], 0);
 
   // Piece-square entries (White; Black mirrored and negated).
@@ -234,25 +178,10 @@ TEST(EvalTables, FixedRows) {
     const PackedScore low = PackedScore(uint32_t(uint64_t(v)));
     return std::make_pair(MiddlegameOf(low), EndgameOf(low));
   };
-  EXPECT_EQ(pst(WhitePawn, A2), std::make_pair(-96, -162));
   EXPECT_EQ(pst(WhitePawn, E2), std::make_pair(-66, -230));
-  EXPECT_EQ(pst(WhitePawn, E5), std::make_pair(-6, -187));
-  EXPECT_EQ(pst(WhitePawn, E7), std::make_pair(14, -161));
-  EXPECT_EQ(pst(WhiteKnight, A1), std::make_pair(-782, -497));
   EXPECT_EQ(pst(WhiteKnight, D5), std::make_pair(40, 4));
-  EXPECT_EQ(pst(WhiteBishop, A1), std::make_pair(-299, -281));
-  EXPECT_EQ(pst(WhiteBishop, D4), std::make_pair(8, -197));
   EXPECT_EQ(pst(WhiteRook, A1), std::make_pair(-300, -250));
-  EXPECT_EQ(pst(WhiteRook, D1), std::make_pair(-170, -250));
-  EXPECT_EQ(pst(WhiteRook, D6), std::make_pair(-150, -160));
-  EXPECT_EQ(pst(WhiteRook, A7), std::make_pair(-290, -240));
-  EXPECT_EQ(pst(WhiteQueen, A1), std::make_pair(-410, -260));
-  EXPECT_EQ(pst(WhiteQueen, D4), std::make_pair(-160, -60));
-  EXPECT_EQ(pst(WhiteKing, A1), std::make_pair(430, -760));
-  EXPECT_EQ(pst(WhiteKing, B1), std::make_pair(490, -530));
-  EXPECT_EQ(pst(WhiteKing, E1), std::make_pair(-10, -300));
   EXPECT_EQ(pst(WhiteKing, E4), std::make_pair(-40, 240));
-  EXPECT_EQ(pst(WhiteKing, E5), std::make_pair(-70, 280));
   for (int code = WhiteKnight; code <= WhiteKing; code += 2)
     for (Square s = 0; s < 64; ++s) {
       EXPECT_EQ(PieceSquare[code + 1][s], -PieceSquare[code][s ^ 56]);

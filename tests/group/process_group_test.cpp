@@ -28,7 +28,6 @@ class ProcessGroupTest : public ::testing::Test {
     Output.textLog = nullptr;
     std::fclose(log);
     SetStdoutWriter(nullptr);
-    Group.overriddenParentId = 0;
   }
   std::FILE* log = nullptr;
 };
@@ -73,14 +72,4 @@ TEST_F(ProcessGroupTest, FirstStartAndRestart) {
             std::string::npos);
   EXPECT_NE(text.find("       -- shared exchange file: TolvoEx" + std::to_string(generation + 1) + pid + "\n"),
             std::string::npos);
-}
-
-TEST_F(ProcessGroupTest, OverriddenParentNamesTheTable) {
-  const int owner = Group.tableOwnerId;
-  Group.tableOwnerId = 0;   // as before the first start
-  Group.overriddenParentId = 4242;
-  EXPECT_EQ(SyncAreaName(), "TolvoSync14242");
-  Group.tableOwnerId = owner;
-  EXPECT_EQ(ExchangeAreaName(),
-            "TolvoEx" + std::to_string(Group.sharedFileNumber) + std::to_string(platform::ProcessId()));
 }

@@ -1,5 +1,6 @@
 // Reference data shared by the tests.
 #pragma once
+#include <gtest/gtest.h>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
@@ -7,9 +8,10 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
+#include "board/position.h"
 
-// A data file of tests/data; a test that cannot find its data must fail,
-// never pass on an empty list.
+// A data file of tests/data; a test that cannot find its data, or finds
+// nothing in it, must fail, never pass on an empty list.
 inline std::string TestDataPath(const std::string& name) {
   const std::string path = std::string(TOLVO_TEST_DATA_DIR) + "/" + name;
   if (!std::ifstream(path)) throw std::runtime_error("test data missing: " + path);
@@ -36,6 +38,7 @@ inline std::vector<PerftCase> LoadPerftCases() {
     while (rest >> tag >> n) c.counts.push_back(n);
     cases.push_back(c);
   }
+  if (cases.empty()) throw std::runtime_error("no perft cases in perft.epd");
   return cases;
 }
 
@@ -45,7 +48,15 @@ inline std::vector<std::string> LoadOpeningFens() {
   std::string line;
   while (std::getline(in, line))
     if (!line.empty()) fens.push_back(line);
+  if (fens.empty()) throw std::runtime_error("no positions in openings.epd");
   return fens;
+}
+
+// A position that must read; a FEN the test cannot read fails it.
+inline Position FromFen(const std::string& fen) {
+  Position p;
+  EXPECT_TRUE(SetPositionFromFen(p, fen.c_str())) << fen;
+  return p;
 }
 
 // Sanitizer builds run the same tests on smaller budgets.
