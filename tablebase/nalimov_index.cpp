@@ -22,10 +22,16 @@ inline Bitboard Below(Square s) { return SquareBit(s) - 1; }
 
 // Men counted relative to the other king: each group is numbered among the
 // squares its kind may hold, the own king's square taken out when it is among
-// them; groups combine as a mixed-radix number whose radices depend on the kings.
-// Returns false for a man on a square that has no number.
+// them; groups combine as a mixed-radix number whose radices depend on the
+// kings. Also collects the men's squares as the other men see them (frame
+// `seen`), all of them and the pawns. Returns false for a man on a square
+// that has no number.
+struct Counted {
+  uint64_t number = 0;
+  Bitboard men = 0, pawns = 0;
+};
 inline bool CountedNumber(const MenGroup* groups, int n, const Square* stm, const Square* other,
-                          const uint8_t* frame, Square king, Square otherKing, uint64_t& number) {
+                          const uint8_t* frame, const uint8_t* seen, Square king, Square otherKing, Counted& out) {
   uint64_t code = 0;
   for (int g = 0; g < n; ++g) {
     const MenGroup& group = groups[g];
@@ -33,16 +39,20 @@ inline bool CountedNumber(const MenGroup* groups, int n, const Square* stm, cons
     const uint8_t* order = SquareOrders.order[group.orderKind][otherKing];
     const bool kingCounted = order[king] != NotAllowed;
     uint32_t values[3] = {};
+    Bitboard squares = 0;
     for (int j = 0; j < group.count; ++j) {
-      Square s = frame[list[group.slot + j]];
-      uint32_t o = order[s];
+      const Square real = list[group.slot + j], s = frame[real];
+      const uint32_t o = order[s];
       if (o == NotAllowed) return false;
       values[j] = o - (kingCounted && king < s);
+      squares |= SquareBit(seen[real]);
     }
-    uint32_t places = SquareOrders.allowed[group.orderKind][otherKing] - kingCounted;
+    const uint32_t places = SquareOrders.allowed[group.orderKind][otherKing] - kingCounted;
     code = code * Binomial.value[places][group.count] + SetNumber(values, group.count);
+    out.men |= squares;
+    if (group.pawn) out.pawns |= squares;
   }
-  number = code;
+  out.number = code;
   return true;
 }
 
@@ -74,17 +84,6 @@ inline uint64_t OtherNumber(const MenGroup* groups, int n, const Square* stm, co
   return code;
 }
 
-inline Bitboard GroupSquares(const MenGroup* groups, int n, const Square* stm, const Square* other,
-                             const uint8_t* frame, bool pawnsOnly) {
-  Bitboard b = 0;
-  for (int g = 0; g < n; ++g) {
-    if (pawnsOnly && !groups[g].pawn) continue;
-    const Square* list = groups[g].fromStmList ? stm : other;
-    for (int j = 0; j < groups[g].count; ++j) b |= SquareBit(frame[list[groups[g].slot + j]]);
-  }
-  return b;
-}
-
 }  // namespace
 
 uint64_t IndexLayout::Index(const Square* white, const Square* black, Square ep, bool exchanged) const {
@@ -104,18 +103,16 @@ uint64_t IndexLayout::Index(const Square* white, const Square* black, Square ep,
     otherFrame = countedFrame = PawnlessSymmetry(king, otherKing);
   }
   const uint8_t* cf = Symmetry.image[countedFrame];
+  const uint8_t* of = Symmetry.image[otherFrame];
   const Square k = cf[king], ok = cf[otherKing];
   const uint16_t pair = pawns ? KingPairs.pawnPair[k][ok] : KingPairs.pawnlessPair[k][ok];
   if (pair == NoKingPair) return InvalidIndex;
-  uint64_t countedNumber;
-  if (!CountedNumber(counted, countedGroups, stm, other, cf, k, ok, countedNumber)) return InvalidIndex;
-  uint64_t index = (pairBase[pair] + countedNumber) * otherRadix;
+  Counted c;
+  if (!CountedNumber(counted, countedGroups, stm, other, cf, of, k, ok, c)) return InvalidIndex;
+  uint64_t index = (pairBase[pair] + c.number) * otherRadix;
   if (otherGroups) {
-    const uint8_t* of = Symmetry.image[otherFrame];
-    Bitboard occupied = SquareBit(of[king]) | SquareBit(of[otherKing]) |
-                        GroupSquares(counted, countedGroups, stm, other, of, false);
-    Bitboard pawnsPlaced = GroupSquares(counted, countedGroups, stm, other, of, true);
-    index += OtherNumber(this->other, otherGroups, stm, other, of, occupied, pawnsPlaced);
+    const Bitboard occupied = c.men | SquareBit(of[king]) | SquareBit(of[otherKing]);
+    index += OtherNumber(this->other, otherGroups, stm, other, of, occupied, c.pawns);
   }
   return index;
 }
@@ -151,14 +148,13 @@ uint64_t IndexLayout::EnPassantIndex(const Square* stm, const Square* other, Squ
   const Square k = f[stm[KingSlot]], ok = f[other[KingSlot]];
   const uint16_t pair = KingPairs.pawnPair[k][ok];
   if (pair == NoKingPair) return InvalidIndex;
-  uint64_t countedNumber;
-  if (!CountedNumber(epCounted, epCountedGroups, stm, other, f, k, ok, countedNumber)) return InvalidIndex;
+  Counted c;
+  if (!CountedNumber(epCounted, epCountedGroups, stm, other, f, f, k, ok, c)) return InvalidIndex;
   const Bitboard crossed = SquareBit(capturer) | SquareBit(moved) | SquareBit(target) | SquareBit(start);
-  const Bitboard occupied = crossed | SquareBit(k) | SquareBit(ok) |
-                            GroupSquares(epCounted, epCountedGroups, stm, other, f, false);
+  const Bitboard occupied = crossed | SquareBit(k) | SquareBit(ok) | c.men;
   const uint64_t otherNumber =
       OtherNumber(epOther, epOtherGroups, stm, other, f, occupied, crossed, capturerSlot, movedSlot);
-  return ordinarySize + ((epPairBase[pair] + countedNumber) * epOtherRadix + otherNumber) * 14 + captureCode;
+  return ordinarySize + ((epPairBase[pair] + c.number) * epOtherRadix + otherNumber) * 14 + captureCode;
 }
 
 }  // namespace nalimov
