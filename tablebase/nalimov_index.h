@@ -2,6 +2,25 @@
 // side to move, all 880 described by the same few parameters (the men of each
 // side, pawns or not, like men, an en-passant section) and indexed by one
 // routine. Indices are exactly those of the existing files.
+//
+// How a file numbers its positions:
+// - Symmetry. Without pawns the side to move's king is brought into the
+//   a1-d1-d4 triangle (and the other king on or below a1-h8 when that king is
+//   on the diagonal); with pawns it is only mirrored onto files a-d. The
+//   colours-exchanged flag flips ranks first.
+// - The king pair (side to move's king, other king) selects a base; the side
+//   to move's men are counted relative to the other king on the squares where
+//   they would not touch it with a check (own king's square taken out), like
+//   men as sets; the base runs over the king pairs by how many ways that gives.
+// - The other side's men are placed among the squares left: a piece by its
+//   square less the occupied squares below it, a pawn on the 48 pawn squares
+//   less the pawns below it.
+// - Black to move with pawns counts the king pair and Black's men on the
+//   rank-mirrored board whenever Black has pawns or no men (then White's pawns
+//   are counted instead, with no check exclusions).
+// - With pawns of both colours an en-passant section follows the ordinary
+//   positions: king pair, the side to move's pieces, the other men, and one
+//   of 14 codes for the capturing pawn's file and direction.
 #pragma once
 #include <cstdint>
 #include "common/types.h"
