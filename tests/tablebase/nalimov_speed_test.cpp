@@ -14,8 +14,8 @@ TEST(NalimovSpeed, IndexCallsPerSecond) {
     const int number = nalimov::TableByName(name)->number;
     const nalimov::IndexLayout& layout = nalimov::Layout(number, stm);
     std::vector<TablePosition> positions;
-    for (int i = 0; i < 4096; ++i) positions.push_back(RandomLegal(name, stm, rng));
-    const int rounds = Sanitized() ? 5 : 500;
+    for (int i = 0; i < 512; ++i) positions.push_back(RandomLegal(name, stm, rng));
+    const int rounds = Sanitized() ? 40 : 4000;
     uint64_t sum = 0;
     const auto start = std::chrono::steady_clock::now();
     for (int r = 0; r < rounds; ++r)
@@ -23,8 +23,9 @@ TEST(NalimovSpeed, IndexCallsPerSecond) {
         sum += layout.Index(p.men[White].slots, p.men[Black].slots, nalimov::NoEnPassant, false);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const double rate = rounds * positions.size() / seconds;
-    std::printf("  %-7s %s to move: %6.1f million index calls per second (checksum %llu)\n", name,
-                stm == White ? "white" : "black", rate / 1e6, static_cast<unsigned long long>(sum % 1000));
+    std::printf("  %-7s %s to move: %6.1f million index calls per second\n", name, stm == White ? "white" : "black",
+                rate / 1e6);
+    EXPECT_NE(sum, 0u);   // uses the results, so the calls cannot be left out
     if (!Sanitized()) {
       EXPECT_GT(rate, 5e6) << name;
     }
