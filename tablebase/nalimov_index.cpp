@@ -134,7 +134,8 @@ uint64_t IndexLayout::EnPassantIndex(const Square* stm, const Square* other, Squ
     if (f[other[j]] == moved) movedSlot = j;
   if (movedSlot < 0) return InvalidIndex;
   // With pawns on both sides of the moved one, the one on the lower file (in
-  // this frame) is taken as the capturer.
+  // this frame) is taken as the capturer (as kppkp shows; taken to hold for
+  // the 6-man tables too).
   for (int j = 0; j < stmPawns; ++j) {
     Square s = f[stm[j]];
     if (RankOf(s) != RankOf(moved)) continue;

@@ -145,7 +145,10 @@ uint64_t SetOtherGroups(IndexLayout& L, const int* count, bool withPawns, int pl
 // to move's pieces. Other: the side to move's remaining pawns, the other
 // side's remaining pawns (each numbered among 44 pawn squares less those
 // placed), then the other side's pieces; significance: pieces (queen to
-// knight), the other side's pawns, the side to move's pawns.
+// knight), the other side's pawns, the side to move's pawns. The 4- and 5-man
+// tables have at most one such group; for the 6-man tables the order among
+// several groups follows the ordinary section's habits and is not confirmed
+// by reference positions (the section sizes do match the file lengths).
 void SetEnPassant(IndexLayout& L, const Material& m, BaseTables& bases) {
   const int* stm = m.count[L.side];
   const int* other = m.count[L.side ^ 1];
