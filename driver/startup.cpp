@@ -127,8 +127,9 @@ void StartUp(int argc, char** argv, bool alone) {
     // The child number picks this process's state word in the exchange area.
     if (Group.processNumber < 1 || Group.processNumber >= 2048 || !StartProcessGroup(Group.hashMb)) NoParentAreas();
     // Children explore the tree in their own order, so that they do not all
-    // search what the parent searches.
-    Search.settings.randomQuietOrdering = true;
+    // search what the parent searches; child 3, which searches two lines for
+    // the parent's time decisions, keeps the learned order.
+    Search.settings.randomQuietOrdering = Group.processNumber != 3;
   } else {
     platform::ReapHelpersAutomatically();
     RemoveStaleSharedObjects();
