@@ -1,0 +1,50 @@
+// Writes a table (the uncompressed bytes of an .nbw/.nbb file: 8-bit entries,
+// or 16-bit entries low byte first) as a compressed tablebase file with
+// 8192-byte blocks.
+//
+// How the file is made:
+// - the 24 match distances are chosen from a sample of the table
+//   (emd_distances.h);
+// - the block symbols' code is a Huffman code of at most 16 bits per symbol,
+//   fitted to the whole table: a few rounds on the sample settle the symbol
+//   costs, one pass over every block counts the symbols those costs lead to,
+//   and the code is made from the counts;
+// - a second pass codes every block with that code (emd_block_parser.h) and
+//   stores a block unchanged when coding would not make it smaller;
+// - the per-block words of the header are written as zeros.
+// The output is streamed: the blocks are written as they are coded and the
+// header, whose length is known before the second pass, last.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+#include "tablebase/emd_distances.h"
+
+namespace emd {
+
+struct EncodeReport {
+  uint64_t inputBytes = 0;
+  uint64_t outputBytes = 0;
+  uint32_t blocks = 0;
+  uint32_t storedBlocks = 0;   // blocks kept unchanged
+  uint32_t headerLength = 0;
+  Distances distances{};
+};
+
+// Receives the file's bytes at their offsets: blocks in order, then the
+// header at offset 0. False stops the writing.
+using EmdSink = std::function<bool(uint64_t offset, const uint8_t* bytes, size_t size)>;
+
+bool CompressTable(const uint8_t* data, uint64_t bytes, const EmdSink& sink, std::string& error,
+                   EncodeReport* report = nullptr);
+
+// The whole file at `path` (replaced if it exists; removed again on failure).
+bool WriteCompressedTable(const uint8_t* data, uint64_t bytes, const std::string& path, std::string& error,
+                          EncodeReport* report = nullptr);
+
+// The whole file in memory (empty on failure).
+std::vector<uint8_t> CompressTableToMemory(const uint8_t* data, uint64_t bytes, EncodeReport* report = nullptr);
+
+}  // namespace emd
