@@ -6,12 +6,15 @@ namespace emd {
 namespace {
 
 // Depths of a Huffman tree of the given weights (at least two), by the
-// two-queue method over the weights sorted ascending.
-void HuffmanDepths(const std::vector<uint64_t>& weights, std::vector<int>& depths) {
+// two-queue method over the weights sorted ascending; equal weights are
+// ordered by `rank` so that a more frequent symbol never gets a longer code.
+void HuffmanDepths(const std::vector<uint64_t>& weights, const std::vector<uint64_t>& rank, std::vector<int>& depths) {
   const size_t n = weights.size();
   std::vector<size_t> order(n);
   for (size_t i = 0; i < n; ++i) order[i] = i;
-  std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return weights[a] < weights[b]; });
+  std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+    return weights[a] != weights[b] ? weights[a] < weights[b] : rank[a] < rank[b];
+  });
   // Nodes 0..n-1 are the leaves in sorted order, n.. the merged ones.
   std::vector<uint64_t> weight(2 * n - 1);
   std::vector<size_t> parent(2 * n - 1, 0);
@@ -45,9 +48,10 @@ void BuildCodeLengths(const uint64_t* counts, int symbols, int maxLength, uint8_
     if (!counts[s]) used.insert(std::upper_bound(used.begin(), used.end(), s), s);
   std::vector<uint64_t> weights(used.size());
   for (size_t i = 0; i < used.size(); ++i) weights[i] = counts[used[i]] ? counts[used[i]] : 1;
+  const std::vector<uint64_t> rank = weights;
   std::vector<int> depths;
   for (;;) {
-    HuffmanDepths(weights, depths);
+    HuffmanDepths(weights, rank, depths);
     if (*std::max_element(depths.begin(), depths.end()) <= maxLength) break;
     // Too deep: flatten the weights and try again; ends with equal weights,
     // which give a tree of depth ceil(log2(n)) <= maxLength.
