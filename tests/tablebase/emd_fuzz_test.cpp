@@ -48,7 +48,8 @@ void Put32(std::vector<uint8_t>& f, size_t at, uint32_t v) {
 // One random change to the file.
 void Mutate(std::vector<uint8_t>& f, std::mt19937& random) {
   const uint32_t h = std::min<uint32_t>(HeaderLength(f), uint32_t(f.size()));
-  auto in = [&](size_t from, size_t to) { return to > from ? from + random() % (to - from) : from; };
+  // A place in [from, to), always inside the file.
+  auto in = [&](size_t from, size_t to) { return std::min(to > from ? from + random() % (to - from) : from, f.size() - 1); };
   if (f.size() < 96) {
     f.push_back(uint8_t(random()));
     return;

@@ -59,6 +59,35 @@ inline std::vector<uint8_t> RookEndingTable(size_t bytes) {
   return table;
 }
 
+// A larger table laid out like a five-man file (two kings and three men,
+// 6 bits each, the last man fastest): impossible placements 127, draws where
+// a man of the weaker side stands next to the black king, otherwise mate
+// distances from the kings' distance and the black king's edge distance,
+// shifted by the men's ranks.
+inline std::vector<uint8_t> FiveMenLikeTable(size_t bytes) {
+  auto distance = [](int a, int b) { return std::max(std::abs((a & 7) - (b & 7)), std::abs((a >> 3) - (b >> 3))); };
+  std::vector<uint8_t> table(bytes);
+  for (size_t index = 0; index < bytes; ++index) {
+    int sq[5];
+    for (int m = 0; m < 5; ++m) sq[m] = int(index >> (6 * (4 - m))) & 63;
+    bool impossible = distance(sq[0], sq[1]) < 2;
+    for (int a = 0; a < 5 && !impossible; ++a)
+      for (int b = a + 1; b < 5; ++b) impossible |= sq[a] == sq[b];
+    uint8_t value;
+    if (impossible) {
+      value = 127;
+    } else if (distance(sq[4], sq[1]) == 1 && (sq[2] >> 3) < 3) {
+      value = 0;
+    } else {
+      const int bk = sq[1];
+      const int edge = std::min({bk & 7, 7 - (bk & 7), bk >> 3, 7 - (bk >> 3)});
+      value = uint8_t(126 - (3 * edge + distance(sq[0], bk) + (sq[3] >> 4) + ((sq[2] & 7) == (bk & 7))));
+    }
+    table[index] = value;
+  }
+  return table;
+}
+
 // The same values as 16-bit entries, low byte first.
 inline std::vector<uint8_t> Widened(const std::vector<uint8_t>& table) {
   std::vector<uint8_t> wide;
