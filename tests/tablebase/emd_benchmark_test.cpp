@@ -45,7 +45,7 @@ TEST(EmdBenchmark, RatioAndSpeed) {
   if (!kept) std::remove(path.c_str());
   const double mb = double(table.size()) / 1048576.0;
   std::string distances;
-  for (uint32_t d : report.distances) distances += " " + std::to_string(d);
+  for (uint32_t d : report.distances) distances.append(1, ' ').append(std::to_string(d));
   std::printf("[ emd bench ] %s: %.1f MB -> %.2f MB (%.2f%%, %.2f:1), %u of %u blocks stored; "
               "compress %.1f s (%.1f MB/s), decode %.2f s (%.0f MB/s)\n[ emd bench ] distances:%s\n",
               what, mb, double(report.outputBytes) / 1048576.0, 100.0 * double(report.outputBytes) / double(table.size()),
