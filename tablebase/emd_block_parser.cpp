@@ -2,6 +2,23 @@
 #include <algorithm>
 
 namespace emd {
+namespace {
+
+// Length code of every match length a block can hold.
+struct LengthCodes {
+  uint8_t code[MaxBlockSize + 1];
+  constexpr LengthCodes() : code() {
+    for (uint32_t length = 1; length <= MaxBlockSize; ++length) code[length] = uint8_t(EncodeMatchLength(length).code);
+  }
+};
+constexpr LengthCodes Codes;
+
+// Besides the longest match at a distance, the parse tries it up to this many
+// bytes shorter: ending a match a byte or two early often lets a longer one
+// start.
+constexpr uint32_t ShortenedBy = 3;
+
+}  // namespace
 
 BlockParser::BlockParser(const uint32_t* distances) { std::copy(distances, distances + DistanceCount, distances_); }
 
@@ -29,11 +46,14 @@ uint64_t BlockParser::Parse(const uint8_t* block, uint32_t length, const SymbolC
         continue;
       }
       const uint32_t matched = ++run[slot];
-      const uint32_t c = matchCost[slot][EncodeMatchLength(matched).code] + cost_[i + matched];
-      if (c < best) {
-        best = c;
-        bestLength = matched;
-        bestSlot = slot;
+      const uint32_t shortest = matched > ShortenedBy ? matched - ShortenedBy : 1;
+      for (uint32_t l = matched; l >= shortest; --l) {
+        const uint32_t c = matchCost[slot][Codes.code[l]] + cost_[i + l];
+        if (c < best) {
+          best = c;
+          bestLength = l;
+          bestSlot = slot;
+        }
       }
     }
     cost_[i] = std::min(best, SymbolCosts::Unusable);

@@ -1,9 +1,9 @@
 // Splits one block into literals and matches at the file's 24 distances so
 // that the coded block is as short as the symbol costs say. The choice is a
 // shortest path over the block's positions: from each position, a literal or,
-// for every distance that matches there, the longest match at it. Matches at
-// fixed distances in tablebase data run on, so the longest match loses
-// nothing that a shorter one would gain in nearly every case.
+// for every distance that matches there, the longest match at it and the
+// same match a few bytes shorter. Matches at fixed distances in tablebase
+// data run on, so other lengths rarely gain anything.
 #pragma once
 #include <cstdint>
 #include <vector>

@@ -6,8 +6,8 @@
 namespace emd {
 namespace {
 
-constexpr uint32_t SampleBlocks = 32;
-constexpr uint32_t Candidates = 128;  // distances measured closely
+constexpr uint32_t SampleBlocks = 64;
+constexpr uint32_t Candidates = 512;  // distances measured closely
 // A repeat shorter than this is cheaper as literals than as a match.
 constexpr uint32_t UsefulRun = 3;
 
@@ -47,7 +47,7 @@ void MarkUseful(const std::vector<Sample>& sample, uint32_t distance, std::vecto
     uint32_t runStart = 0, run = 0;
     auto close = [&](uint32_t end) {
       if (run >= UsefulRun)
-        for (uint32_t i = runStart; i < end; ++i) marks[(base + i) / 64] |= uint64_t(1) << ((base + i) % 64);
+        for (uint32_t i = runStart + UsefulRun - 1; i < end; ++i) marks[(base + i) / 64] |= uint64_t(1) << ((base + i) % 64);
       run = 0;
     };
     for (uint32_t i = distance; i < s.length; ++i) {
@@ -64,7 +64,7 @@ void MarkUseful(const std::vector<Sample>& sample, uint32_t distance, std::vecto
 
 }  // namespace
 
-Distances ChooseDistances(const uint8_t* data, uint64_t bytes, uint32_t blockSize) {
+std::vector<uint32_t> RankDistances(const uint8_t* data, uint64_t bytes, uint32_t blockSize, size_t count) {
   const std::vector<Sample> sample = SampleOf(data, bytes, blockSize);
   uint64_t sampleBytes = 0;
   for (const Sample& s : sample) sampleBytes += s.length;
@@ -83,7 +83,7 @@ Distances ChooseDistances(const uint8_t* data, uint64_t bytes, uint32_t blockSiz
   std::vector<uint64_t> covered(words, 0);
   std::vector<bool> taken(candidates, false);
   std::vector<uint32_t> chosen;
-  while (chosen.size() < DistanceCount) {
+  while (chosen.size() < count) {
     uint64_t bestGain = 0;
     size_t best = candidates;
     for (size_t c = 0; c < candidates; ++c) {
@@ -97,14 +97,10 @@ Distances ChooseDistances(const uint8_t* data, uint64_t bytes, uint32_t blockSiz
     chosen.push_back(ranked[best].second);
     for (size_t w = 0; w < words; ++w) covered[w] |= useful[best][w];
   }
-  // Slots left over: the next distances by plain count, then the shortest.
-  for (size_t c = 0; c < ranked.size() && chosen.size() < DistanceCount; ++c)
+  // Places left over: the next distances by plain count.
+  for (size_t c = 0; c < ranked.size() && chosen.size() < count; ++c)
     if (std::find(chosen.begin(), chosen.end(), ranked[c].second) == chosen.end()) chosen.push_back(ranked[c].second);
-  for (uint32_t d = 1; chosen.size() < DistanceCount; ++d)
-    if (std::find(chosen.begin(), chosen.end(), d) == chosen.end()) chosen.push_back(d);
-  Distances distances;
-  std::copy(chosen.begin(), chosen.end(), distances.begin());
-  return distances;
+  return chosen;
 }
 
 }  // namespace emd

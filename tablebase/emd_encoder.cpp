@@ -1,73 +1,18 @@
 #include "tablebase/emd_encoder.h"
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include "tablebase/emd_bits.h"
 #include "tablebase/emd_block_parser.h"
 #include "tablebase/emd_canonical_code.h"
 #include "tablebase/emd_checksum.h"
-#include "tablebase/emd_code_builder.h"
 #include "tablebase/emd_code_lengths.h"
 #include "tablebase/emd_format.h"
+#include "tablebase/emd_plan.h"
 
 namespace emd {
 namespace {
 
 constexpr uint32_t BlockSize = TablebaseBlockSize;
-constexpr int MaxBlockCodeLength = 16;
-constexpr uint32_t CostSampleBlocks = 64;
-constexpr int CostRounds = 2;
-// Guessed costs before any code exists, and for symbols a code lacks while
-// the code is still being settled.
-constexpr uint32_t GuessedMatchCost = 7;
-constexpr uint32_t MissingSymbolCost = MaxBlockCodeLength + 2;
-
-struct Table {
-  const uint8_t* data;
-  uint64_t bytes;
-  uint32_t blocks;
-  const uint8_t* Block(uint32_t block) const { return data + uint64_t(block) * BlockSize; }
-  uint32_t Length(uint32_t block) const {
-    return uint32_t(std::min<uint64_t>(BlockSize, bytes - uint64_t(block) * BlockSize));
-  }
-};
-
-using SymbolCounts = std::vector<uint64_t>;
-
-// Literals cost what their share of the sample says, matches a guess.
-SymbolCosts GuessedCosts(const Table& table, const std::vector<uint32_t>& sample) {
-  uint64_t counts[LiteralCount] = {}, total = 0;
-  for (uint32_t block : sample) {
-    const uint8_t* bytes = table.Block(block);
-    for (uint32_t i = 0, n = table.Length(block); i < n; ++i) ++counts[bytes[i]];
-    total += table.Length(block);
-  }
-  SymbolCosts costs;
-  for (int s = 0; s < LiteralCount; ++s) {
-    const double bits = counts[s] ? -std::log2(double(counts[s]) / double(total)) : MaxBlockCodeLength;
-    costs.bits[s] = uint32_t(std::clamp(std::lround(bits), 1L, long(MaxBlockCodeLength)));
-  }
-  for (int s = LiteralCount; s < SymbolCount; ++s) costs.bits[s] = GuessedMatchCost;
-  return costs;
-}
-
-SymbolCosts CostsOfCode(const uint8_t* lengths, uint32_t missingCost) {
-  SymbolCosts costs;
-  for (int s = 0; s < SymbolCount; ++s) costs.bits[s] = lengths[s] ? lengths[s] : missingCost;
-  return costs;
-}
-
-SymbolCounts CountSymbols(BlockParser& parser, const Table& table, const std::vector<uint32_t>& blocks,
-                          const SymbolCosts& costs) {
-  SymbolCounts counts(SymbolCount, 0);
-  std::vector<Token> tokens;
-  for (uint32_t block : blocks) {
-    tokens.clear();
-    parser.Parse(table.Block(block), table.Length(block), costs, tokens);
-    for (const Token& token : tokens) ++counts[TokenSymbol(token)];
-  }
-  return counts;
-}
 
 void Emit(BitWriter& out, const std::vector<Token>& tokens, const uint8_t* lengths, const uint32_t* codes) {
   for (const Token& token : tokens) {
@@ -97,26 +42,14 @@ bool CompressTable(const uint8_t* data, uint64_t bytes, const EmdSink& sink, std
     error = "table too large for one compressed file";
     return false;
   }
-  const Table table{data, bytes, uint32_t(blockCount)};
-  std::vector<uint32_t> everyBlock(table.blocks), sample;
-  for (uint32_t b = 0; b < table.blocks; ++b) everyBlock[b] = b;
-  const uint32_t sampled = std::min(table.blocks, CostSampleBlocks);
-  for (uint32_t i = 0; i < sampled; ++i) sample.push_back(uint32_t(uint64_t(i) * table.blocks / sampled));
-
-  // Distances, then the code: settle the costs on the sample, count the
-  // symbols of every block under them, and fit the code to those counts.
-  const Distances distances = ChooseDistances(data, bytes, BlockSize);
+  const TableView table{data, bytes, BlockSize, uint32_t(blockCount)};
+  const FilePlan plan = PlanFile(table);
+  const Distances& distances = plan.distances;
+  const uint8_t* lengths = plan.lengths;
+  // Blocks are coded with exactly the file's code: symbols it lacks cannot be used.
+  SymbolCosts costs;
+  for (int s = 0; s < SymbolCount; ++s) costs.bits[s] = lengths[s] ? lengths[s] : SymbolCosts::Unusable;
   BlockParser parser(distances.data());
-  uint8_t lengths[SymbolCount];
-  SymbolCosts costs = GuessedCosts(table, sample);
-  for (int round = 0; round < CostRounds; ++round) {
-    const SymbolCounts counts = CountSymbols(parser, table, sample, costs);
-    BuildCodeLengths(counts.data(), SymbolCount, MaxBlockCodeLength, lengths);
-    costs = CostsOfCode(lengths, MissingSymbolCost);
-  }
-  const SymbolCounts counts = CountSymbols(parser, table, everyBlock, costs);
-  BuildCodeLengths(counts.data(), SymbolCount, MaxBlockCodeLength, lengths);
-  costs = CostsOfCode(lengths, SymbolCosts::Unusable);
   uint32_t codes[SymbolCount];
   AssignCanonicalCodes(lengths, SymbolCount, codes);
 

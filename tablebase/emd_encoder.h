@@ -3,14 +3,10 @@
 // 8192-byte blocks.
 //
 // How the file is made:
-// - the 24 match distances are chosen from a sample of the table
-//   (emd_distances.h);
-// - the block symbols' code is a Huffman code of at most 16 bits per symbol,
-//   fitted to the whole table: a few rounds on the sample settle the symbol
-//   costs, one pass over every block counts the symbols those costs lead to,
-//   and the code is made from the counts;
-// - a second pass codes every block with that code (emd_block_parser.h) and
-//   stores a block unchanged when coding would not make it smaller;
+// - the 24 match distances and the block symbols' code are fitted to the
+//   table first (emd_plan.h);
+// - then every block is coded with that code (emd_block_parser.h), or stored
+//   unchanged when coding would not make it smaller;
 // - the per-block words of the header are written as zeros.
 // The output is streamed: the blocks are written as they are coded and the
 // header, whose length is known before the second pass, last.
