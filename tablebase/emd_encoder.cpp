@@ -1,6 +1,7 @@
 #include "tablebase/emd_encoder.h"
 #include <algorithm>
 #include <cstdio>
+#include <new>
 #include "tablebase/emd_bits.h"
 #include "tablebase/emd_block_parser.h"
 #include "tablebase/emd_canonical_code.h"
@@ -124,9 +125,10 @@ bool CompressTable(const uint8_t* data, uint64_t bytes, const EmdSink& sink, std
 
 bool WriteCompressedTable(const uint8_t* data, uint64_t bytes, const std::string& path, std::string& error,
                           EncodeReport* report) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
+  const std::string partial = path + ".part";
+  std::FILE* file = std::fopen(partial.c_str(), "wb");
   if (!file) {
-    error = "cannot create " + path;
+    error = "cannot create " + partial;
     return false;
   }
   uint64_t position = 0;
@@ -138,10 +140,43 @@ bool WriteCompressedTable(const uint8_t* data, uint64_t bytes, const std::string
   bool ok = CompressTable(data, bytes, sink, error, report);
   if (std::fclose(file) != 0 && ok) {
     ok = false;
-    error = "cannot write " + path;
+    error = "cannot write " + partial;
   }
-  if (!ok) std::remove(path.c_str());
+  if (ok && std::rename(partial.c_str(), path.c_str()) != 0) {
+    ok = false;
+    error = "cannot rename " + partial + " to " + path;
+  }
+  if (!ok) std::remove(partial.c_str());
   return ok;
+}
+
+bool CompressTableFile(const std::string& tablePath, const std::string& path, std::string& error,
+                       EncodeReport* report) {
+  std::FILE* file = std::fopen(tablePath.c_str(), "rb");
+  if (!file) {
+    error = "cannot open " + tablePath;
+    return false;
+  }
+  std::vector<uint8_t> table;
+  bool read = fseeko(file, 0, SEEK_END) == 0;
+  const off_t size = read ? ftello(file) : -1;
+  read = size >= 0 && fseeko(file, 0, SEEK_SET) == 0;
+  if (read) {
+    try {
+      table.resize(size_t(size));
+    } catch (const std::bad_alloc&) {
+      std::fclose(file);
+      error = "not enough memory to read " + tablePath;
+      return false;
+    }
+    read = std::fread(table.data(), 1, table.size(), file) == table.size();
+  }
+  std::fclose(file);
+  if (!read) {
+    error = "cannot read " + tablePath;
+    return false;
+  }
+  return WriteCompressedTable(table.data(), table.size(), path, error, report);
 }
 
 std::vector<uint8_t> CompressTableToMemory(const uint8_t* data, uint64_t bytes, EncodeReport* report) {

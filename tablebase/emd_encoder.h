@@ -36,9 +36,16 @@ using EmdSink = std::function<bool(uint64_t offset, const uint8_t* bytes, size_t
 bool CompressTable(const uint8_t* data, uint64_t bytes, const EmdSink& sink, std::string& error,
                    EncodeReport* report = nullptr);
 
-// The whole file at `path` (replaced if it exists; removed again on failure).
+// The whole file at `path`. It is written under `path` + ".part" and renamed
+// when complete, so `path` holds a whole file or none (an older file there is
+// replaced only by a complete new one).
 bool WriteCompressedTable(const uint8_t* data, uint64_t bytes, const std::string& path, std::string& error,
                           EncodeReport* report = nullptr);
+
+// The uncompressed table file at `tablePath` compressed to `path` as above
+// (for example kqkr.nbw to kqkr.nbw.emd).
+bool CompressTableFile(const std::string& tablePath, const std::string& path, std::string& error,
+                       EncodeReport* report = nullptr);
 
 // The whole file in memory (empty on failure).
 std::vector<uint8_t> CompressTableToMemory(const uint8_t* data, uint64_t bytes, EncodeReport* report = nullptr);

@@ -93,13 +93,18 @@ TEST(EmdRoundTrip, IncompressibleBlocksAreStoredUnchanged) {
   EXPECT_EQ(DecodeAll(reader), table);
 }
 
-TEST(EmdRoundTrip, ThroughAFileOnDisk) {
+// From a table file to a compressed file and back, as the generator does it.
+TEST(EmdRoundTrip, ThroughFilesOnDisk) {
   const std::vector<uint8_t> table = RookEndingTable(100000);
-  const std::string path = EmdTempPath("rook.nbw.emd");
+  const std::string tablePath = EmdTempPath("rook.nbw"), path = tablePath + ".emd";
+  std::ofstream(tablePath, std::ios::binary)
+      .write(reinterpret_cast<const char*>(table.data()), std::streamsize(table.size()));
   std::string error;
   emd::EncodeReport report;
-  ASSERT_TRUE(emd::WriteCompressedTable(table.data(), table.size(), path, error, &report)) << error;
+  ASSERT_TRUE(emd::CompressTableFile(tablePath, path, error, &report)) << error;
+  std::remove(tablePath.c_str());
   EXPECT_EQ(std::ifstream(path, std::ios::binary | std::ios::ate).tellg(), std::streamoff(report.outputBytes));
+  EXPECT_FALSE(std::ifstream(path + ".part").good());
   EmdFile reader;
   ASSERT_EQ(reader.Open(path), EmdError::None);
   EXPECT_EQ(reader.UncompressedSize(), table.size());
@@ -124,6 +129,10 @@ TEST(EmdRoundTrip, WriterFailuresLeaveNoFile) {
   error.clear();
   EXPECT_FALSE(emd::WriteCompressedTable(&byte, 1, "/nonexistent-directory/kqk.nbw.emd", error));
   EXPECT_FALSE(error.empty());
+  error.clear();
+  EXPECT_FALSE(emd::CompressTableFile(EmdTempPath("missing.nbw"), EmdTempPath("missing.nbw.emd"), error));
+  EXPECT_FALSE(error.empty());
+  EXPECT_FALSE(std::ifstream(EmdTempPath("missing.nbw.emd")).good());
 }
 
 }  // namespace
