@@ -5,6 +5,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace emd {
@@ -15,6 +16,18 @@ class BitReader {
 
   // Fills the window to at least 57 bits (real ones, then zero padding).
   void Refill() {
+    if (bits_ > 56) return;
+    if (end_ - next_ >= 8) {
+      // Eight bytes at once; the bits below the whole bytes taken are the
+      // next byte's own bits, so loading that byte again later changes nothing.
+      uint64_t word;
+      std::memcpy(&word, next_, 8);
+      window_ |= __builtin_bswap64(word) >> bits_;
+      const int bytes = (63 - bits_) >> 3;
+      next_ += bytes;
+      bits_ += 8 * bytes;
+      return;
+    }
     while (bits_ <= 56) {
       uint64_t byte = 0;
       if (next_ < end_) byte = *next_++;
