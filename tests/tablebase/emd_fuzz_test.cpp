@@ -1,0 +1,132 @@
+// Damaged compressed files: real files made by the compressor, mutated at
+// random (header fields, block sizes, code lengths, block bits, length), most
+// of them with the checksum made right again so that the damage reaches the
+// fields behind it. Opening and decoding them must never crash, hang or touch
+// memory outside the file and the block (the sanitizer build checks that:
+// every file and block lives in a buffer of exactly its size).
+//
+// The suite runs a short round; TOLVO_EMD_FUZZ=<files> asks for a longer one,
+// e.g. TOLVO_EMD_FUZZ=1000000 ./tolvo_tests --gtest_filter=EmdFuzz.*
+#include <gtest/gtest.h>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <random>
+#include "tablebase/emd_checksum.h"
+#include "tablebase/emd_encoder.h"
+#include "tests/support/test_data.h"
+#include "tests/tablebase/emd_test_tables.h"
+
+namespace {
+
+using emd::EmdError;
+
+struct Outcome {
+  uint64_t files = 0, opened = 0, blocksRead = 0, blocksBroken = 0;
+  uint64_t errors[7] = {};
+};
+
+std::vector<std::vector<uint8_t>> SeedFiles() {
+  std::vector<uint8_t> mixed = StridedTable(4 * emd::TablebaseBlockSize + 1000, 21);
+  const std::vector<uint8_t> noise = RandomTable(emd::TablebaseBlockSize, 22);
+  std::copy(noise.begin(), noise.end(), mixed.begin() + emd::TablebaseBlockSize);
+  const std::vector<std::vector<uint8_t>> tables = {RookEndingTable(3 * emd::TablebaseBlockSize + 333), mixed,
+                                                    std::vector<uint8_t>(2 * emd::TablebaseBlockSize + 5, 0)};
+  std::vector<std::vector<uint8_t>> files;
+  for (const auto& t : tables) files.push_back(emd::CompressTableToMemory(t.data(), t.size()));
+  return files;
+}
+
+uint32_t HeaderLength(const std::vector<uint8_t>& f) {
+  return uint32_t(f[64]) << 24 | uint32_t(f[65]) << 16 | uint32_t(f[66]) << 8 | f[67];
+}
+
+void Put32(std::vector<uint8_t>& f, size_t at, uint32_t v) {
+  for (int i = 0; i < 4; ++i) f[at + i] = uint8_t(v >> (24 - 8 * i));
+}
+
+// One random change to the file.
+void Mutate(std::vector<uint8_t>& f, std::mt19937& random) {
+  const uint32_t h = std::min<uint32_t>(HeaderLength(f), uint32_t(f.size()));
+  // A place in [from, to), always inside the file.
+  auto in = [&](size_t from, size_t to) { return std::min(to > from ? from + random() % (to - from) : from, f.size() - 1); };
+  if (f.size() < 96) {
+    f.push_back(uint8_t(random()));
+    return;
+  }
+  switch (random() % 12) {
+    case 0: f[in(0, f.size())] ^= uint8_t(1 << (random() % 8)); break;                // any bit
+    case 1: f[in(0, f.size())] = uint8_t(random()); break;                             // any byte
+    case 2: f[in(64, 80)] = uint8_t(random()); break;                                  // a fixed field
+    case 3: Put32(f, 64, random() % 3 ? uint32_t(h + int(random() % 17) - 8) : uint32_t(random())); break;
+    case 4: Put32(f, 72, random() % 3 ? uint32_t(int(HeaderLength(f) / 10) + int(random() % 9) - 4) : uint32_t(random()));
+      break;                                                                            // block count
+    case 5: f[70] = uint8_t(random() % 18); break;                                     // block size
+    case 6: f[in(80, h)] ^= uint8_t(1 << (random() % 8)); break;                        // sizes, distances, lengths
+    case 7: f[in(h > 120 ? h - 120 : 80, h)] = uint8_t(random()); break;               // code lengths
+    case 8: f[in(h, f.size())] ^= uint8_t(1 << (random() % 8)); break;                 // block bits
+    case 9: f.resize(in(0, f.size())); break;                                          // cut
+    case 10: for (int i = int(random() % 64); i > 0; --i) f.push_back(uint8_t(random())); break;
+    case 11: f.erase(f.begin() + ptrdiff_t(in(80, f.size()))); break;                  // a byte less
+  }
+}
+
+void Resum(std::vector<uint8_t>& f) {
+  if (f.size() < 84) return;
+  const uint32_t h = HeaderLength(f);
+  if (h < 84 || h > f.size()) return;
+  Put32(f, h - 4, emd::HeaderChecksum(f.data(), h - 4));
+}
+
+void Exercise(emd::EmdFile& reader, EmdError opened, Outcome& outcome) {
+  ++outcome.files;
+  ++outcome.errors[int(opened)];
+  if (opened != EmdError::None) return;
+  ++outcome.opened;
+  ASSERT_GE(reader.BlockCount(), 1u);
+  ASSERT_LE(reader.BlockSize(), emd::MaxBlockSize);
+  for (uint32_t block = 0; block < reader.BlockCount(); ++block) {
+    std::vector<uint8_t> out(reader.BlockLength(block));   // exactly the block
+    const EmdError error = reader.ReadBlock(block, out.data());
+    ASSERT_TRUE(error == EmdError::None || error == EmdError::FileBroken || error == EmdError::ReadError);
+    ++(error == EmdError::None ? outcome.blocksRead : outcome.blocksBroken);
+  }
+}
+
+TEST(EmdFuzz, DamagedFilesNeverCrashTheReader) {
+  const char* asked = std::getenv("TOLVO_EMD_FUZZ");
+  const uint64_t files = asked ? std::strtoull(asked, nullptr, 10) : Sanitized() ? 10000 : 30000;
+  const std::vector<std::vector<uint8_t>> seeds = SeedFiles();
+  for (const auto& seed : seeds) ASSERT_FALSE(seed.empty());
+  std::mt19937 random(asked ? uint32_t(std::random_device()()) : 2024u);
+  const std::string path = EmdTempPath("fuzz.emd");
+  Outcome outcome;
+  for (uint64_t n = 0; n < files; ++n) {
+    std::vector<uint8_t> f = seeds[n % seeds.size()];
+    for (int changes = int(random() % 4) + 1; changes > 0; --changes) Mutate(f, random);
+    if (random() % 4) Resum(f);
+    emd::EmdFile reader;
+    if (n % 64 == 0) {
+      // Now and then through a file on disk.
+      std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(f.data()), std::streamsize(f.size()));
+      Exercise(reader, reader.Open(path), outcome);
+    } else {
+      const std::vector<uint8_t> exact(f);   // a buffer of exactly the file's size
+      Exercise(reader, reader.OpenMemory(exact.data(), exact.size()), outcome);
+    }
+    if (HasFatalFailure()) break;
+  }
+  std::remove(path.c_str());
+  std::printf("[ emd fuzz ] %llu damaged files: %llu opened (%llu blocks read, %llu broken); refused: %llu read error, "
+              "%llu out of memory, %llu broken\n",
+              (unsigned long long)outcome.files, (unsigned long long)outcome.opened,
+              (unsigned long long)outcome.blocksRead, (unsigned long long)outcome.blocksBroken,
+              (unsigned long long)outcome.errors[2], (unsigned long long)outcome.errors[5],
+              (unsigned long long)outcome.errors[6]);
+  EXPECT_EQ(outcome.files, files);
+  // The mutations must reach past the header check, or they test nothing.
+  EXPECT_GT(outcome.opened, files / 10);
+  EXPECT_GT(outcome.blocksBroken, 0u);
+}
+
+}  // namespace
