@@ -12,6 +12,8 @@
 #include "group/hash_memory.h"
 #include "group/process_group.h"
 #include "search/hash_table.h"
+#include "tablebase/tb_cache.h"
+#include "tablebase/tb_registry.h"
 
 namespace {
 // Keyword tests of the handlers below: case-insensitive prefixes.
@@ -105,6 +107,8 @@ void SetElo(const OptionRow& row, const std::string& text) {
 }
 
 void ClearHash() { TableWorkWhenIdle(TableWork::ClearHash); }
+void RegisterTablebases() { tb::RegisterTablebases(Options.tablebasePath); }
+void ResizeTablebaseCache() { tb::SetTablebaseCache(Options.tablebaseCacheMb); }
 void SaveHash(const OptionRow&, const std::string&) { TableWorkWhenIdle(TableWork::SaveHash); }
 void LoadHash(const OptionRow&, const std::string&) { TableWorkWhenIdle(TableWork::LoadHash); }
 void Ignore(const OptionRow&, const std::string&) {}
@@ -155,13 +159,14 @@ const OptionRow Rows[] = {
      .number = &Options.cpuUsage, .forwarded = true, .confirmation = "CPU usage set to %d", .summaryRank = 140,
      .summary = "     CPU usage set to %d", .childRank = 4},
     {.name = "NalimovPath", .kind = OptionKind::Text, .defaultText = "<empty>", .text = &Options.tablebasePath,
-     .forwarded = true, .confirmation = "Nalimov path set to %s", .uci3Type = "path", .uci3Default = "<empty>",
+     .forwarded = true, .confirmation = "Nalimov path set to %s", .changed = RegisterTablebases, .uci3Type = "path", .uci3Default = "<empty>",
      .summaryRank = 170, .summary = "     Nalimov path set to %s", .childRank = 6},
     {.name = "NalimovCache", .kind = OptionKind::Spin, .min = 1, .max = 256, .defaultValue = 1, .minMaxFirst = true,
      .number = &Options.tablebaseCacheMb, .forwarded = true, .confirmation = "Nalimov cache set to %d",
+     .changed = ResizeTablebaseCache,
      .uci3Type = "slider", .summaryRank = 180, .summary = "     Nalimov cache set to %d", .childRank = 5},
     {.name = "NalimovUsage", .kind = OptionKind::Combo, .defaultValue = 16, .choices = UsageChoices,
-     .number = &Options.tablebaseUsage, .summaryRank = 190, .summary = "     Nalimov usage set to %s"},
+     .number = &Search.settings.tablebaseUsage, .summaryRank = 190, .summary = "     Nalimov usage set to %s"},
     {.name = "Main Process Priority", .kind = OptionKind::Combo, .defaultValue = 3, .choices = MainPriorityChoices,
      .number = &Options.mainPriority, .changed = ApplyMainPriority, .summaryRank = 200,
      .summary = "    Main Process Priority set to %s"},

@@ -14,7 +14,6 @@ struct EngineOptions {
   int cpuUsage = 100;           // percent
   std::string tablebasePath;
   int tablebaseCacheMb = 1;
-  int tablebaseUsage = 16;      // frequently 6, normally 10, rarely 16, never 120
   int mainPriority = 3;         // 0 normal, 1 below normal, 2 low, 3 inherit
   std::string hashFile;
   bool ponder = false;

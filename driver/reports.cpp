@@ -17,6 +17,8 @@
 #include "group/process_group.h"
 #include "search/hash_table.h"
 #include "search/search.h"
+#include "tablebase/tb_probe.h"
+#include "tablebase/tb_registry.h"
 
 void ReportPvLine(int index, bool useCurrentCounters, const RootMove& rm) {
   uint64_t time = rm.time, nodes = rm.nodes;
@@ -138,7 +140,10 @@ void ReportSilentResult() {
   bool draw = !best;
   if (score == 0 && p.st.fifty >= 40) draw = true;
   if (score == 0 && RepeatsTwice(p)) draw = true;
-  // (A tablebase draw of a position within the available tablebases also counts once they exist.)
+  if (score == 0 && MenCount(p.st.materialKey) <= tb::TbMaxMen()) {
+    Score tableScore;
+    if (tb::ProbeTablebase(p, tableScore) && tableScore == 0) draw = true;
+  }
   if (material < 10 && std::abs(score) < 250 && !PopCountOf(p, PawnType) && !rooks && !queens) {
     const int white = PopCount(p.Pieces(White, KnightType) | p.Pieces(White, BishopType));
     const int black = PopCount(p.Pieces(Black, KnightType) | p.Pieces(Black, BishopType));

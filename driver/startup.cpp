@@ -17,6 +17,8 @@
 #include "search/hash_table.h"
 #include "search/node.h"
 #include "search/search.h"
+#include "tablebase/tb_cache.h"
+#include "tablebase/tb_registry.h"
 
 namespace {
 // Where a stand-alone engine looks for tablebases until NalimovPath says otherwise.
@@ -123,6 +125,7 @@ void StartUp(int argc, char** argv, bool alone) {
   Group.hashMb = HashSizeOfRequest(fields.requestedHashMb);
 
   Options.tablebaseCacheMb = 1;
+  tb::SetTablebaseCache(Options.tablebaseCacheMb);
   if (Group.isChild) {
     // The child number picks this process's state word in the exchange area.
     if (Group.processNumber < 1 || Group.processNumber >= 2048 || !StartProcessGroup(Group.hashMb)) NoParentAreas();
@@ -145,8 +148,11 @@ void StartUp(int argc, char** argv, bool alone) {
 
   Options.tablebasePath.clear();
   if (!Group.isChild) {
+    // After the children have started: they learn the path when it is set again.
     Options.tablebaseCacheMb = 8;
+    tb::SetTablebaseCache(Options.tablebaseCacheMb);
     Options.tablebasePath = DefaultTablebasePath;
+    tb::RegisterTablebases(Options.tablebasePath);
   }
   NewGameReset();
   ApplyMainProcessPriority(Options.mainPriority);

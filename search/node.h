@@ -10,6 +10,8 @@
 #include "eval/evaluate.h"
 #include "search/hash_table.h"
 #include "search/search.h"
+#include "tablebase/tb_probe.h"
+#include "tablebase/tb_registry.h"
 
 constexpr int PvPlyLimit = 200;      // principal-variation nodes beyond it return 0
 constexpr int MateValue = MateScore; // 8160
@@ -105,6 +107,18 @@ template <Color C> inline int LazyEvaluateNode(SearchContext& s, PlyRecord& r, i
   r.positionalValid = true;
   r.estimated = estimated;
   return v;
+}
+
+// A node deep enough for a tablebase probe (by the usage option) whose men
+// the registered tables cover: the table's score, moved towards zero by the
+// node's distance from the root so that nearer mates count more.
+inline bool TablebaseScoreAtNode(SearchContext& s, int depth, int ply, int& score) {
+  if (depth < s.settings.tablebaseUsage || MenCount(s.position->st.materialKey) > tb::TbMaxMen()) return false;
+  Score v;
+  if (!tb::ProbeTablebase(*s.position, v)) return false;
+  ++s.tbHits;
+  score = v > 7860 ? v - ply : v < -7860 ? v + ply : v;
+  return true;
 }
 
 // Quiet move that checks the enemy king (direct or discovered), for ordering

@@ -79,6 +79,7 @@ template <Color C> int PvSearch(SearchContext& s, int alpha, int beta, int depth
   Move hashMove = probe.hashMove;
   const int eval = EvaluateNode<C>(s, r);
   r.staticEval = eval;
+  if (int tableScore; TablebaseScoreAtNode(s, depth, ply, tableScore)) return tableScore;
 
   // Internal iterative deepening: find a move to search first.
   if (probe.maxDepth < depth - (hashMove ? 10 : 2)) {

@@ -8,8 +8,20 @@
 #include "common/output.h"
 #include "platform/platform.h"
 #include "search/move_picker.h"
+#include "tablebase/tb_probe.h"
+#include "tablebase/tb_registry.h"
 
 uint64_t ElapsedMs(const SearchContext& s) { return platform::NowMs() - s.startTime; }
+
+namespace {
+// The value of the position after a root move from the tablebases, counted
+// as 15 hits (the reports show hits / 14).
+bool RootTablebaseScore(SearchContext& s, Score& score) {
+  if (MenCount(s.position->st.materialKey) > tb::TbMaxMen() || !tb::ProbeTablebase(*s.position, score)) return false;
+  s.tbHits += 15;
+  return true;
+}
+}  // namespace
 
 void SetPhaseParameters(SearchContext& s, const Position& p) { s.phase = ComputePhaseParameters(p); }
 
@@ -189,7 +201,11 @@ template <Color C> int RootPass(SearchContext& s, int alpha, int beta, int d) {
     const int a = alpha + shift, b = beta + shift;
     int v;
     const std::string moveText = samples ? MoveToText(m) : std::string();
-    if (d < 4 || (i < multiPv && storedDepth >= d - 2 && storedScore > alpha)) {
+    Score tableScore;
+    if (RootTablebaseScore(s, tableScore)) {
+      // The table knows the value: it replaces the search of the move.
+      v = -tableScore + shift;
+    } else if (d < 4 || (i < multiPv && storedDepth >= d - 2 && storedScore > alpha)) {
       if (samples) Send("info sample %s issearching", moveText.c_str());
       v = -PvSearch<Them>(s, -b, -a, childDepth, 2, check);
     } else {

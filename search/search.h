@@ -78,6 +78,9 @@ struct SearchSettings {
   // such positions look `randomizerThreshold` centipawns worse at the root.
   uint8_t* randomizerBitmap = nullptr;
   int randomizerThreshold = 8;
+  // Remaining depth (half plies) from which the search probes tablebases:
+  // frequently 6, normally 10, rarely 16, never 120 (the root always may).
+  int tablebaseUsage = 16;
 };
 
 struct SearchContext;

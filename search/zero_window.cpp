@@ -73,6 +73,7 @@ template <Color C> int ZeroWindow(SearchContext& s, int bound, int depth, int pl
   ZeroWindowNode node;
   int result;
   if (EnterZeroWindow<C>(s, bound, depth, ply, excluded, flags, node, result)) return result;
+  if (TablebaseScoreAtNode(s, depth, ply, result)) return result;
   const uint64_t key = node.key;
   const int nodeType = node.nodeType;
   const ProbeResult& probe = node.probe;
@@ -208,6 +209,7 @@ template <Color C> int ZeroWindowInCheck(SearchContext& s, int bound, int depth,
   ZeroWindowNode node;
   int result;
   if (EnterZeroWindow<C>(s, bound, depth, ply, excluded, flags, node, result)) return result;
+  if (TablebaseScoreAtNode(s, depth, ply, result)) return result;
   const uint64_t key = node.key;
   const int nodeType = node.nodeType;
   const ProbeResult& probe = node.probe;

@@ -118,7 +118,7 @@ TEST_F(Logs, SettingsSummaryListsChangedSettingsInOrder) {
   EXPECT_EQ(SettingsSummary(), std::vector<std::string>{"    Large pages not used - user choice."});
   Engine.uci3 = Engine.hqz5 = true;
   Options.ponder = true;
-  Options.tablebaseUsage = 10;
+  Search.settings.tablebaseUsage = 10;
   Options.mainPriority = 2;
   Group.childPriority = 0;
   Search.settings.multiPv = 3;
