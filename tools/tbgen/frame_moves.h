@@ -58,15 +58,23 @@ inline int ManOn(const Frame& f, const Square* sq, Color c, Square s) {
   return -1;
 }
 
-// Every legal move of Us (en passant excepted: positions of the frame carry
-// no en-passant right; the generator handles those captures itself). The
-// visitor returns false to stop; so does the function then.
-template <Color Us, typename Visit>
+// Which legal moves to visit: all, those that leave the table (captures and
+// promotions), or those that stay in it.
+enum class MoveSet { All, LeavingTable, StayingInTable };
+
+// Every legal move of Us in the set (en passant excepted: positions of the
+// frame carry no en-passant right; the generator handles those captures
+// itself). The visitor returns false to stop; so does the function then.
+template <Color Us, MoveSet Set = MoveSet::All, typename Visit>
 inline bool ForEachLegalMove(const Frame& f, const FrameBoard& b, const Square* sq, Visit&& visit) {
   constexpr Color Them = Opponent(Us);
   const Square ownKing = sq[KingMan(Us)];
   bool go = true;
   auto emit = [&](int m, Square from, Square to, FrameKind promotion, bool doublePush) {
+    if constexpr (Set != MoveSet::All) {
+      const bool leaves = (b.colour[Them] & SquareBit(to)) || promotion != KingKind;
+      if (leaves != (Set == MoveSet::LeavingTable)) return;
+    }
     const int captured = (b.colour[Them] & SquareBit(to)) ? ManOn(f, sq, Them, to) : -1;
     const Bitboard occupied = (b.occupied ^ SquareBit(from)) | SquareBit(to);
     const Square king = m == KingMan(Us) ? to : ownKing;
@@ -108,7 +116,8 @@ inline bool ForEachLegalMove(const Frame& f, const FrameBoard& b, const Square* 
       case QueenKind: targets = QueenAttacks(from, b.occupied); break;
       case KingKind: targets = KingAttacks(from); break;
     }
-    for (targets &= ~b.colour[Us]; targets && go;) emit(m, from, PopLowest(targets), KingKind, false);
+    targets &= Set == MoveSet::All ? ~b.colour[Us] : Set == MoveSet::LeavingTable ? b.colour[Them] : ~b.occupied;
+    while (targets && go) emit(m, from, PopLowest(targets), KingKind, false);
   }
   return go;
 }

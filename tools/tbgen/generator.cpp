@@ -52,6 +52,9 @@ inline bool SetBit(uint64_t* words, uint64_t i) {
   return !(word.fetch_or(mask, std::memory_order_relaxed) & mask);
 }
 
+constexpr uint64_t Broadcast(uint8_t byte) { return 0x0101010101010101ULL * byte; }
+constexpr bool HasZeroByte(uint64_t x) { return ((x - 0x0101010101010101ULL) & ~x & 0x8080808080808080ULL) != 0; }
+
 // The value of a capture or promotion, from the value of the position it leads to.
 uint8_t CodeOfSuccessor(nalimov::TableValue next) {
   const nalimov::TableValue v = next.Before();
@@ -171,16 +174,15 @@ void Generator::Initialise(uint64_t begin, uint64_t end, std::vector<EnPassantEn
       resolved[i >> 6] |= uint64_t(1) << (i & 63);
       continue;
     }
-    int moves = 0;
+    bool moves = false;
     uint8_t best = NoCode;
-    ForEachLegalMove<Us>(frame_, b, sq, [&](const FrameMove& m) {
-      ++moves;
-      if (m.LeavesTable()) {
-        const uint8_t c = ExitCode<Us>(sq, m);
-        if (Goodness(c) > Goodness(best)) best = c;
-      }
+    ForEachLegalMove<Us, MoveSet::LeavingTable>(frame_, b, sq, [&](const FrameMove& m) {
+      moves = true;
+      const uint8_t c = ExitCode<Us>(sq, m);
+      if (Goodness(c) > Goodness(best)) best = c;
       return true;
     });
+    if (!moves) moves = !ForEachLegalMove<Us, MoveSet::StayingInTable>(frame_, b, sq, [](const FrameMove&) { return false; });
     if (!moves) {
       code[i] = InCheck<Us>(b, sq) ? CodeOfDistance(0) : DrawCode;
       resolved[i >> 6] |= uint64_t(1) << (i & 63);
@@ -239,12 +241,19 @@ void Generator::Sources(uint64_t begin, uint64_t end, int d) {
   const uint64_t* resolved = resolved_[Us]->words();
   const uint8_t sourceCode = CodeOfDistance(d - 1);
   const int triggerCode = d <= 253 ? d + 1 : -1;
-  uint64_t word = 0;
+  // Eight codes at a time: most groups hold neither code.
+  const uint64_t sourceBytes = Broadcast(sourceCode), triggerBytes = triggerCode < 0 ? 0 : Broadcast(uint8_t(triggerCode));
   for (uint64_t i = begin; i < end; ++i) {
-    if ((i & 63) == 0 || i == begin)
-      word = std::atomic_ref<const uint64_t>(resolved[i >> 6]).load(std::memory_order_relaxed);
+    if ((i & 7) == 0) {
+      const uint64_t eight = std::atomic_ref<const uint64_t>(*reinterpret_cast<const uint64_t*>(code + i))
+                                 .load(std::memory_order_relaxed);
+      if (!HasZeroByte(eight ^ sourceBytes) && (triggerCode < 0 || !HasZeroByte(eight ^ triggerBytes))) {
+        i += 7;
+        continue;
+      }
+    }
     const uint8_t c = std::atomic_ref<const uint8_t>(code[i]).load(std::memory_order_relaxed);
-    if (!((word >> (i & 63)) & 1)) {
+    if (!Bit(resolved, i)) {
       if (c == triggerCode) Mark(Us, i, d);
       continue;
     }
@@ -317,8 +326,7 @@ bool Generator::AllMovesLose(uint64_t index, int d) const {
   Square sq[MaxFrameMen];
   frame_.Decode(index, sq);
   const FrameBoard b(frame_, sq);
-  return ForEachLegalMove<Us>(frame_, b, sq, [&](const FrameMove& m) {
-    if (m.LeavesTable()) return true;
+  return ForEachLegalMove<Us, MoveSet::StayingInTable>(frame_, b, sq, [&](const FrameMove& m) {
     if (m.doublePush && (RankNeighbours[m.to] & b.kind[Them][PawnKind])) {
       Square next[MaxFrameMen];
       std::copy(sq, sq + frame_.men, next);
