@@ -1,5 +1,6 @@
 // tolvo-tbgen: generates Nalimov endgame tablebase files, checks them, and
 // answers where a position's entry lies and what a directory's files say.
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <chrono>
@@ -13,6 +14,7 @@
 #include <thread>
 #include <vector>
 #include "board/position.h"
+#include "common/output.h"
 #include "tools/tbgen/atomic_files.h"
 #include "tools/tbgen/compress.h"
 #include "tools/tbgen/endgame.h"
@@ -54,15 +56,30 @@ int AnswerFens(const std::vector<std::string>& fens, const std::function<std::st
   return 0;
 }
 
-// Memory the system can still give, from /proc/meminfo (0 when unknown).
+// Memory the system can still give (/proc/meminfo), within the process's
+// address-space limit if it has one; 0 when unknown.
 uint64_t AvailableMemory() {
+  uint64_t available = 0;
   std::ifstream in("/proc/meminfo");
-  std::string key;
+  std::string key, unit;
   uint64_t kb;
-  std::string unit;
   while (in >> key >> kb >> unit)
-    if (key == "MemAvailable:") return kb * 1024;
-  return 0;
+    if (key == "MemAvailable:") available = kb * 1024;
+  struct rlimit limit;
+  if (getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
+    constexpr uint64_t ProgramAndThreads = 64 << 20;
+    const uint64_t room = limit.rlim_cur > ProgramAndThreads ? limit.rlim_cur - ProgramAndThreads : 0;
+    available = available ? std::min(available, room) : room;
+  }
+  return available;
+}
+
+// Memory to generate a table: the generator's arrays, the image of the
+// files and the smaller tables it reads.
+uint64_t MemoryNeeded(const nalimov::TableInfo& t) {
+  uint64_t need = Generator::MemoryNeeded(t) + ImageMemory(t);
+  for (const nalimov::TableInfo* next : SuccessorTables(t)) need += ImageMemory(*next);
+  return need;
 }
 
 std::string Gigabytes(uint64_t bytes) {
@@ -81,18 +98,6 @@ bool MakeDirectory(const std::string& dir) {
   }
   struct stat st;
   return stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-uint64_t FileBytes(const std::string& dir, const nalimov::TableInfo& t) {
-  uint64_t total = 0;
-  for (Color side : {White, Black}) {
-    if (side == Black && t.symmetric) break;
-    for (const std::string& name : TableFileNames(t, side)) {
-      struct stat st;
-      if (stat((dir + "/" + name).c_str(), &st) == 0) total += uint64_t(st.st_size);
-    }
-  }
-  return total;
 }
 
 bool OpenWithSuccessors(TableFiles& files, const nalimov::TableInfo& t, bool itself) {
@@ -127,14 +132,6 @@ bool Verify(const Options& o, const nalimov::TableInfo& t, Progress& progress) {
 
 bool Generate(const Options& o, const nalimov::TableInfo& t, Progress& progress) {
   const auto start = std::chrono::steady_clock::now();
-  uint64_t need = Generator::MemoryNeeded(t) + ImageMemory(t);
-  for (const nalimov::TableInfo* next : SuccessorTables(t)) need += FileBytes(o.dir, *next);
-  const uint64_t available = AvailableMemory();
-  if (t.men > 5 || (available && need > available)) {
-    std::fprintf(stderr, "tolvo-tbgen: %s needs about %s of memory; %s available: not generated\n", t.name,
-                 Gigabytes(need).c_str(), available ? Gigabytes(available).c_str() : "less is");
-    return false;
-  }
   TableFiles smaller(o.dir);
   if (!OpenWithSuccessors(smaller, t, false)) return false;
   Generator g(t, smaller, o.threads, progress);
@@ -201,10 +198,22 @@ int RunGeneration(const Options& o) {
     for (const nalimov::TableInfo* t : wanted) ok = Verify(o, *t, progress) && ok;
     return ok ? 0 : 1;
   }
+  // Every table to build must fit before the first one starts.
+  std::vector<const nalimov::TableInfo*> order;
+  for (const nalimov::TableInfo* t : BuildOrder(wanted))
+    if (named.count(t) || !TablePresent(o.dir, *t)) order.push_back(t);
+  const uint64_t available = AvailableMemory();
+  for (const nalimov::TableInfo* t : order) {
+    const uint64_t need = MemoryNeeded(*t);
+    if (available && need > available) {
+      std::fprintf(stderr, "tolvo-tbgen: %s needs about %s of memory, %s is available: nothing generated\n", t->name,
+                   Gigabytes(need).c_str(), Gigabytes(available).c_str());
+      return 1;
+    }
+  }
   const auto start = std::chrono::steady_clock::now();
   int generated = 0;
-  for (const nalimov::TableInfo* t : BuildOrder(wanted)) {
-    if (!named.count(t) && TablePresent(o.dir, *t)) continue;
+  for (const nalimov::TableInfo* t : order) {
     if (!Generate(o, *t, progress)) return 1;
     ++generated;
     if (o.compress) {
@@ -224,6 +233,7 @@ int RunGeneration(const Options& o) {
 
 int main(int argc, char** argv) {
   InitBoard();
+  Output.silentMode = true;   // the board's "info string" lines are the engine's, not the tool's
   Options o;
   std::vector<std::string> args(argv + 1, argv + argc);
   for (size_t i = 0; i < args.size(); ++i) {
