@@ -369,11 +369,15 @@ void Generator::Run() {
     candidate_[c] = std::make_unique<Block>(words * 8);
   }
   std::mutex epLock;
+  std::atomic<uint64_t> chunks{0};
   for (Color c : {White, Black}) {
     progress_.Run(c == White ? "set-up, wtm" : "set-up, btm", n, threads_, [&](uint64_t b, uint64_t e) {
       std::vector<EnPassantEntry> ep;
       if (c == White) Initialise<White>(b, e, ep);
       else Initialise<Black>(b, e, ep);
+      // The smaller tables' pages read so far leave the process (not the
+      // page cache) now and then, so that they do not add up in its memory.
+      if (++chunks % 1024 == 0) smaller_.DropPages();
       std::lock_guard<std::mutex> hold(epLock);
       enPassant_[c].insert(enPassant_[c].end(), ep.begin(), ep.end());
     });
@@ -408,6 +412,7 @@ void Generator::Run() {
     if (any) longest_ = d;
     if (!any && d > deepestExit_) break;
   }
+  for (Color c : {White, Black}) candidate_[c].reset();
 }
 
 uint64_t Generator::CountResolved() const {
