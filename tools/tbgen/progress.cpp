@@ -55,7 +55,8 @@ void Progress::Run(const std::string& pass, uint64_t count, int threads,
 
 void Progress::Show(const std::string& pass, uint64_t done, uint64_t count, double seconds, bool final) {
   static const bool terminal = isatty(STDERR_FILENO);
-  if (!terminal && !final) return;
+  // Into a file or a pipe: one line per pass that took a while.
+  if (!terminal && (!final || seconds < 1.0)) return;
   const double rate = seconds > 0 ? double(done) / seconds / 1e6 : 0;
   std::fprintf(stderr, "%s%-8s %-16s %5.1f%%  %7.2f M pos/s%s", terminal ? "\r" : "", table_.c_str(), pass.c_str(),
                count ? 100.0 * double(done) / double(count) : 100.0, rate, terminal ? "\x1b[K" : "\n");
