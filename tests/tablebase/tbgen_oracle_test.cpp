@@ -34,6 +34,12 @@ void AgreesWithGaviota(const char* table, uint64_t positions) {
 TEST(TbgenOracle, KpkAgreesWithGaviota) { AgreesWithGaviota("kpk", 165676); }
 TEST(TbgenOracle, KrkAgreesWithGaviota) { AgreesWithGaviota("krk", 51044); }
 TEST(TbgenOracle, KqkAgreesWithGaviota) { AgreesWithGaviota("kqk", 47136); }
+// Pawns of both colours: promotions on both sides and the positions just
+// after a double step with an en-passant capture at hand.
+TEST(TbgenOracle, KpkpAgreesWithGaviotaEnPassantIncluded) {
+  if (Sanitized()) GTEST_SKIP() << "kpkp and the twenty tables it leads into are too slow under the sanitizers";
+  AgreesWithGaviota("kpkp", 7478454);
+}
 TEST(TbgenOracle, KbnkAgreesWithGaviota) {
   if (Sanitized()) GTEST_SKIP() << "kbnk is too slow under the sanitizers; the small tables cover them";
   AgreesWithGaviota("kbnk", 3138965);

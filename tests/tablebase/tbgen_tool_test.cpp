@@ -103,6 +103,23 @@ TEST(TbgenTool, ProbeReadsTheGeneratedFiles) {
                                                  "unknown"}));
 }
 
+TEST(TbgenTool, RefusesWhatItCannotDo) {
+  ScratchDirectory dir;
+  const struct {
+    std::vector<std::string> args;
+    int exitCode;
+  } rows[] = {
+      {{"-o", dir.Text(), "krkq"}, 2},                  // named the other way round: the list has kqkr
+      {{"-o", dir.Text(), "kqkx"}, 2},                  // no such table
+      {{"-o", dir.Text(), "--compress", "knk"}, 2},     // no compressor in this build yet
+      {{"-o", dir.Text(), "--all", "7"}, 2},
+      {{"-o", dir.Text(), "--threads", "0", "knk"}, 2},
+      {{"-o", dir.Text()}, 2},                          // nothing to do
+  };
+  for (const auto& r : rows) EXPECT_EQ(RunTbgen(r.args).exitCode, r.exitCode) << ::testing::PrintToString(r.args);
+  EXPECT_TRUE(Listing(dir.Text()).empty());
+}
+
 TEST(TbgenFiles, AFailedWriteLeavesNothing) {
   ScratchDirectory dir;
   // The first table written (knk, 26282 bytes white to move) is larger than the limit.
