@@ -9,7 +9,7 @@ DESTDIR ?=
 # CI sets TOLVO_WERROR=1 in the environment: warnings then fail the build.
 CMAKE_FLAGS := $(if $(TOLVO_WERROR),-DTOLVO_WERROR=ON,)
 
-.PHONY: all build run test test-release test-sanitize bench perft-suite install uninstall clean
+.PHONY: all build run test test-release test-sanitize bench perft-suite tb-check install uninstall clean
 
 all: build
 
@@ -43,12 +43,24 @@ perft-suite:
 	@cmake --build $(BUILD) -j $(JOBS)
 	@TOLVO_PERFT_FULL=1 ./$(BUILD)/tolvo_tests --gtest_filter='PerftSuite.*'
 
+# Every 3- and 4-man table generated into a scratch directory and compared
+# with the Gaviota tables on every legal position (needs libgaviotatb-dev).
+GAVIOTA_DIR ?= ../shared/data/gaviota
+TB_CHECK_DIR := $(BUILD)/tb-check
+tb-check:
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS) --target tolvo-tbgen tolvo-tb-check
+	rm -rf $(TB_CHECK_DIR)
+	./$(BUILD)/tolvo-tbgen -q --threads $(JOBS) -o $(TB_CHECK_DIR) --all 4
+	./$(BUILD)/tolvo-tb-check $(GAVIOTA_DIR) $(TB_CHECK_DIR)
+
 install: build
 	install -D -m 755 $(BUILD)/tolvo $(DESTDIR)$(PREFIX)/bin/tolvo
+	install -D -m 755 $(BUILD)/tolvo-tbgen $(DESTDIR)$(PREFIX)/bin/tolvo-tbgen
 	install -D -m 644 doc/tolvo.6 $(DESTDIR)$(PREFIX)/share/man/man6/tolvo.6
 
 uninstall:
-	rm -f $(DESTDIR)$(PREFIX)/bin/tolvo $(DESTDIR)$(PREFIX)/share/man/man6/tolvo.6
+	rm -f $(DESTDIR)$(PREFIX)/bin/tolvo $(DESTDIR)$(PREFIX)/bin/tolvo-tbgen $(DESTDIR)$(PREFIX)/share/man/man6/tolvo.6
 
 clean:
 	rm -rf $(BUILD) $(SANBUILD)

@@ -1,0 +1,23 @@
+// Every legal position of a table, as our files give it and as the Gaviota
+// oracle does: win, draw or loss and the distance to mate, en passant
+// included.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+#include "tools/tb_check/gaviota_oracle.h"
+#include "tools/tbgen/table_files.h"
+
+namespace tbcheck {
+
+struct CompareReport {
+  uint64_t positions = 0;
+  uint64_t mismatches = 0;     // the two disagree, or one of them has no value
+  std::vector<std::string> examples;
+};
+
+// `ours` must have the table open.
+CompareReport CompareWithOracle(const nalimov::TableInfo& table, const tbgen::TableFiles& ours,
+                                const GaviotaOracle& oracle);
+
+}  // namespace tbcheck
