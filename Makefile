@@ -9,7 +9,7 @@ DESTDIR ?=
 # CI sets TOLVO_WERROR=1 in the environment: warnings then fail the build.
 CMAKE_FLAGS := $(if $(TOLVO_WERROR),-DTOLVO_WERROR=ON,)
 
-.PHONY: all build run test test-release test-sanitize bench perft-suite tb-check install uninstall clean
+.PHONY: all build run test test-release test-sanitize bench perft-suite tb-check fuzz install uninstall clean
 
 all: build
 
@@ -53,6 +53,14 @@ tb-check:
 	rm -rf $(TB_CHECK_DIR)
 	./$(BUILD)/tolvo-tbgen -q --threads $(JOBS) -o $(TB_CHECK_DIR) --all 4
 	./$(BUILD)/tolvo-tb-check $(GAVIOTA_DIR) $(TB_CHECK_DIR)
+
+# A long protocol fuzz run against the sanitized engine (FUZZ_SECONDS, FUZZ_SEED).
+FUZZ_SECONDS ?= 600
+fuzz:
+	@cmake -S . -B $(SANBUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVO_SANITIZE=ON $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(SANBUILD) -j $(JOBS) --target tolvo tolvo_protocol_fuzz
+	./$(SANBUILD)/tolvo_protocol_fuzz --seconds $(FUZZ_SECONDS) $(if $(FUZZ_SEED),--seed $(FUZZ_SEED),) \
+	  --timeout-scale 4 ./$(SANBUILD)/tolvo
 
 install: build
 	install -D -m 755 $(BUILD)/tolvo $(DESTDIR)$(PREFIX)/bin/tolvo

@@ -54,7 +54,7 @@ TEST(Options, ReadmeAndManualPageFollowTheOptionTable) {
       case OptionKind::Button: range = "button"; break;
       case OptionKind::Text:
         range = "text";
-        initial = row.defaultText == EngineAboutAddress ? "the project's web address" : "`<empty>`";
+        initial = row.defaultText && std::string(row.defaultText) == EngineAboutAddress ? "the project's web address" : "`<empty>`";
         break;
     }
     const std::string line = "| " + std::string(row.name) + " | " + range + " | " + initial + " |";

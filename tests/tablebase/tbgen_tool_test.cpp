@@ -9,12 +9,14 @@
 #include <unistd.h>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <thread>
 #include "platform/process.h"
 #include "tablebase/nalimov_catalogue.h"
 #include "tests/tablebase/nalimov_test_data.h"
 #include "tests/tablebase/tbgen_test_support.h"
+#include "tablebase/emd_file.h"
 #include "tools/tbgen/atomic_files.h"
 
 namespace {
@@ -111,13 +113,31 @@ TEST(TbgenTool, RefusesWhatItCannotDo) {
   } rows[] = {
       {{"-o", dir.Text(), "krkq"}, 2},                  // named the other way round: the list has kqkr
       {{"-o", dir.Text(), "kqkx"}, 2},                  // no such table
-      {{"-o", dir.Text(), "--compress", "knk"}, 2},     // no compressor in this build yet
       {{"-o", dir.Text(), "--all", "7"}, 2},
       {{"-o", dir.Text(), "--threads", "0", "knk"}, 2},
       {{"-o", dir.Text()}, 2},                          // nothing to do
   };
   for (const auto& r : rows) EXPECT_EQ(RunTbgen(r.args).exitCode, r.exitCode) << ::testing::PrintToString(r.args);
   EXPECT_TRUE(Listing(dir.Text()).empty());
+}
+
+TEST(TbgenTool, CompressedFilesDecodeToTheTables) {
+  ScratchDirectory dir;
+  GenerateTables(dir.Text(), {"kpk"}, {"--compress"});
+  for (const char* name : {"kpk.nbw", "kpk.nbb"}) {
+    const std::string plain = dir.Text() + "/" + name;
+    std::ifstream in(plain, std::ios::binary);
+    const std::vector<uint8_t> table{std::istreambuf_iterator<char>(in), {}};
+    emd::EmdFile file;
+    ASSERT_EQ(file.Open(plain + ".emd"), emd::EmdError::None) << name;
+    ASSERT_EQ(file.UncompressedSize(), table.size());
+    std::vector<uint8_t> decoded(table.size() + file.BlockSize());
+    for (uint32_t b = 0; b < file.BlockCount(); ++b)
+      ASSERT_EQ(file.ReadBlock(b, decoded.data() + uint64_t(b) * file.BlockSize()), emd::EmdError::None);
+    decoded.resize(table.size());
+    EXPECT_TRUE(decoded == table) << name;
+    EXPECT_LT(std::filesystem::file_size(plain + ".emd"), table.size() / 4) << name;
+  }
 }
 
 TEST(TbgenFiles, AFailedWriteLeavesNothing) {

@@ -22,7 +22,8 @@ Generating
   --verify      re-read each written table and check every position against
                 its moves (captures and promotions read from the smaller tables)
   --verify-only check the named tables that DIR already holds, generate nothing
-  --compress    write block-compressed .emd files (not available yet)
+  --compress    also write each file block-compressed (<name>.nbw.emd ...),
+                checked by decoding every block again
   -q, --quiet   no progress line on standard error
 
   Each table is written as <name>.nbw (White to move) and <name>.nbb (Black

@@ -1,0 +1,262 @@
+// The fuzzer's sessions end to end (against small stand-in engines that
+// misbehave on purpose, and against the real engine on a clean script), the
+// judging of how a process ended, the cutting down of reproductions, and the
+// reach and safety of the generated commands.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <fstream>
+#include <set>
+#include <string>
+#include <vector>
+#include "tools/fuzz/command_generator.h"
+#include "tools/fuzz/engine_pipe.h"
+#include "tools/fuzz/session.h"
+
+using fuzz::Step;
+
+namespace {
+// A directory with stand-in engines (shell scripts) and room for the engine's files.
+class FuzzSession : public testing::Test {
+ protected:
+  void SetUp() override {
+    char dir[] = "/tmp/tolvo-fuzz-test-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    dir_ = dir;
+    work_ = dir_ + "/work";
+    mkdir(work_.c_str(), 0700);
+  }
+  void TearDown() override { (void)system(("rm -rf " + dir_).c_str()); }
+
+  std::string Script(const std::string& name, const std::string& body) {
+    const std::string path = dir_ + "/" + name;
+    std::ofstream(path) << "#!/bin/sh\n" << body;
+    chmod(path.c_str(), 0700);
+    return path;
+  }
+  fuzz::SessionOutcome Run(const std::string& binary, const std::vector<Step>& steps) {
+    fuzz::FuzzConfig config;
+    config.binary = binary;
+    config.workDir = work_;
+    config.timeouts = {2000, 2000, 1000, 300};
+    size_t next = 0;
+    return fuzz::RunSession(
+        config,
+        [&](const fuzz::ProtocolModel&, Step& s) {
+          if (next >= steps.size()) return false;
+          s = steps[next++];
+          return true;
+        },
+        200);
+  }
+  std::string dir_, work_;
+};
+
+Step Line(const std::string& text, bool awaitReady = false) {
+  Step s;
+  s.bytes = text + "\n";
+  s.awaitReady = awaitReady;
+  return s;
+}
+// The step waits until the engine owes no answer (the fuzzer then knows it is idle).
+Step Settled(Step s) {
+  s.before = Step::Before::Settle;
+  return s;
+}
+Step EndOfInput() {
+  Step s;
+  s.endInput = true;
+  return s;
+}
+
+// Answers every "go" at once, also "go ponder".
+const char* const Hasty =
+    "while IFS= read -r line; do\n"
+    "  case \"$line\" in\n"
+    "    isready*) echo readyok ;;\n"
+    "    go*) echo 'bestmove e2e4' ;;\n"
+    "    quit*) exit 0 ;;\n"
+    "  esac\n"
+    "done\n";
+}  // namespace
+
+TEST_F(FuzzSession, FindsAnAnswerThatComesTooEarly) {
+  const auto out = Run(Script("hasty", Hasty), {Line("go depth 1"), Settled(Line("go ponder")), Line("quit")});
+  ASSERT_TRUE(out.faulted);
+  EXPECT_EQ(out.fault.signature, "protocol: bestmove before stop/ponderhit (go ponder, legal position)");
+  // The same engine is fine when asked properly.
+  EXPECT_FALSE(Run(Script("hasty", Hasty), {Line("go depth 1"), Line("isready", true), Line("quit")}).faulted);
+}
+
+TEST_F(FuzzSession, AnAtOnceAnswerIsSeenEvenWhenStopFollowsAtOnce) {
+  // The early answer arrives within the moment the fuzzer waits after a
+  // ponder/infinite search starts, before its own stop could excuse it.
+  const auto out = Run(Script("hasty", Hasty), {Line("go infinite"), Line("stop"), Line("quit")});
+  ASSERT_TRUE(out.faulted);
+  EXPECT_EQ(out.fault.signature, "protocol: bestmove before stop/ponderhit (go infinite, legal position)");
+}
+
+TEST_F(FuzzSession, PipesNeverBlockOnLongLines) {
+  // The stand-in echoes its input: a 3 MB line goes out while it comes back.
+  fuzz::EnginePipe pipe;
+  std::string error;
+  ASSERT_TRUE(pipe.Start(Script("echo", "exec cat\n"), work_, error)) << error;
+  pipe.Write(std::string(3 << 20, 'x') + "\nlast line without line feed");
+  pipe.CloseInput();
+  std::vector<std::string> lines;
+  const uint64_t until = fuzz::NowMs() + 10000;
+  while (!pipe.Exited() && fuzz::NowMs() < until) pipe.Pump(20);
+  for (std::string line; pipe.NextLine(line);) lines.push_back(line);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0].size(), size_t(3 << 20));
+  EXPECT_EQ(lines[1], "last line without line feed");
+  EXPECT_EQ(pipe.ExitCode(), 0);
+}
+
+TEST_F(FuzzSession, JudgesHowTheProcessEnds) {
+  const std::string overflow = Script("overflow",
+      "while IFS= read -r line; do\n"
+      "  case \"$line\" in go*)\n"
+      "    echo \"/src/search/node.cpp:12:5: runtime error: signed integer overflow: 1 + 2147483647 cannot be "
+      "represented in type 'int'\" >&2; exit 1 ;; esac\n"
+      "done\n");
+  auto out = Run(overflow, {Line("go depth 1"), Line("isready", true)});
+  ASSERT_TRUE(out.faulted);
+  EXPECT_EQ(out.fault.signature, "sanitizer: signed integer overflow at search/node.cpp:12");
+
+  out = Run(Script("stubborn", "exec sleep 30\n"), {Line("isready", true)});
+  ASSERT_TRUE(out.faulted);
+  EXPECT_EQ(out.fault.signature, "hang: no readyok (idle)");
+  out = Run(Script("stubborn", "exec sleep 30\n"), {EndOfInput()});
+  ASSERT_TRUE(out.faulted);
+  EXPECT_EQ(out.fault.signature, "hang: process does not end at end of input (idle)");
+
+  out = Run(Script("crash", "kill -SEGV $$\n"), {Line("uci")});
+  ASSERT_TRUE(out.faulted);
+  EXPECT_EQ(out.fault.signature, "crash: SIGSEGV (11)");
+}
+
+TEST(FuzzExit, ClassifiesReportsSignalsAndCodes) {
+  fuzz::Fault f;
+  const std::string asan =
+      "=================================================================\n"
+      "==42==ERROR: AddressSanitizer: heap-buffer-overflow on address 0x602 at pc 0x5 bp 0x7 sp 0x7\n"
+      "READ of size 4 at 0x602 thread T0\n"
+      "    #0 0x55 in __interceptor_memcpy ../../../../src/libsanitizer/sanitizer_common/x.inc:1\n"
+      "    #1 0x56 in Parse(char const*) /work/tree/board/fen.cpp:77\n";
+  ASSERT_TRUE(fuzz::ExitFault(asan, 1, 0, true, f));
+  EXPECT_EQ(f.signature, "sanitizer: AddressSanitizer heap-buffer-overflow at board/fen.cpp:77");
+  ASSERT_TRUE(fuzz::ExitFault("", 0, 6, true, f));
+  EXPECT_EQ(f.signature, "crash: SIGABRT (6)");
+  ASSERT_TRUE(fuzz::ExitFault("", 3, 0, true, f));
+  EXPECT_EQ(f.signature, "exit: code 3");
+  ASSERT_TRUE(fuzz::ExitFault("terminate called after throwing\n", 0, 0, true, f));
+  EXPECT_EQ(f.signature, "stderr: terminate called after throwing");
+  ASSERT_TRUE(fuzz::ExitFault("", 0, 0, false, f));   // an end nobody asked for
+  EXPECT_FALSE(fuzz::ExitFault("", 0, 0, true, f));
+}
+
+TEST_F(FuzzSession, CleanScriptAgainstTheEngineRaisesNothing) {
+  const auto out = Run(TOLVO_BINARY, {Line("uci"), Line("position startpos moves e2e4 e7e5"), Line("go depth 3"),
+                                      Line("isready", true), Settled(Line("go infinite")), Line("stop"),
+                                      Line("perft 2"), Line("d"), Line("isready", true), Line("quit")});
+  EXPECT_FALSE(out.faulted) << out.fault.signature << "\n" << out.fault.detail;
+  EXPECT_EQ(out.lines, 10u);
+}
+
+TEST(FuzzMinimize, KeepsOnlyWhatTheFaultNeeds) {
+  auto contains = [](const std::vector<Step>& steps, const std::string& text) {
+    for (const Step& s : steps)
+      if (s.bytes.find(text) != std::string::npos) return true;
+    return false;
+  };
+  // The stand-in fault: a material option at an extreme value, then a search with it.
+  const fuzz::ReplayTest test = [&](const std::vector<Step>& steps, fuzz::Replay&) {
+    size_t option = steps.size();
+    for (size_t i = 0; i < steps.size(); ++i) {
+      if (steps[i].bytes.find("setoption name White Pawn cp value 2147483648") != std::string::npos) option = i;
+      if (option < i && steps[i].bytes.rfind("go", 0) == 0 && steps[i].bytes.find("depth 3") != std::string::npos)
+        return true;
+    }
+    return false;
+  };
+  std::vector<Step> trace;
+  for (int i = 0; i < 30; ++i) trace.push_back(Line("isready", true));
+  trace.insert(trace.begin() + 7, Line("setoption name White Pawn cp value 2147483648"));
+  trace.push_back(Line("position startpos moves e2e4"));
+  Step go = Line("go nodes 500 depth 3 movetime 20");
+  go.before = Step::Before::Settle;
+  trace.push_back(go);
+  trace.push_back(Line("stop"));
+  const fuzz::Reproduction r = fuzz::Minimize(trace, test, 10000);
+  ASSERT_TRUE(r.confirmed);
+  ASSERT_EQ(r.steps.size(), 2u);
+  EXPECT_EQ(r.steps[0].bytes, "setoption name White Pawn cp value 2147483648\n");
+  EXPECT_EQ(r.steps[1].bytes, "go depth 3\n");
+  EXPECT_EQ(r.steps[1].before, Step::Before::None);
+  EXPECT_FALSE(contains(r.steps, "isready"));
+  // A fault that never comes back keeps the whole trace, unconfirmed.
+  const fuzz::Reproduction lost = fuzz::Minimize(trace, [](const std::vector<Step>&, fuzz::Replay&) { return false; }, 10000);
+  EXPECT_FALSE(lost.confirmed);
+  EXPECT_EQ(lost.steps.size(), trace.size());
+}
+
+TEST(FuzzGenerator, ReachesEveryCommandAndStaysSafe) {
+  fuzz::CommandGenerator generator(7);
+  fuzz::Timeouts timeouts;
+  const fuzz::ProtocolModel idle(timeouts);
+  std::set<std::string> seen;
+  bool capsOrCr = false, longLine = false, extreme = false;
+  for (int i = 0; i < 5000; ++i) {
+    const Step s = generator.Next(idle);
+    ASSERT_FALSE(s.bytes.empty());
+    ASSERT_EQ(s.bytes.back(), '\n');
+    const std::string line = s.bytes.substr(0, s.bytes.size() - 1);
+    ASSERT_EQ(line.find('\n'), std::string::npos);
+    ASSERT_EQ(fuzz::MakeSafe(line), line);
+    std::string word = line.substr(0, line.find(' '));
+    for (char& c : word) c = char(std::tolower(static_cast<unsigned char>(c)));
+    seen.insert(word);
+    if (line.rfind("slave mode", 0) == 0) seen.insert("slave mode");
+    capsOrCr |= line.rfind("POSITION", 0) == 0 || (!line.empty() && line.back() == '\r');
+    longLine |= line.size() > fuzz::EngineLineCap;
+    extreme |= line.find("2147483648") != std::string::npos;
+  }
+  for (const char* keyword : {"stop", "ponderhit", "ucinewgame", "uci3", "kvx5", "hqz5", "probe", "write", "uci",
+                              "isready", "slave mode", "position", "play", "deny", "posted", "take", "tt", "go", "goe",
+                              "setoption", "perft", "bench", "d", "eval"})
+    EXPECT_TRUE(seen.count(keyword)) << keyword;
+  EXPECT_TRUE(capsOrCr);
+  EXPECT_TRUE(longLine);
+  EXPECT_TRUE(extreme);
+  // Sessions end by quit, by the end of input, and by the end of input inside a line.
+  bool quit = false, eof = false, partial = false;
+  for (int i = 0; i < 200; ++i) {
+    const Step s = generator.End(idle);
+    quit |= s.bytes.find("quit") != std::string::npos || s.bytes.find("QUIT") != std::string::npos;
+    eof |= s.endInput && s.bytes.empty();
+    partial |= s.endInput && !s.bytes.empty() && s.bytes.back() != '\n';
+  }
+  EXPECT_TRUE(quit && eof && partial);
+}
+
+TEST(FuzzReport, ShowsEveryByteReadably) {
+  EXPECT_EQ(fuzz::ShowBytes("go\tdepth 1\r"), "go\\tdepth 1\\r");
+  EXPECT_EQ(fuzz::ShowBytes(std::string("a\0\xff", 3)), "a\\x00\\xFF");
+  const std::string shown = fuzz::ShowBytes("position startpos moves" + std::string(5000, ' ') + "e2e4");
+  EXPECT_NE(shown.find("(5027 bytes)"), std::string::npos);
+  EXPECT_NE(shown.find("e2e4"), std::string::npos);   // the end of a long line stays visible
+  std::vector<Step> steps = {Line("isready", true), EndOfInput()};
+  steps[0].before = Step::Before::Settle;
+  EXPECT_EQ(fuzz::DescribeSteps(steps, {"wait for every answer", ""}),
+            "      (wait for every answer)\n    isready\n      (wait for readyok)\n    <end of input>\n");
+}
+
+TEST(FuzzGenerator, NeverAsksForTablesThatFillTheMachine) {
+  EXPECT_EQ(fuzz::MakeSafe("setoption name Hash value 4096"), "setoption name Hash value 16");
+  EXPECT_EQ(fuzz::MakeSafe("SETOPTION NAME HASH VALUE 100000"), "setoption name Hash value 16");
+  // Too large to map at all: the engine keeps its table, which is the case to test.
+  EXPECT_EQ(fuzz::MakeSafe("setoption name Hash value 2147483648"), "setoption name Hash value 2147483648");
+  EXPECT_EQ(fuzz::MakeSafe("setoption name Hash value 64"), "setoption name Hash value 64");
+  EXPECT_EQ(fuzz::MakeSafe("setoption name Hash File value ../../etc/x"), "setoption name Hash File value .._.._etc_x");
+}

@@ -1,0 +1,339 @@
+// The fuzzer's model of the protocol: it must flag each kind of misbehaviour
+// from a transcript, and stay quiet on a correct one (a false alarm would
+// send the engine's developers after faults that do not exist).
+#include <gtest/gtest.h>
+#include <string>
+#include "board/notation.h"
+#include "tools/fuzz/protocol_model.h"
+
+using fuzz::Guard;
+using fuzz::ProtocolModel;
+
+namespace {
+// A transcript driven by hand: lines in, lines out, time moved on at will.
+struct Transcript {
+  fuzz::Timeouts timeouts;
+  ProtocolModel model{timeouts};
+  uint64_t now = 1000;
+  void In(const std::string& line) { model.OnInput(line + "\n", now); }
+  void Out(const std::string& line) { model.OnOutput(line, now); }
+  void Wait(int ms) {
+    now += uint64_t(ms);
+    model.OnTick(now);
+  }
+  std::string Fault() const { return model.HasFault() ? model.FirstFault().signature : ""; }
+};
+
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+}  // namespace
+
+TEST(FuzzGoLine, KeywordsTakeTheirValuesAsTheEngineReadsThem) {
+  Position start;
+  SetPositionFromFen(start, StartFen);
+  // A keyword eats the next word, even a keyword: this search is not a ponder search.
+  EXPECT_FALSE(fuzz::ReadGo("go depth ponder", &start, White).pending);
+  // Only the side to move's clock words take a value.
+  EXPECT_FALSE(fuzz::ReadGo("go wtime ponder", &start, White).pending);
+  EXPECT_TRUE(fuzz::ReadGo("go wtime ponder", &start, Black).pending);
+  EXPECT_TRUE(fuzz::ReadGo("go movetime 50 infinite", &start, White).pending);
+  // Letter case matters after the command word.
+  EXPECT_FALSE(fuzz::ReadGo("go PONDER", &start, White).pending);
+  EXPECT_TRUE(fuzz::ReadGo("goe depth 2", &start, White).silent);
+  EXPECT_FALSE(fuzz::ReadGo("GOE depth 2", &start, White).silent);
+  EXPECT_EQ(fuzz::ReadGo("go slave 9999999999 depth 1", &start, White).slave, 2147483647);
+  // Every legal move anywhere restricts the search; values and other words do not.
+  const fuzz::GoLine go = fuzz::ReadGo("go depth 3 searchmoves e2e4 zz e2e5 d2d4", &start, White);
+  ASSERT_EQ(go.searchMoves.size(), 2u);
+  EXPECT_EQ(MoveToText(go.searchMoves[0]), "e2e4");
+}
+
+TEST(FuzzPosition, FollowsTheEnginesReadingOfPositionAndPlay) {
+  fuzz::GameState g;
+  fuzz::ApplyPosition(g, "position startpos moves e2e4 e7e5 e1e3 g1f3\r");
+  EXPECT_EQ(g.plies, 2);   // the first illegal move ends the list
+  EXPECT_EQ(PositionToFen(g.position), "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq -");
+  fuzz::ApplyPlay(g, "play g1f3");
+  fuzz::ApplyPlay(g, "play a1a5");   // refused
+  EXPECT_EQ(g.plies, 3);
+  fuzz::ApplyPosition(g, "position fen not a fen moves e2e4");   // unreadable FEN: start position, no moves
+  EXPECT_EQ(PositionToFen(g.position), PositionToFen(fuzz::GameState().position));
+  fuzz::ApplyPosition(g, "position fen 8/8/8/8/8/8/8/8 w - - 0 1 moves e2e4");   // no kings: not predictable
+  EXPECT_FALSE(g.known);
+}
+
+TEST(FuzzModel, CorrectSearchTranscriptRaisesNothing) {
+  Transcript t;
+  t.In("position startpos moves e2e4");
+  t.In("go depth 2 searchmoves e7e5 d7d5");
+  t.Out("info depth 2 score cp 10 time 1 nodes 50 nps 50000 pv e7e5 g1f3");
+  t.Out("bestmove e7e5 ponder g1f3");
+  t.In("go ponder");
+  t.Wait(100);
+  t.In("ponderhit");
+  t.Out("bestmove e7e5");
+  t.In("isready");
+  t.Out("readyok");
+  t.In("stop");   // nothing runs: no answer owed
+  EXPECT_EQ(t.Fault(), "");
+  EXPECT_FALSE(t.model.WorkOutstanding());
+}
+
+TEST(FuzzModel, IllegalMovesInAnswersAreFaults) {
+  struct Case {
+    const char* go;
+    const char* answer;
+    const char* fault;
+  } cases[] = {
+      {"go depth 1", "bestmove e2e5", "illegal bestmove"},
+      {"go depth 1", "bestmove e7e5", "illegal bestmove"},               // the other side's move
+      {"go depth 1", "bestmove e2e4 ponder e2e4", "illegal ponder move"},
+      {"go depth 1 searchmoves d2d4", "bestmove e2e4", "outside the searchmoves"},
+      {"go depth 1", "info depth 1 score cp 5 pv e2e4 e2e4", "illegal move in a pv"},
+      {"go depth 1", "bestmove e2e4 extra", "malformed bestmove"},
+      {"go depth 1", "info depth 1 score 5 pv e2e4", "malformed score"},
+  };
+  for (const Case& c : cases) {
+    Transcript t;
+    t.In(c.go);
+    t.Out(c.answer);
+    EXPECT_TRUE(Contains(t.Fault(), c.fault)) << c.go << " / " << c.answer << " gave \"" << t.Fault() << "\"";
+  }
+}
+
+TEST(FuzzModel, PonderAndInfiniteAnswerOnlyAfterStopOrPonderhit) {
+  Transcript t;
+  t.In("go infinite");
+  t.Out("bestmove e2e4");
+  EXPECT_EQ(t.Fault(), "protocol: bestmove before stop/ponderhit (go infinite, legal position)");
+
+  Transcript u;
+  u.In("position fen 4k3/4R3/8/8/8/8/8/4K3 w - - 0 1");   // side not to move in check
+  u.In("go wtime 1000 ponder");
+  u.Out("bestmove 0000");
+  EXPECT_EQ(u.Fault(), "protocol: bestmove before stop/ponderhit (go ponder, position failing the consistency check)");
+
+  // After the stop, "bestmove 0000" is the answer for such a position.
+  Transcript v;
+  v.In("position fen 4k3/4R3/8/8/8/8/8/4K3 w - - 0 1");
+  v.In("go infinite");
+  v.In("stop");
+  v.Out("bestmove 0000");
+  EXPECT_EQ(v.Fault(), "");
+}
+
+TEST(FuzzModel, OneAnswerPerSearch) {
+  Transcript t;
+  t.In("go depth 1");
+  t.Out("bestmove e2e4");
+  t.In("stop");
+  t.Out("bestmove e2e4");   // a repeat of an answered search
+  EXPECT_EQ(t.Fault(), "protocol: bestmove without a search");
+}
+
+TEST(FuzzModel, CommandsDuringAPonderSearchAreRefusedAsTheEngineRefusesThem) {
+  Transcript t;
+  t.In("go ponder");
+  EXPECT_EQ(t.model.NextGuard(), Guard::Refused);
+  t.In("position startpos moves e2e4");   // dropped by the engine
+  t.In("go depth 1");                     // dropped too: no second search
+  t.In("stop");
+  t.Out("bestmove e2e4");
+  EXPECT_EQ(t.model.NextGuard(), Guard::Accepted);
+  t.In("go depth 1");
+  t.Out("bestmove d2d4");   // still White to move
+  EXPECT_EQ(t.Fault(), "");
+
+  // While a search that ends by itself runs, the fuzzer cannot know.
+  Transcript u;
+  u.In("go depth 5");
+  EXPECT_EQ(u.model.NextGuard(), Guard::Unknown);
+  u.In("position startpos moves e2e4");
+  EXPECT_TRUE(u.model.Desynced());
+  u.Out("bestmove e7e5");   // no longer judged
+  EXPECT_EQ(u.Fault(), "");
+}
+
+TEST(FuzzModel, CommandsThatPrintMustPrintBeforeTheNextReadyok) {
+  for (const char* command : {"uci", "d", "eval", "perft 1", "uci3"}) {
+    Transcript t;
+    t.In(command);
+    t.In("isready");
+    t.Out("readyok");
+    EXPECT_TRUE(Contains(t.Fault(), "printed nothing")) << command;
+  }
+  Transcript t;
+  t.In("uci");
+  t.In("d");
+  t.In("isready");
+  t.Out("id name Tolvo");
+  t.Out("uciok");
+  t.Out("Fen: rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+  t.Out("Key: 0123");
+  t.Out("readyok");
+  EXPECT_EQ(t.Fault(), "");
+}
+
+TEST(FuzzModel, GoeAnswerMovesTheGameAndMustNotSilenceLaterCommands) {
+  Transcript t;
+  t.In("goe depth 1");
+  t.In("uci");   // silent while the goe search runs: not owed
+  t.Out("e2e4 120 1 25 62");
+  t.In("d");
+  t.Out("Fen: rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1");
+  t.Out("Key: 1");
+  EXPECT_EQ(t.Fault(), "");
+  t.In("uci");
+  t.In("isready");
+  t.Out("readyok");
+  EXPECT_EQ(t.Fault(), "output: \"uci\" printed nothing after the goe answer");
+
+  Transcript u;
+  u.In("goe depth 1");
+  u.Out("e2e4 120 1 25 70");   // the material count is 62
+  EXPECT_TRUE(Contains(u.Fault(), "material"));
+}
+
+TEST(FuzzModel, DisplayMustShowThePositionSetUp) {
+  Transcript t;
+  t.In("position startpos moves e2e4");
+  t.In("d");
+  t.Out("Fen: rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+  EXPECT_TRUE(Contains(t.Fault(), "another position"));
+}
+
+TEST(FuzzModel, MissingAnswersBecomeHangs) {
+  Transcript t;
+  t.In("isready");
+  t.Wait(t.timeouts.readyMs - 1);
+  EXPECT_EQ(t.Fault(), "");
+  t.Wait(2);
+  EXPECT_EQ(t.Fault(), "hang: no readyok (idle)");
+
+  Transcript u;
+  u.In("go infinite");
+  u.Wait(60000);   // an infinite search may run for ever
+  u.In("stop");
+  u.Wait(u.timeouts.stopMs + 1);
+  EXPECT_EQ(u.Fault(), "hang: no answer after stop (go ponder/infinite)");
+
+  // A goe search stopped without answer, overtaken by the next search's answer.
+  Transcript v;
+  v.In("goe");
+  v.In("stop");
+  v.In("go depth 1");
+  v.Out("bestmove e2e4");
+  EXPECT_EQ(v.Fault(), "hang: no answer after stop (goe)");
+}
+
+TEST(FuzzModel, CountsMustAddUpAndSurviveQuit) {
+  Transcript t;
+  t.In("perft 1");
+  for (const char* move : {"a2a3", "b2b3", "c2c3", "d2d3", "e2e3", "f2f3", "g2g3", "h2h3", "a2a4", "b2b4", "c2c4",
+                           "d2d4", "e2e4", "f2f4", "g2g4", "h2h4", "b1a3", "b1c3", "g1f3", "g1h3"})
+    t.Out(std::string(move) + ": 1");
+  t.Out("Nodes searched: 20");
+  t.Out("Nodes/second: 1");
+  EXPECT_EQ(t.Fault(), "");
+
+  Transcript u;
+  u.In("perft 1");
+  u.Out("e2e4: 1");
+  u.Out("Nodes searched: 2");
+  EXPECT_TRUE(Contains(u.Fault(), "differs from the sum"));
+
+  Transcript v;
+  v.In("perft 5");
+  v.In("quit");
+  v.model.OnExit();
+  EXPECT_EQ(v.Fault(), "output: \"perft\" lost at quit");
+
+  Transcript w;   // a search cut short by quit owes nothing
+  w.In("go infinite");
+  w.In("quit");
+  w.model.OnExit();
+  EXPECT_EQ(w.Fault(), "");
+}
+
+TEST(FuzzModel, InputSplitLikeTheEngineReadsIt) {
+  Transcript t;
+  t.model.OnInput("isre", t.now);
+  EXPECT_EQ(t.model.ReadyOutstanding(), 0);
+  t.model.OnInput("ady\nisready\r\n", t.now);
+  EXPECT_EQ(t.model.ReadyOutstanding(), 2);
+  // The tail of an over-long line is dropped, not read as commands.
+  t.model.OnInput(std::string(fuzz::EngineLineCap + 70000, 'x') + " isready\nisready", t.now);
+  EXPECT_EQ(t.model.ReadyOutstanding(), 2);
+  t.model.OnInputEnd(t.now);   // a last line without line feed counts
+  EXPECT_EQ(t.model.ReadyOutstanding(), 3);
+  EXPECT_FALSE(t.model.Desynced());
+  // Just past the cap, whether the engine cuts the line depends on its reads.
+  t.model.OnInput(std::string(fuzz::EngineLineCap + 10, 'x') + "\n", t.now);
+  EXPECT_TRUE(t.model.Desynced());
+}
+
+TEST(FuzzModel, LateGoeAnswerDoesNotUndoALaterPositionChange) {
+  Transcript t;
+  t.In("goe");
+  t.In("stop");
+  t.In("tt 1");   // read after the goe answer went out; ends on its own second position
+  t.Out("e2e4 100 1 20 62");
+  t.Out("bestmove e7e5");
+  t.Out("bestmove c2d2");
+  t.Out("bestmove g7g4");
+  t.In("go depth 1");
+  t.Out("bestmove g7g4");   // Black to move there
+  EXPECT_EQ(t.Fault(), "");
+}
+
+TEST(FuzzModel, MissingAnswerIsBlamedOnTheSilentSpell) {
+  Transcript t;
+  t.In("goe");
+  t.In("stop");
+  t.Out("e2e4 100 1 20 62");
+  t.In("eval");   // silent: the goe mode lasts
+  t.In("go depth 1");
+  t.Out("bestmove e7e5");
+  t.In("eval");   // answers
+  t.In("isready");
+  t.Out("Total evaluation: 5");
+  t.Out("readyok");
+  EXPECT_EQ(t.Fault(), "output: \"eval\" printed nothing after the goe answer");
+}
+
+TEST(FuzzModel, StoppedCountOvertakenByASearchNeverAnswered) {
+  Transcript t;
+  t.In("goe");
+  t.In("stop");
+  t.Out("e2e4 100 1 20 62");
+  t.In("perft 3");   // silent after the goe answer
+  t.In("stop");
+  t.In("go depth 3");
+  t.Out("info depth 1");
+  EXPECT_EQ(t.Fault(), "output: \"perft\" printed nothing after the goe answer");
+}
+
+TEST(FuzzModel, NullMoveInCheckLeavesAPositionThatMustStillWaitForStop) {
+  Transcript t;
+  t.In("position startpos moves e2e4 f7f6 d1h5 0000");   // Black in check, White to move
+  EXPECT_TRUE(t.model.Game().known);
+  EXPECT_FALSE(t.model.Game().Legal());
+  t.In("go ponder");
+  t.Out("bestmove 0000");
+  EXPECT_EQ(t.Fault(), "protocol: bestmove before stop/ponderhit (go ponder, position failing the consistency check)");
+}
+
+TEST(FuzzModel, SlaveSearchesAreSilentUntilTheNextGo) {
+  Transcript t;
+  t.In("go slave 2 depth 3");
+  t.In("uci");   // nothing owed while the slave level silences the engine
+  t.In("isready");
+  t.Out("readyok");
+  t.In("stop");
+  EXPECT_FALSE(t.model.WorkOutstanding());
+  t.In("go depth 1");
+  t.Out("bestmove e2e4");
+  t.In("uci");
+  t.In("isready");
+  t.Out("readyok");
+  EXPECT_EQ(t.Fault(), "output: \"uci\" printed nothing");
+}

@@ -1,0 +1,777 @@
+#include "tools/fuzz/protocol_model.h"
+
+#include <cctype>
+#include <cinttypes>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include "board/make_move.h"
+#include "board/movegen.h"
+#include "board/notation.h"
+#include "common/bitops.h"
+
+namespace fuzz {
+
+namespace {
+// Case-insensitive prefix test at the start of the line, as the engine's dispatch makes it.
+bool HasPrefix(const std::string& line, const char* prefix) {
+  const size_t n = std::strlen(prefix);
+  if (line.size() < n) return false;
+  for (size_t i = 0; i < n; ++i)
+    if (std::tolower(static_cast<unsigned char>(line[i])) != prefix[i]) return false;
+  return true;
+}
+
+bool StartsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
+
+std::vector<std::string> Split(const std::string& s, const char* separators) {
+  std::vector<std::string> tokens;
+  size_t i = 0;
+  while (i < s.size()) {
+    i = s.find_first_not_of(separators, i);
+    if (i == std::string::npos) break;
+    size_t end = s.find_first_of(separators, i);
+    if (end == std::string::npos) end = s.size();
+    tokens.push_back(s.substr(i, end - i));
+    i = end;
+  }
+  return tokens;
+}
+
+std::string FirstWord(const std::string& line) {
+  const std::vector<std::string> words = Split(line, " \t\r");
+  return words.empty() ? std::string() : words[0];
+}
+
+int32_t ReadInt32(const std::string& token) {
+  const long long v = std::strtoll(token.c_str(), nullptr, 10);
+  return int32_t(v < INT32_MIN ? INT32_MIN : v > INT32_MAX ? INT32_MAX : v);
+}
+
+bool AllDigits(const std::string& s) {
+  if (s.empty()) return false;
+  for (char c : s)
+    if (c < '0' || c > '9') return false;
+  return true;
+}
+
+// Shortened copy of a line for messages.
+std::string Shown(const std::string& line) {
+  std::string s;
+  for (char c : line.substr(0, 160)) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    if (u >= 32 && u < 127) {
+      s += c;
+    } else {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02X", u);
+      s += hex;
+    }
+  }
+  if (line.size() > 160) s += "... (" + std::to_string(line.size()) + " bytes)";
+  return s;
+}
+
+// The legal move of `p` whose text is exactly `text` (the engine prints moves canonically).
+Move ExactMove(const Position& p, const std::string& text) {
+  const Move m = FindLegalMove(p, text.c_str());
+  return m && MoveToText(m) == text ? m : 0;
+}
+
+void PlayOn(Position& p, Move m) {
+  MakeRootMove(p, m);
+  RebuildDerivedState(p);
+}
+
+bool HasLegalMove(const Position& p) {
+  MoveList list;
+  GenerateLegalMoves(p, list);
+  return list.size > 0;
+}
+
+int LegalMoveCount(const Position& p) {
+  MoveList list;
+  GenerateLegalMoves(p, list);
+  return list.size;
+}
+
+bool InList(const std::vector<Move>& moves, Move m) {
+  for (Move x : moves)
+    if (SameMove(x, m)) return true;
+  return false;
+}
+
+int Material(const Position& p) {
+  auto both = [&](int type) { return PopCount(p.Pieces(White, type) | p.Pieces(Black, type)); };
+  return 9 * both(QueenType) + 5 * both(RookType) + 3 * (both(KnightType) + both(BishopType));
+}
+
+// The one-line answer of a "goe" search: move, nodes, depth, score, material.
+bool LooksLikeGoeAnswer(const std::string& line) {
+  const std::vector<std::string> t = Split(line, " ");
+  if (t.size() != 5 || !AllDigits(t[1])) return false;
+  const std::string& m = t[0];
+  return m == "0000" || ((m.size() == 4 || m.size() == 5) && m[0] >= 'a' && m[0] <= 'h' && m[1] >= '1' && m[1] <= '8');
+}
+
+// Boards the move generator can walk without leaving its tables: one king a
+// side, no pawn on the first or last rank, no more men than a game can have.
+// (Boards that fail the consistency check in other ways, say with the side
+// not to move in check, are still looked at by the engine's "position".)
+bool SafeForMoveGeneration(const Position& p) {
+  if (PopCount(p.pieces[WhiteKing]) != 1 || PopCount(p.pieces[BlackKing]) != 1) return false;
+  if ((p.pieces[WhitePawn] | p.pieces[BlackPawn]) & (RankBits(0) | RankBits(7))) return false;
+  for (Color c : {White, Black})
+    if (PopCount(p.ColorPieces(c)) > 16 || PopCount(p.Pieces(c, PawnType)) > 8) return false;
+  return true;
+}
+
+// The engine's two fixed positions of "tt", searched after the current one.
+const char* const TestSearchFens[2] = {"4r3/1b2rp1k/1p1q1bpp/pP1p3P/P1pP4/4PB2/2Q2PP1/2R1RNK1 w - - 0 1",
+                                       "2k5/pb1r1pr1/8/1qNp4/1ppB4/6P1/1P3PBP/R4RK1 b - - 0 1"};
+}  // namespace
+
+GoLine ReadGo(const std::string& line, const Position* legalFrom, Color side) {
+  GoLine go;
+  const std::vector<std::string> tokens = Split(line, " \t\r\n");
+  go.silent = !tokens.empty() && tokens[0] == "goe";
+  const bool white = side == White;
+  for (size_t i = 1; i < tokens.size(); ++i) {
+    const std::string& t = tokens[i];
+    auto next = [&]() -> std::string { return i + 1 < tokens.size() ? tokens[++i] : std::string(); };
+    if (t == (white ? "winc" : "binc") || t == (white ? "wtime" : "btime") || t == "depth" || t == "nodes" ||
+        t == "movetime" || t == "iternodes") {
+      next();
+      go.bounded = true;
+    } else if (t == "minscore" || t == "mate" || t == "movestogo" || t == "id" || t == "contempt" || t == "date") {
+      next();
+    } else if (t == "infinite" || t == "ponder") {
+      go.pending = true;
+      go.pendingWord = t;
+    } else if (t == "playmode") {
+    } else if (t == "slave") {
+      go.slave = ReadInt32(next());
+    } else if (go.searchMoves.size() < 256 && legalFrom) {
+      if (const Move m = FindLegalMove(*legalFrom, t.c_str())) go.searchMoves.push_back(m);
+    }
+  }
+  return go;
+}
+
+GameState::GameState() { SetPositionFromFen(position, StartFen); }
+
+bool GameState::Legal() const { return known && CheckPositionConsistency(position); }
+
+void ApplyPosition(GameState& g, std::string line) {
+  while (!line.empty() && (line.back() == ' ' || line.back() == '\r' || line.back() == '\n' || line.back() == '\t'))
+    line.pop_back();
+  g.known = true;
+  g.plies = 0;
+  Position& p = g.position;
+  SetPositionFromFen(p, StartFen);
+  const size_t movesAt = line.find("moves");
+  const std::string head = line.substr(0, movesAt);
+  const size_t fenAt = head.find("fen");
+  if (fenAt != std::string::npos && !SetPositionFromFen(p, head.c_str() + fenAt + 3)) return;
+  if (movesAt == std::string::npos) return;
+  for (const std::string& token : Split(line.substr(movesAt + 5), " \t")) {
+    Move m = NullRootMove;
+    if (token != "0000") {
+      // The engine looks moves up on whatever board it has; on one that is
+      // not legal the outcome is its own affair.
+      if (!SafeForMoveGeneration(p)) {
+        g.known = false;
+        return;
+      }
+      m = FindLegalMove(p, token.c_str());
+      if (!m) return;
+    }
+    PlayOn(p, m);
+    ++g.plies;
+  }
+}
+
+void ApplyPlay(GameState& g, const std::string& line) {
+  if (!g.known) return;
+  const size_t start = line.find_first_not_of(" \t\r", 4);
+  std::string text = start == std::string::npos ? std::string() : line.substr(start);
+  const size_t end = text.find_first_of(" \t\r\n");
+  if (end != std::string::npos) text.resize(end);
+  if (text.empty() || !CheckPositionConsistency(g.position)) return;
+  const Move m = FindLegalMove(g.position, text.c_str());
+  if (!m) return;
+  PlayOn(g.position, m);
+  ++g.plies;
+}
+
+ProtocolModel::ProtocolModel(const Timeouts& timeouts) : timeouts_(timeouts) {}
+
+void ProtocolModel::Fail(const std::string& signature, const std::string& detail) {
+  faults_.push_back({signature, detail});
+}
+
+// --- Input ------------------------------------------------------------------
+
+void ProtocolModel::OnInput(const std::string& bytes, uint64_t now) {
+  size_t start = 0;
+  for (;;) {
+    const size_t nl = bytes.find('\n', start);
+    const size_t end = nl == std::string::npos ? bytes.size() : nl;
+    if (!dropping_) {
+      partial_.append(bytes, start, end - start);
+      // Past the cap by more than one read of the engine, the line is surely cut;
+      // just past it, whether it is cut depends on how the engine's reads fall.
+      if (partial_.size() > EngineLineCap + 65536) {
+        partial_.resize(EngineLineCap);
+        dropping_ = true;
+      }
+    }
+    if (nl == std::string::npos) return;
+    if (!dropping_ && partial_.size() > EngineLineCap) desynced_ = true;
+    std::string line;
+    line.swap(partial_);
+    dropping_ = false;
+    Dispatch(line, now);
+    start = nl + 1;
+  }
+}
+
+void ProtocolModel::OnInputEnd(uint64_t now) {
+  if (inputEnded_) return;
+  inputEnded_ = true;
+  if (!partial_.empty()) {
+    std::string line;
+    line.swap(partial_);
+    Dispatch(line, now);
+  }
+}
+
+Guard ProtocolModel::NextGuard() const {
+  if (desynced_) return Guard::Unknown;
+  const Work* active = nullptr;
+  for (const Work& w : work_) {
+    if (w.stopped) continue;
+    if (active) return Guard::Unknown;
+    active = &w;
+  }
+  if (!active) return Guard::Accepted;
+  return active->pending && !active->released ? Guard::Refused : Guard::Unknown;
+}
+
+bool ProtocolModel::FiniteWorkRunning() const {
+  for (const Work& w : work_)
+    if (!w.stopped && !(w.pending && !w.released)) return true;
+  return false;
+}
+
+bool ProtocolModel::PendingUnreleased() const {
+  for (const Work& w : work_)
+    if (w.pending && !w.released) return true;
+  return false;
+}
+
+bool ProtocolModel::GoeAnswerOutstanding() const {
+  for (const Work& w : work_)
+    if (w.kind == Kind::SilentSearch) return true;
+  return false;
+}
+
+bool ProtocolModel::GoeSearchRunning() const {
+  for (const Work& w : work_)
+    if (w.kind == Kind::SilentSearch && !w.stopped) return true;
+  return false;
+}
+
+void ProtocolModel::DropQuietWork() {
+  // Quiet work never announces its end; once stopped it is over.
+  while (!work_.empty() && work_.front().quiet && work_.front().stopped) work_.pop_front();
+}
+
+void ProtocolModel::ForgetGamePositionIfGoePending() {
+  // A "goe" answer still on its way plays its move on the game position before
+  // the engine reads this line; which move that is, is not known yet.
+  if (GoeAnswerOutstanding()) game_.known = false;
+}
+
+std::string ProtocolModel::OutputContext() const {
+  if (goeSilent_) return "after the goe answer";
+  for (const Work& w : work_)
+    if (w.kind == Kind::Bench && !w.stopped) return "during bench";
+  return "";
+}
+
+void ProtocolModel::Expect(const std::string& command, std::vector<std::string> markers, std::string fen) {
+  if (desynced_ || slave_ != 0) return;           // "go slave N" silences the engine on purpose
+  if (goeSilent_ && GoeSearchRunning()) return;   // and so does a running "goe" search
+  Expectation e;
+  e.command = command;
+  e.markers = std::move(markers);
+  e.readyIndex = readySent_ + 1;
+  e.context = OutputContext();
+  e.fen = std::move(fen);
+  expected_.push_back(std::move(e));
+}
+
+ProtocolModel::Work ProtocolModel::SearchWork(Kind kind, const std::string& command, const GameState& g) const {
+  Work w;
+  w.kind = kind;
+  w.command = command;
+  w.positionKnown = g.known && !GoeAnswerOutstanding();
+  w.position = std::make_shared<Position>(g.position);
+  w.legal = w.positionKnown && CheckPositionConsistency(g.position);
+  return w;
+}
+
+void ProtocolModel::Dispatch(const std::string& line, uint64_t now) {
+  if (quitRead_) return;   // the engine has gone
+  ++linesRead_;
+  if (HasPrefix(line, "quit")) {
+    quitRead_ = true;
+    return;
+  }
+  if (HasPrefix(line, "stop")) return Stop(now);
+  if (HasPrefix(line, "ponderhit")) return PonderHit();
+  const Guard guard = NextGuard();
+  // A guarded command read while a search may or may not still run: from here
+  // on the fuzzer cannot tell what the engine does with it.
+  auto guarded = [&]() {
+    if (guard == Guard::Unknown) {
+      desynced_ = true;
+      game_.known = false;
+    }
+    return guard == Guard::Accepted;
+  };
+  // (Refused during a search; either way nothing the fuzzer follows changes.)
+  if (HasPrefix(line, "ucinewgame")) return;
+  if (HasPrefix(line, "uci3")) return Expect("uci3", {"uci3ok"});
+  if (HasPrefix(line, "kvx5")) return Expect("kvx5", {"kvx5ok"});
+  if (HasPrefix(line, "hqz5")) return Expect("hqz5", {"hqz5ok"});
+  if (HasPrefix(line, "probe ") || HasPrefix(line, "write ")) return;
+  if (HasPrefix(line, "uci")) return Expect("uci", {"uciok"});
+  if (HasPrefix(line, "isready")) {
+    ++readySent_;
+    readyDeadlines_.push_back(now + uint64_t(timeouts_.readyMs));
+    return;
+  }
+  if (HasPrefix(line, "slave mode")) return;
+  if (HasPrefix(line, "position") && guarded()) {
+    for (Work& w : work_)
+      if (w.kind == Kind::SilentSearch) w.gameReplaced = true;
+    return ApplyPosition(game_, line);
+  }
+  if (HasPrefix(line, "play") && guarded()) {
+    ForgetGamePositionIfGoePending();
+    return ApplyPlay(game_, line);
+  }
+  if (HasPrefix(line, "deny") || HasPrefix(line, "posted") || HasPrefix(line, "take")) return;
+  if (HasPrefix(line, "tt") && guarded()) return AcceptTestSearches(line);
+  if (HasPrefix(line, "go") && guarded()) return AcceptGo(line, now);
+  if (HasPrefix(line, "setoption name")) return;
+  const std::string word = FirstWord(line);
+  if ((word == "perft" || word == "d" || word == "eval" || word == "bench") && guarded()) AcceptCount(word, line);
+}
+
+void ProtocolModel::AcceptGo(const std::string& line, uint64_t) {
+  ForgetGamePositionIfGoePending();
+  const bool legal = game_.Legal();
+  GoLine go = ReadGo(line, legal ? &game_.position : nullptr, game_.position.sideToMove);
+  if (!game_.known) {
+    // Which clock words take a value depends on the side to move.
+    const GoLine other = ReadGo(line, nullptr, Opponent(game_.position.sideToMove));
+    if (other.pending != go.pending || other.slave != go.slave) desynced_ = true;
+  }
+  slave_ = go.slave;
+  goeSilent_ = go.silent;
+  // A goe answer goes out even under "slave" (it is a reply, not a report).
+  const Kind kind = go.silent ? Kind::SilentSearch : go.slave != 0 ? Kind::QuietSearch : Kind::Search;
+  Work w = SearchWork(kind, line, game_);
+  w.quiet = kind == Kind::QuietSearch;
+  w.pending = go.pending;
+  w.searchMoves = std::move(go.searchMoves);
+  work_.push_back(std::move(w));
+}
+
+void ProtocolModel::AcceptTestSearches(const std::string& line) {
+  ForgetGamePositionIfGoePending();
+  // The test searches end on a position of their own, whatever a goe answer still on its way does.
+  for (Work& w : work_)
+    if (w.kind == Kind::SilentSearch) w.gameReplaced = true;
+  slave_ = 0;
+  goeSilent_ = false;
+  work_.push_back(SearchWork(Kind::Search, line + " (1 of 3)", game_));
+  for (int i = 0; i < 2; ++i) {
+    game_.known = true;
+    game_.plies = 0;
+    SetPositionFromFen(game_.position, TestSearchFens[i]);
+    work_.push_back(SearchWork(Kind::Search, line + (i == 0 ? " (2 of 3)" : " (3 of 3)"), game_));
+  }
+}
+
+void ProtocolModel::AcceptCount(const std::string& word, const std::string& line) {
+  ForgetGamePositionIfGoePending();
+  if (word == "d") {
+    std::string fen;
+    if (game_.known) {
+      const Position& p = game_.position;
+      char tail[64];
+      std::snprintf(tail, sizeof tail, " %u %d", p.st.fifty, 1 + game_.plies / 2);
+      fen = "Fen: " + PositionToFen(p) + tail;
+    }
+    return Expect("d", {"Key: "}, fen);
+  }
+  if (word == "eval") return Expect("eval", {"Total evaluation: ", "info string eval needs a legal position"});
+  Work w = SearchWork(word == "perft" ? Kind::Perft : Kind::Bench, line, game_);
+  if (word == "perft") {
+    int depth = std::atoi(line.c_str() + line.find("perft") + 5);
+    // Counts of one or two plies never look at the input: they answer before a later "isready".
+    if (depth <= 2) w.readyIndex = readySent_ + 1;
+  } else {
+    // "bench" runs its searches with the settings of a plain "go".
+    slave_ = 0;
+    goeSilent_ = false;
+  }
+  if (slave_ != 0) {
+    w.quiet = true;   // silent on purpose
+    w.readyIndex = 0;
+  }
+  w.context = OutputContext();
+  work_.push_back(std::move(w));
+}
+
+void ProtocolModel::Stop(uint64_t now) {
+  if (desynced_) return;
+  for (auto it = work_.begin(); it != work_.end(); ++it) {
+    if (it->stopped) continue;
+    it->stopped = it->released = true;
+    if (!it->quiet) it->answerDeadline = now + uint64_t(timeouts_.stopMs);
+    return DropQuietWork();
+  }
+}
+
+void ProtocolModel::PonderHit() {
+  if (desynced_) return;
+  for (Work& w : work_) {
+    if (w.stopped) continue;
+    if (w.pending) w.released = true;
+    return;
+  }
+}
+
+// --- Output -----------------------------------------------------------------
+
+void ProtocolModel::OnOutput(const std::string& line, uint64_t) {
+  if (HasFault()) return;
+  if (line == "readyok") return OnReadyOk();
+  if (desynced_) return;
+  // Lines of commands read before the current work may still arrive: they
+  // are recognised by their shape, not by what runs.
+  if (MatchExpectation(line) || HasFault()) return;
+  const Work* front = work_.empty() ? nullptr : &work_.front();
+  if (front && front->kind == Kind::SilentSearch && LooksLikeGoeAnswer(line)) return OnGoeAnswer(line);
+  if (StartsWith(line, "bestmove")) return OnBestMove(line);
+  if (StartsWith(line, "info ") && !StartsWith(line, "info string") && !StartsWith(line, "info probe"))
+    return OnSearchInfo(line);
+  if (front && (front->kind == Kind::Perft || front->kind == Kind::Bench)) OnCountLine(line);
+}
+
+bool ProtocolModel::MatchExpectation(const std::string& line) {
+  // An answer goes to the oldest command that can give it; commands read in a
+  // silent spell come last, so that a missing answer is blamed on the silence.
+  for (bool silentSpell : {false, true}) {
+    for (Expectation& e : expected_) {
+      if (e.fulfilled || e.context.empty() != !silentSpell) continue;
+      if (e.command == "d" && StartsWith(line, "Fen: ")) {
+        if (!e.fen.empty() && line != e.fen)
+          Fail("position: \"d\" shows another position than the commands set up",
+               "expected \"" + e.fen + "\"\n        got \"" + Shown(line) + "\"");
+        return true;
+      }
+      for (const std::string& marker : e.markers) {
+        if (!StartsWith(line, marker.c_str())) continue;
+        e.fulfilled = true;
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+void ProtocolModel::OnReadyOk() {
+  ++readyReceived_;
+  if (!readyDeadlines_.empty()) readyDeadlines_.pop_front();
+  if (readyReceived_ > readySent_) return Fail("protocol: readyok without isready", "");
+  if (desynced_) return;
+  for (const Expectation& e : expected_) {
+    if (e.fulfilled || e.readyIndex > readyReceived_) continue;
+    const std::string where = e.context.empty() ? "" : " " + e.context;
+    return Fail("output: \"" + e.command + "\" printed nothing" + where,
+                "no answer to \"" + e.command + "\" before the readyok of a later isready");
+  }
+  while (!expected_.empty() && (expected_.front().fulfilled || expected_.front().readyIndex <= readyReceived_))
+    expected_.pop_front();
+  for (const Work& w : work_) {
+    if (w.readyIndex <= 0 || w.readyIndex > readyReceived_) continue;
+    const std::string where = w.context.empty() ? "" : " " + w.context;
+    return Fail("output: \"" + FirstWord(w.command) + "\" printed nothing" + where,
+                "\"" + Shown(w.command) + "\" had not answered before the readyok of a later isready");
+  }
+}
+
+bool ProtocolModel::PlayMoves(Position p, const std::vector<std::string>& moves, size_t from, std::string& bad) {
+  for (size_t i = from; i < moves.size(); ++i) {
+    if (!CheckPositionConsistency(p)) return true;   // (a move into a position the engine cannot judge)
+    const Move m = ExactMove(p, moves[i]);
+    if (!m) {
+      bad = moves[i];
+      return false;
+    }
+    PlayOn(p, m);
+  }
+  return true;
+}
+
+std::string ProtocolModel::NoAnswer(const Work& w) const {
+  const std::vector<std::string> words = Split(w.command, " \t\r");
+  std::string what = words.empty() ? "?" : words[0];
+  if ((w.kind == Kind::Search || w.kind == Kind::SilentSearch) && w.pending) what += " ponder/infinite";
+  if ((w.kind == Kind::Perft || w.kind == Kind::Bench) && !w.context.empty())
+    return "output: \"" + what + "\" printed nothing " + w.context;
+  const std::string where = w.context.empty() ? "" : ", " + w.context;
+  const std::string board = w.positionKnown && !w.legal ? ", position failing the consistency check" : "";
+  return "hang: no answer after stop (" + what + board + where + ")";
+}
+
+bool ProtocolModel::Overtaken(const std::string& line) {
+  // A stopped goe search or count that never answered, overtaken by the
+  // report of a later search: its answer will not come any more.
+  const Work& w = work_.front();
+  if (w.kind == Kind::Search || w.kind == Kind::QuietSearch || !w.stopped || work_.size() < 2) return false;
+  Fail(NoAnswer(w), "\"" + Shown(w.command) + "\" was stopped and gave no answer before \"" + Shown(line) +
+                        "\" of a later search");
+  return true;
+}
+
+void ProtocolModel::OnBestMove(const std::string& line) {
+  if (work_.empty()) return Fail("protocol: bestmove without a search", "\"" + Shown(line) + "\"");
+  Work& w = work_.front();
+  if (Overtaken(line)) return;
+  if (w.kind != Kind::Search) {
+    const char* what = w.kind == Kind::QuietSearch ? "a go slave search"
+                       : w.kind == Kind::SilentSearch ? "a goe search"
+                                                      : "a count";
+    return Fail(std::string("protocol: bestmove line from ") + what, "\"" + Shown(line) + "\" answering \"" +
+                                                                           Shown(w.command) + "\"");
+  }
+  if (w.pending && !w.released) {
+    const std::string mode = "go " + ReadGo(w.command, nullptr, White).pendingWord;
+    return Fail("protocol: bestmove before stop/ponderhit (" + mode + ", " +
+                    (w.legal ? "legal position" : w.positionKnown ? "position failing the consistency check"
+                                                                  : "unknown position") +
+                    ")",
+                "\"" + Shown(line) + "\" answering \"" + Shown(w.command) + "\"");
+  }
+  const std::vector<std::string> t = Split(line, " ");
+  const bool shape = t[0] == "bestmove" && (t.size() == 2 || (t.size() == 4 && t[2] == "ponder"));
+  if (!shape) return Fail("protocol: malformed bestmove line", "\"" + Shown(line) + "\"");
+  if (w.positionKnown) {
+    const Position& p = *w.position;
+    const bool noMove = !w.legal || !HasLegalMove(p);
+    if (noMove) {
+      if (t[1] != "0000" || t.size() != 2)
+        return Fail("protocol: bestmove in a position without a legal move", "\"" + Shown(line) + "\" for \"" +
+                                                                                  PositionToFen(p) + "\"");
+    } else {
+      const Move m = ExactMove(p, t[1]);
+      if (!m)
+        return Fail("protocol: illegal bestmove", "\"" + Shown(line) + "\" in \"" + PositionToFen(p) +
+                                                      "\" answering \"" + Shown(w.command) + "\"");
+      if (!w.searchMoves.empty() && !InList(w.searchMoves, m))
+        return Fail("protocol: bestmove outside the searchmoves", "\"" + Shown(line) + "\" answering \"" +
+                                                                      Shown(w.command) + "\"");
+      std::string bad;
+      if (t.size() == 4 && !PlayMoves(p, {t[1], t[3]}, 0, bad))
+        return Fail("protocol: illegal ponder move", "\"" + Shown(line) + "\" in \"" + PositionToFen(p) + "\"");
+    }
+  }
+  work_.pop_front();
+}
+
+void ProtocolModel::OnGoeAnswer(const std::string& line) {
+  Work& w = work_.front();
+  if (w.pending && !w.released)
+    return Fail("protocol: goe ponder/infinite answered before stop/ponderhit",
+                "\"" + Shown(line) + "\" answering \"" + Shown(w.command) + "\"");
+  // "<move> <nodes> <depth> <score> <material>"; depth may carry ".5", score "00" means a draw.
+  const std::vector<std::string> t = Split(line, " ");
+  auto depthShape = [](const std::string& s) {
+    const size_t dot = s.find('.');
+    return dot == std::string::npos ? AllDigits(s) : AllDigits(s.substr(0, dot)) && s.substr(dot) == ".5";
+  };
+  auto scoreShape = [](const std::string& s) { return AllDigits(s[0] == '-' ? s.substr(1) : s); };
+  if (t.size() != 5 || !AllDigits(t[1]) || !depthShape(t[2]) || !scoreShape(t[3]) || !AllDigits(t[4]))
+    return Fail("protocol: malformed goe answer", "\"" + Shown(line) + "\" answering \"" + Shown(w.command) + "\"");
+  if (w.positionKnown) {
+    Position p = *w.position;
+    const bool noMove = !w.legal || !HasLegalMove(p);
+    if (noMove != (t[0] == "0000"))
+      return Fail("protocol: illegal goe move", "\"" + Shown(line) + "\" in \"" + PositionToFen(p) + "\"");
+    if (!noMove) {
+      const Move m = ExactMove(p, t[0]);
+      if (!m) return Fail("protocol: illegal goe move", "\"" + Shown(line) + "\" in \"" + PositionToFen(p) + "\"");
+      if (!w.searchMoves.empty() && !InList(w.searchMoves, m))
+        return Fail("protocol: goe move outside the searchmoves", "\"" + Shown(line) + "\"");
+      PlayOn(p, m);
+    }
+    if (std::atoi(t[4].c_str()) != Material(p))
+      return Fail("protocol: goe material count differs from the board",
+                  "\"" + Shown(line) + "\" leaves \"" + PositionToFen(p) + "\"");
+    // The engine plays the move on its game position.
+    if (!noMove && !w.gameReplaced && game_.known) {
+      game_.position = p;
+      ++game_.plies;
+    }
+  } else if (!w.gameReplaced) {
+    game_.known = false;
+  }
+  work_.pop_front();
+}
+
+void ProtocolModel::OnSearchInfo(const std::string& line) {
+  const std::vector<std::string> t = Split(line, " ");
+  const Work* w = work_.empty() ? nullptr : &work_.front();
+  if (w && Overtaken(line)) return;
+  if (!w || w->kind != Kind::Search) {
+    const std::string during = !w ? "without a search"
+                               : w->kind == Kind::SilentSearch ? "from a goe search"
+                               : w->kind == Kind::QuietSearch  ? "from a go slave search"
+                                                                : "during " + FirstWord(w->command);
+    return Fail("protocol: search report " + during, "\"" + Shown(line) + "\"");
+  }
+  for (size_t i = 0; i < t.size(); ++i) {
+    if (t[i] == "score" && (i + 2 >= t.size() || (t[i + 1] != "cp" && t[i + 1] != "mate")))
+      return Fail("protocol: malformed score", "\"" + Shown(line) + "\"");
+  }
+  if (!w->positionKnown || !w->legal) return;
+  const Position& p = *w->position;
+  for (size_t i = 0; i < t.size(); ++i) {
+    if (t[i] == "pv") {
+      std::string bad;
+      if (!PlayMoves(p, t, i + 1, bad))
+        return Fail("protocol: illegal move in a pv", "\"" + Shown(bad) + "\" in \"" + Shown(line) + "\" from \"" +
+                                                          PositionToFen(p) + "\"");
+      if (i + 1 < t.size() && !w->searchMoves.empty() && !InList(w->searchMoves, ExactMove(p, t[i + 1])))
+        return Fail("protocol: pv outside the searchmoves", "\"" + Shown(line) + "\"");
+      return;
+    }
+    if (t[i] == "currmove" && i + 1 < t.size() && !ExactMove(p, t[i + 1]))
+      return Fail("protocol: illegal currmove", "\"" + Shown(line) + "\" from \"" + PositionToFen(p) + "\"");
+  }
+  if (t.size() > 1 && t[1] == "allmoves") {
+    for (size_t i = 2; i < t.size(); ++i)
+      if (!ExactMove(p, t[i]))
+        return Fail("protocol: illegal move in allmoves", "\"" + Shown(line) + "\" from \"" + PositionToFen(p) + "\"");
+  }
+}
+
+void ProtocolModel::OnCountLine(const std::string& line) {
+  Work& w = work_.front();
+  auto numberAfter = [&](const char* prefix) { return std::strtoull(line.c_str() + std::strlen(prefix), nullptr, 10); };
+  if (w.kind == Kind::Perft) {
+    const size_t colon = line.find(": ");
+    if (colon >= 4 && colon <= 5 && line.find(' ') == colon + 1 && AllDigits(line.substr(colon + 2))) {
+      ++w.moveLines;
+      w.sum += std::strtoull(line.c_str() + colon + 2, nullptr, 10);
+      if (w.positionKnown && w.legal && !ExactMove(*w.position, line.substr(0, colon)))
+        Fail("perft: count line for an illegal move", "\"" + Shown(line) + "\" in \"" + PositionToFen(*w.position) + "\"");
+      return;
+    }
+    if (StartsWith(line, "Nodes searched: ")) {
+      if (numberAfter("Nodes searched: ") != w.sum)
+        Fail("perft: the total differs from the sum of the moves", "\"" + Shown(line) + "\" after moves summing to " +
+                                                                      std::to_string(w.sum));
+      else if (w.positionKnown && w.legal && w.moveLines != LegalMoveCount(*w.position))
+        Fail("perft: not one count line per legal move", std::to_string(w.moveLines) + " lines for " +
+                                                             std::to_string(LegalMoveCount(*w.position)) + " moves");
+      return;
+    }
+    if (line == "info string perft needs a legal position") {
+      if (w.positionKnown && w.legal) Fail("perft: refused a legal position", "\"" + PositionToFen(*w.position) + "\"");
+      else work_.pop_front();
+      return;
+    }
+    if (line == "info string perft stopped") {
+      if (!w.stopped) return Fail("perft: stopped without a stop", "");
+      work_.pop_front();
+      return;
+    }
+    if (StartsWith(line, "Nodes/second: ")) work_.pop_front();
+    return;
+  }
+  // Bench: one count per position, then the total and the speed.
+  const size_t of = line.find(" of ");
+  if (StartsWith(line, "Position ") && of != std::string::npos && line.find(": ") != std::string::npos) {
+    w.sum += std::strtoull(line.c_str() + line.find(": ") + 2, nullptr, 10);
+    return;
+  }
+  if (StartsWith(line, "Nodes searched: ")) {
+    if (numberAfter("Nodes searched: ") != w.sum)
+      Fail("bench: the total differs from the sum of the positions", "\"" + Shown(line) + "\"");
+    return;
+  }
+  if (StartsWith(line, "Nodes/second: ")) work_.pop_front();
+}
+
+void ProtocolModel::OnTick(uint64_t now) {
+  if (HasFault()) return;
+  if (!readyDeadlines_.empty() && now > readyDeadlines_.front()) {
+    std::string running = "idle";
+    for (const Work& w : work_)
+      if (!w.stopped) {
+        running = FirstWord(w.command);
+        break;
+      }
+    if (desynced_) running = "unknown state";
+    return Fail("hang: no readyok (" + running + ")",
+                "no readyok within " + std::to_string(timeouts_.readyMs) + " ms of an isready");
+  }
+  for (const Work& w : work_) {
+    if (!w.answerDeadline || now <= w.answerDeadline) continue;
+    return Fail(NoAnswer(w), "\"" + Shown(w.command) + "\" still unanswered " + std::to_string(timeouts_.stopMs) +
+                                 " ms after a stop");
+  }
+}
+
+void ProtocolModel::OnExit() {
+  if (HasFault() || desynced_) return;
+  const char* how = quitRead_ ? "at quit" : "at end of input";
+  for (const Expectation& e : expected_) {
+    if (e.fulfilled) continue;
+    if (!e.context.empty())
+      return Fail("output: \"" + e.command + "\" printed nothing " + e.context, "the process ended without it");
+    return Fail("output: \"" + e.command + "\" lost " + how, "the process ended without answering it");
+  }
+  for (const Work& w : work_) {
+    if (w.kind != Kind::Perft && w.kind != Kind::Bench) continue;
+    const std::string word = FirstWord(w.command);
+    if (w.quiet) continue;
+    if (!w.context.empty()) return Fail("output: \"" + word + "\" printed nothing " + w.context, "");
+    return Fail("output: \"" + word + "\" lost " + how,
+                "\"" + Shown(w.command) + "\" was read before the end but never finished its output");
+  }
+}
+
+void ProtocolModel::ReportExitHang(int waitedMs) {
+  if (HasFault()) return;
+  std::string running = "idle";
+  for (const Work& w : work_)
+    if (!w.stopped || w.kind == Kind::Perft || w.kind == Kind::Bench) {
+      running = FirstWord(w.command);
+      break;
+    }
+  if (desynced_) running = "unknown state";
+  Fail(std::string("hang: process does not end ") + (quitRead_ ? "after quit" : "at end of input") + " (" + running +
+           ")",
+       "still running " + std::to_string(waitedMs) + " ms later");
+}
+
+}  // namespace fuzz

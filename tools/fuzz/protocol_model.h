@@ -1,0 +1,169 @@
+// What a front end may expect from the engine, kept line by line while the
+// fuzzer talks to it: which commands the engine accepts at the moment it
+// reads them, which searches and counts run, what each must answer, and the
+// game position (tracked with the engine's own board library). Every output
+// line is checked against it; the first broken rule becomes the fault.
+#pragma once
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+#include "board/position.h"
+
+namespace fuzz {
+
+struct Timeouts {
+  int readyMs = 5000;    // "isready" -> "readyok"
+  int stopMs = 5000;     // "stop" -> the answer of the search or count it ends
+  int exitMs = 5000;     // "quit" or end of input -> the process has ended
+  int settleMs = 700;    // a search or count may run this long before the fuzzer stops it
+  int earlyMs = 25;      // time given to an early answer of a ponder/infinite search
+};
+
+struct Fault {
+  std::string signature;   // what went wrong and where: equal signatures are one fault
+  std::string detail;      // the evidence
+};
+
+// The engine reads lines of at most this many bytes; the rest of a longer line is dropped.
+constexpr size_t EngineLineCap = size_t(1) << 20;
+
+// "go" / "goe" as the engine reads it (keywords exact, letter case matters).
+struct GoLine {
+  bool silent = false;       // first word "goe": one-line answer, no "bestmove"
+  bool pending = false;      // "ponder" or "infinite": the answer waits for "stop" or "ponderhit"
+  std::string pendingWord;   // which of the two
+  int32_t slave = 0;         // non-zero: the search reports nothing
+  bool bounded = false;      // a depth, node, time or mate limit ends it by itself
+  std::vector<Move> searchMoves;
+};
+// `legalFrom` (null when unknown or not a legal position) supplies the search
+// moves; `side` decides whether "wtime"/"winc" or "btime"/"binc" take a value.
+GoLine ReadGo(const std::string& line, const Position* legalFrom, Color side);
+
+// The engine's game position as the fuzzer knows it.
+struct GameState {
+  bool known = true;
+  Position position;
+  int plies = 0;           // moves played since the FEN (the "d" move number)
+  GameState();
+  bool Legal() const;      // known and passes the engine's consistency check
+};
+// "position ..." as the engine applies it. Leaves the state unknown when the
+// outcome cannot be predicted (moves played on a board that is not legal).
+void ApplyPosition(GameState& g, std::string line);
+// "play <move>"; refused (no change) unless legal.
+void ApplyPlay(GameState& g, const std::string& line);
+
+// How a guarded command ("position", "go", "perft", ...) fares when read now.
+enum class Guard { Accepted, Refused, Unknown };
+
+class ProtocolModel {
+ public:
+  explicit ProtocolModel(const Timeouts& timeouts);
+
+  // Bytes written to the engine's input (split into lines as the engine does).
+  void OnInput(const std::string& bytes, uint64_t now);
+  // Input closed; a last line without its line feed still counts.
+  void OnInputEnd(uint64_t now);
+  void OnOutput(const std::string& line, uint64_t now);
+  // Deadline checks (answers after "isready" and "stop").
+  void OnTick(uint64_t now);
+  // The process has ended: output owed by commands read before the end is lost.
+  void OnExit();
+  // A hang seen by the caller (the process did not end in time).
+  void ReportExitHang(int waitedMs);
+
+  bool HasFault() const { return !faults_.empty(); }
+  const Fault& FirstFault() const { return faults_.front(); }
+
+  // State the generator and the waits need.
+  Guard NextGuard() const;
+  bool WorkOutstanding() const { return !work_.empty(); }
+  // A search or count the engine runs to its end (or until a "stop").
+  bool FiniteWorkRunning() const;
+  // A "ponder"/"infinite" search whose answer waits for "stop"/"ponderhit".
+  bool PendingUnreleased() const;
+  bool Desynced() const { return desynced_; }
+  bool QuitRead() const { return quitRead_; }
+  int ReadyOutstanding() const { return readySent_ - readyReceived_; }
+  const GameState& Game() const { return game_; }
+  // The engine prints nothing (a "go slave N" is in force).
+  bool SlaveSilent() const { return slave_ != 0; }
+  uint64_t LinesRead() const { return linesRead_; }
+
+ private:
+  enum class Kind { Search, SilentSearch, QuietSearch, Perft, Bench };
+  struct Work {
+    Kind kind = Kind::Search;
+    std::string command;
+    bool pending = false;          // answer waits for "stop"/"ponderhit"
+    bool released = false;         // "stop" or "ponderhit" has been read
+    bool stopped = false;          // "stop" read: the engine is idle once it is handled
+    bool quiet = false;            // prints nothing by design ("go slave N" in force)
+    uint64_t answerDeadline = 0;   // set by "stop": the answer is due by then
+    bool positionKnown = false;    // `position` holds the board searched or counted
+    bool legal = false;            // that board passes the consistency check
+    bool gameReplaced = false;     // (goe) a later command set a new game position
+    std::shared_ptr<Position> position;
+    std::vector<Move> searchMoves;
+    int moveLines = 0;             // (perft) per-move lines seen
+    uint64_t sum = 0;              // (perft, bench) counts summed from the lines
+    int readyIndex = 0;            // non-zero: must be done before this "readyok"
+    std::string context;
+  };
+  struct Expectation {
+    std::string command;           // keyword of the command
+    std::vector<std::string> markers;   // a line starting with any of these answers it
+    int readyIndex = 0;            // the "readyok" before which it is due
+    std::string context;
+    bool fulfilled = false;
+    std::string fen;               // ("d") the expected "Fen:" line, empty when unknown
+  };
+
+  void Dispatch(const std::string& line, uint64_t now);
+  void AcceptGo(const std::string& line, uint64_t now);
+  void AcceptTestSearches(const std::string& line);
+  void AcceptCount(const std::string& word, const std::string& line);
+  void Stop(uint64_t now);
+  void PonderHit();
+  void Expect(const std::string& command, std::vector<std::string> markers, std::string fen = "");
+  std::string OutputContext() const;
+  bool GoeAnswerOutstanding() const;
+  bool GoeSearchRunning() const;
+  void ForgetGamePositionIfGoePending();
+  Work SearchWork(Kind kind, const std::string& command, const GameState& g) const;
+  // Signature of a search or count that owes its answer.
+  std::string NoAnswer(const Work& w) const;
+
+  void OnReadyOk();
+  void OnBestMove(const std::string& line);
+  void OnGoeAnswer(const std::string& line);
+  void OnSearchInfo(const std::string& line);
+  void OnCountLine(const std::string& line);
+  bool Overtaken(const std::string& line);
+  void DropQuietWork();
+  bool MatchExpectation(const std::string& line);
+  void Fail(const std::string& signature, const std::string& detail);
+  // Moves of the text from `p` (a copy); false with the offending move when one is not legal.
+  static bool PlayMoves(Position p, const std::vector<std::string>& moves, size_t from, std::string& bad);
+
+  Timeouts timeouts_;
+  std::vector<Fault> faults_;
+  GameState game_;
+  std::deque<Work> work_;
+  std::deque<Expectation> expected_;
+  std::deque<uint64_t> readyDeadlines_;
+  int readySent_ = 0, readyReceived_ = 0;
+  int32_t slave_ = 0;
+  bool goeSilent_ = false;        // the engine's silent mode after "goe"
+  bool desynced_ = false;
+  bool quitRead_ = false;
+  bool inputEnded_ = false;
+  std::string partial_;           // input line still without its line feed
+  bool dropping_ = false;         // inside the dropped tail of an over-long line
+  uint64_t linesRead_ = 0;
+};
+
+}  // namespace fuzz
