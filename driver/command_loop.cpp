@@ -108,6 +108,11 @@ void Dispatch(const std::string& line) {
   if (HasPrefix(line, "ucinewgame")) {
     // Refused during a search; it must not go on to the "uci" test below.
     if (!Idle()) return;
+    // A child that died during the last game is replaced before the next one.
+    if (!Group.isChild && Group.processCount > 1 && LiveProcessCount() < Group.processCount) {
+      Log("*** - the group lost a child: it starts again for the new game");
+      StartProcessGroup(Group.hashMb);
+    }
     SendToChildren(line);
     return NewGameReset();
   }

@@ -87,7 +87,10 @@ bool AllocateHashTable(int megabytes) {
   const bool sized = MapTable(uint64_t(megabytes));
   // Without memory for that size the search still needs a table.
   if (!sized && !(previousMegabytes > 0 && MapTable(previousMegabytes))) MapTable(1);
-  ClearHashTable();
+  // A new shared object reads as zeros, which is the empty table: writing the
+  // zeros again would only make a large table cost its whole size in memory
+  // and seconds of time before the first search.
+  NewSearchGeneration(0);
   return sized;
 }
 

@@ -160,6 +160,11 @@ TEST(GroupProtocol, ADeadChildDoesNotCostTheMove) {
   g.e.Send("position startpos moves e2e4");
   g.e.Send("go depth 4");
   EXPECT_EQ(g.e.WaitFor("bestmove").rfind("bestmove ", 0), 0u);
+  // A new game brings the group back to its full size.
+  Answer(g.e, "ucinewgame");
+  const std::vector<int> renewed = ChildrenOf(g.e.Pid());
+  ASSERT_EQ(renewed.size(), 1u);
+  EXPECT_NE(renewed[0], children[0]);
   g.e.Send("quit");
   EXPECT_EQ(g.e.Wait(), 0);
 }

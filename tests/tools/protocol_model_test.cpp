@@ -337,3 +337,16 @@ TEST(FuzzModel, SlaveSearchesAreSilentUntilTheNextGo) {
   t.Out("readyok");
   EXPECT_EQ(t.Fault(), "output: \"uci\" printed nothing");
 }
+
+TEST(FuzzModel, EndOfInputDuringACountOwesNothingMore) {
+  for (const bool quit : {false, true}) {
+    Transcript t;
+    t.In("bench");
+    t.In("hqz5");
+    if (quit) t.In("quit");
+    t.model.OnInputEnd(t.now);
+    t.model.OnExit();
+    // "quit" lets the count finish and answers what came before it; the end of input does not wait.
+    EXPECT_EQ(t.Fault().empty(), !quit) << t.Fault();
+  }
+}

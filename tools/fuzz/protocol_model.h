@@ -87,6 +87,8 @@ class ProtocolModel {
   bool PendingUnreleased() const;
   bool Desynced() const { return desynced_; }
   bool QuitRead() const { return quitRead_; }
+  // Is a perft or bench still owing its output? ("quit" waits for it.)
+  bool CountRunning() const;
   int ReadyOutstanding() const { return readySent_ - readyReceived_; }
   const GameState& Game() const { return game_; }
   // The engine prints nothing (a "go slave N" is in force).
