@@ -61,7 +61,7 @@ TEST(CommandsProtocol, GuardsOfARunningSearch) {
   // "isready" is answered at once.
   const uint64_t start = platform::NowMs();
   Drain(e);
-  EXPECT_LT(platform::NowMs() - start, Sanitized() ? 500u : 200u);
+  EXPECT_LT(platform::NowMs() - start, Sanitized() ? 2000u : 500u);   // not after the (endless) search
   // Refused while the search runs: nothing changes, nothing answers.
   const Lines during = Answer(e, "position startpos moves e2e4");
   for (const char* line : {"play d2d4", "go depth 1", "ucinewgame", "tt"}) Answer(e, line);

@@ -178,8 +178,12 @@ TEST(TbgenFiles, AnInterruptedRunLeavesOnlyWholeFiles) {
 
 TEST(TbgenFiles, ATableThatDoesNotFitIsRefusedBeforeAnythingStarts) {
   ScratchDirectory dir;
-  EXPECT_EQ(RunLimited(RLIMIT_AS, rlim_t(400) << 20, {"-q", "-o", dir.Text(), "krpkr"}), 1);
-  EXPECT_TRUE(Listing(dir.Text()).empty());
+  // The address sanitizer reserves terabytes of address space for itself: a
+  // sanitized tool cannot start under an address-space limit at all.
+  if (!Sanitized()) {
+    EXPECT_EQ(RunLimited(RLIMIT_AS, rlim_t(400) << 20, {"-q", "-o", dir.Text(), "krpkr"}), 1);
+    EXPECT_TRUE(Listing(dir.Text()).empty());
+  }
   // Six men never fit here.
   const ToolRun run = RunTbgen({"-q", "-o", dir.Text(), "kqrkqr"});
   EXPECT_EQ(run.exitCode, 1);
