@@ -15,10 +15,13 @@ namespace {
 using TbRegistry = TablebaseTest;
 using Bytes = std::vector<uint8_t>;
 
-// The longest krk win, White to move and (colours exchanged) Black to move.
+// The longest krk win, read from krk.nbw as it is and with the colours
+// exchanged, and a loss read from krk.nbb.
 const char* const KrkWhiteToMove = "8/8/8/8/8/2k5/1R6/K7 w - - 0 1";
-const char* const KrkBlackToMove = "8/8/8/8/8/2K5/1r6/k7 b - - 0 1";
+const char* const KrkExchanged = "8/8/8/8/8/2K5/1r6/k7 b - - 0 1";
 const char* const KrkLongestWin = "mate in 16";
+const char* const KrkBlackToMove = "8/8/8/8/8/2k5/1R6/K7 b - - 0 1";
+const char* const KrkLongestLoss = "mated in 16";
 
 uint32_t HeaderLength(const Bytes& f) { return uint32_t(f[64]) << 24 | uint32_t(f[65]) << 16 | uint32_t(f[66]) << 8 | f[67]; }
 void Put32(Bytes& f, size_t at, uint32_t v) {
@@ -68,7 +71,8 @@ TEST_F(TbRegistry, EveryFileNameFormIsFound) {
     CopyTables(dir, {{std::string("krk.nbw") + suffix, form.white}, {std::string("krk.nbb") + suffix, form.black}});
     EXPECT_EQ(RegisterQuietly(dir.string()), 2);
     EXPECT_EQ(ProbeFen(KrkWhiteToMove), KrkLongestWin);
-    EXPECT_EQ(ProbeFen(KrkBlackToMove), KrkLongestWin);
+    EXPECT_EQ(ProbeFen(KrkExchanged), KrkLongestWin);
+    EXPECT_EQ(ProbeFen(KrkBlackToMove), KrkLongestLoss);
   }
   // The eight-letter form is only for tables of up to five men; the tables
   // stored in extents have the plain and ".emd" forms of each extent.
@@ -166,7 +170,8 @@ TEST_F(TbRegistry, BrokenFilesAreReportedAndSkipped) {
     EXPECT_EQ(messages, r.message.empty() ? "" : r.message + "\n");
     // The other side's file is still read.
     EXPECT_EQ(ProbeFen(KrkWhiteToMove), r.message.empty() ? KrkLongestWin : "unknown");
-    EXPECT_EQ(ProbeFen(KrkBlackToMove), KrkLongestWin);
+    EXPECT_EQ(ProbeFen(KrkExchanged), r.message.empty() ? KrkLongestWin : "unknown");
+    EXPECT_EQ(ProbeFen(KrkBlackToMove), KrkLongestLoss);
   }
 }
 

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 #include "board/position.h"
 #include "tablebase/tb_cache.h"
@@ -19,20 +20,30 @@
 
 namespace fs = std::filesystem;
 
-// The generated tables, made once per build of the generator and kept beside
-// it (a 4-man table takes seconds; every test process shares them). A lock
-// keeps parallel test processes from generating them twice; the directory
-// appears under its final name only when complete. Empty on failure.
+inline std::vector<uint8_t> FileBytes(const fs::path& path) {
+  std::vector<uint8_t> bytes(fs::file_size(path));
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (f && !bytes.empty() && std::fread(bytes.data(), 1, bytes.size(), f) != bytes.size()) bytes.clear();
+  if (f) std::fclose(f);
+  return bytes;
+}
+
+// The generated tables, made once per version of the generator and kept
+// beside it (a 4-man table takes seconds; every test process shares them).
+// A lock keeps parallel test processes from generating them twice; the
+// directory appears under its final name only when complete. Empty on failure.
 inline const std::string& SharedTables() {
   static const std::string dir = [] {
     const fs::path tool(TOLVO_TBGEN_BINARY);
-    const auto stamp = fs::last_write_time(tool).time_since_epoch().count();
+    const std::vector<uint8_t> program = FileBytes(tool);
+    const size_t version = std::hash<std::string_view>()(
+        std::string_view(reinterpret_cast<const char*>(program.data()), program.size()));
     const fs::path home = tool.parent_path();
-    const fs::path final = home / ("tb-test-tables-" + std::to_string(stamp));
+    const fs::path final = home / ("tb-test-tables-" + std::to_string(version));
     const int lock = open((home / "tb-test-tables.lock").c_str(), O_CREAT | O_RDWR, 0644);
     if (lock < 0 || flock(lock, LOCK_EX) != 0) return std::string();
     if (!fs::exists(final)) {
-      // Tables of an older generator go.
+      // Tables of other versions of the generator go.
       for (const auto& e : fs::directory_iterator(home))
         if (e.path().filename().string().starts_with("tb-test-tables-")) fs::remove_all(e.path());
       const fs::path work = home / ("tb-test-tables.work" + std::to_string(getpid()));
@@ -59,13 +70,6 @@ inline void CopyWholeTables(const std::string& dir, const std::vector<std::strin
     }
 }
 
-inline std::vector<uint8_t> FileBytes(const fs::path& path) {
-  std::vector<uint8_t> bytes(fs::file_size(path));
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (f && !bytes.empty() && std::fread(bytes.data(), 1, bytes.size(), f) != bytes.size()) bytes.clear();
-  if (f) std::fclose(f);
-  return bytes;
-}
 inline void WriteFile(const fs::path& path, const std::vector<uint8_t>& bytes) {
   std::FILE* f = std::fopen(path.c_str(), "wb");
   ASSERT_NE(f, nullptr) << path;
