@@ -4,10 +4,14 @@
 // files that vanish or turn to garbage while registered, positions without
 // an entry, and the search's use of a probe below the root.
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <ctime>
 #include <functional>
 #include <memory>
 #include "search/node.h"
+#include "tablebase/emd_bits.h"
+#include "tablebase/emd_checksum.h"
+#include "tablebase/emd_file.h"
 #include "tablebase/nalimov_catalogue.h"
 #include "tablebase/nalimov_locate.h"
 #include "tests/tablebase/tb_test_support.h"
@@ -15,6 +19,7 @@
 namespace {
 
 using TbProbe = TablebaseTest;
+using Bytes = std::vector<uint8_t>;
 
 std::optional<nalimov::TableEntry> EntryOf(const std::string& fen) {
   Position p;
@@ -32,6 +37,34 @@ std::string PositionWhere(const std::string& material, Color fileSide, const std
   }
   ADD_FAILURE() << "no " << material << " position found";
   return "";
+}
+
+void Put32(Bytes& f, size_t at, uint32_t v) {
+  for (int i = 0; i < 4; ++i) f[at + size_t(i)] = uint8_t(v >> (24 - 8 * i));
+}
+
+// A good compressed file of the table with blocks of 2^log2 bytes, each
+// stored unchanged, with the code of `model` (a compressed file of 8192-byte
+// blocks).
+Bytes CompressedWithBlockSize(const Bytes& table, uint32_t log2, const Bytes& model) {
+  emd::EmdHeader m;
+  EXPECT_EQ(emd::ParseHeader(model.data(), model.size(), m), emd::EmdError::None);
+  const uint32_t size = 1u << log2, blocks = uint32_t((table.size() + size - 1) / size), last = table.size() % size;
+  Bytes f(model.begin(), model.begin() + 80);
+  f[70] = uint8_t(log2);
+  Put32(f, 72, blocks);
+  f.resize(80 + 8 * blocks);
+  emd::BitWriter bits(f);
+  for (uint32_t b = 0; b < blocks; ++b) bits.Put(b + 1 < blocks ? 0 : last, int(log2));   // 0: a whole block
+  bits.Put(last, int(log2));
+  for (uint32_t d : m.distances) bits.Put(d, int(log2));
+  bits.Flush();
+  const uint64_t lengths = 80 + 8 * m.blockCount + (m.log2BlockSize * (m.blockCount + 25) + 7) / 8;
+  f.insert(f.end(), model.begin() + long(lengths), model.begin() + m.headerLength);   // and room for the sum
+  Put32(f, 64, uint32_t(f.size()));
+  Put32(f, f.size() - 4, emd::HeaderChecksum(f.data(), f.size() - 4));
+  f.insert(f.end(), table.begin(), table.end());
+  return f;
 }
 
 }  // namespace
@@ -171,6 +204,30 @@ TEST_F(TbProbe, FilesThatVanishOrTurnToGarbageReadAsUnknown) {
     RegisterQuietly(scratch.Text());
     EXPECT_EQ(ProbeFen(late), lateValue);
   }
+}
+
+TEST_F(TbProbe, FilesOfOtherBlockSizesAreNotRead) {
+  const Bytes table = FileBytes(fs::path(SharedTables()) / "krk.nbw");
+  const Bytes wide = CompressedWithBlockSize(table, 14, FileBytes(fs::path(SharedTables()) / "krk.nbw.emd"));
+  emd::EmdFile good;
+  ASSERT_EQ(good.OpenMemory(wide.data(), wide.size()), emd::EmdError::None);
+  Bytes block(16384);
+  ASSERT_EQ(good.ReadBlock(0, block.data()), emd::EmdError::None);
+  ASSERT_TRUE(std::equal(block.begin(), block.end(), table.begin()));
+  // Registration refuses such a file...
+  ScratchDirectory dir;
+  WriteFile(dir.Path() / "krk.nbw.emd", wide);
+  std::string messages;
+  EXPECT_EQ(RegisterQuietly(dir.Text(), &messages), 0);
+  EXPECT_EQ(messages, "*** " + dir.Text() + "/krk.nbw.emd: Unsupported block size 16384\n");
+  // ... and one that takes a registered file's place is not read either.
+  const std::string fen = PositionWhere("krk", White, [](uint64_t i) { return i < 8192; });
+  CopyTables(dir.Text(), {{"krk.nbw.emd", "krk.nbw.emd"}});
+  ASSERT_EQ(RegisterQuietly(dir.Text()), 1);
+  ASSERT_NE(ProbeFen(fen), "unknown");
+  RegisterQuietly(dir.Text());
+  WriteFile(dir.Path() / "krk.nbw.emd", wide);
+  EXPECT_EQ(ProbeFen(fen), "unknown");
 }
 
 TEST_F(TbProbe, PositionsWithoutAnEntryLeaveTheTableReadable) {

@@ -43,9 +43,11 @@ inline const std::string& SharedTables() {
     const int lock = open((home / "tb-test-tables.lock").c_str(), O_CREAT | O_RDWR, 0644);
     if (lock < 0 || flock(lock, LOCK_EX) != 0) return std::string();
     if (!fs::exists(final)) {
-      // Tables of other versions of the generator go.
+      // Tables of other versions of the generator go, and what a broken run left.
       for (const auto& e : fs::directory_iterator(home))
-        if (e.path().filename().string().starts_with("tb-test-tables-")) fs::remove_all(e.path());
+        if (e.path().filename().string().starts_with("tb-test-tables-") ||
+            e.path().filename().string().starts_with("tb-test-tables.work"))
+          fs::remove_all(e.path());
       const fs::path work = home / ("tb-test-tables.work" + std::to_string(getpid()));
       GenerateTables(work.string(), {"kpk", "krk", "kqkr", "krkr"}, {"--compress"});
       if (!::testing::Test::HasFatalFailure()) fs::rename(work, final);
