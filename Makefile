@@ -9,7 +9,7 @@ DESTDIR ?=
 # CI sets TOLVO_WERROR=1 in the environment: warnings then fail the build.
 CMAKE_FLAGS := $(if $(TOLVO_WERROR),-DTOLVO_WERROR=ON,)
 
-.PHONY: all build run test test-release test-sanitize bench perft-suite tb-check fuzz install uninstall clean
+.PHONY: all build run test test-release test-sanitize bench perft-suite tb-check fuzz tb-fuzz install uninstall clean
 
 all: build
 
@@ -61,6 +61,14 @@ fuzz:
 	@cmake --build $(SANBUILD) -j $(JOBS) --target tolvo tolvo_protocol_fuzz
 	./$(SANBUILD)/tolvo_protocol_fuzz --seconds $(FUZZ_SECONDS) $(if $(FUZZ_SEED),--seed $(FUZZ_SEED),) \
 	  --timeout-scale 4 ./$(SANBUILD)/tolvo
+
+# A long run of the hostile tablebase file test in the sanitized build (TB_FUZZ_FILES files).
+TB_FUZZ_FILES ?= 20000
+tb-fuzz:
+	@cmake -S . -B $(SANBUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVO_SANITIZE=ON -DTOLVO_TESTS=ON $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(SANBUILD) -j $(JOBS) --target tolvo_tests
+	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 TOLVO_SANITIZED=1 TOLVO_TB_FUZZ_FILES=$(TB_FUZZ_FILES) \
+	  ./$(SANBUILD)/tolvo_tests --gtest_filter='TbFuzz.*'
 
 install: build
 	install -D -m 755 $(BUILD)/tolvo $(DESTDIR)$(PREFIX)/bin/tolvo

@@ -71,7 +71,9 @@ int ReadBlock(Extent& extent, uint64_t block, uint8_t* out) {
       else if (attempt == 0) CloseTablebaseFiles();   // perhaps too many files open
       else return -1;
     }
-    if (block >= extent.emd->BlockCount()) return -1;
+    // Registration refused other block sizes, but the file may have been
+    // replaced since: a larger block would overrun the cache entry.
+    if (extent.emd->BlockSize() != BlockBytes || block >= extent.emd->BlockCount()) return -1;
     const uint32_t length = extent.emd->BlockLength(uint32_t(block));
     return extent.emd->ReadBlock(uint32_t(block), out) == emd::EmdError::None ? int(length) : -1;
   }

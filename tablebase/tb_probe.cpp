@@ -35,6 +35,9 @@ bool ProbeTablebase(const Position& p, Score& score) {
   const nalimov::TableInfo& t = *entry->table;
   const int side = entry->fileSide == White ? 0 : 1;
   if (!SideOf(t.number, side).Registered()) return false;
+  // No entry holds the position (the kings touch, say): reading past the
+  // file would count as a read error and drop the file.
+  if (entry->index >= t.entries[side]) return false;
   int32_t value;
   if (t.number == KppkpTable && side == 1 &&
       std::find(std::begin(KppkpDeepEntries), std::end(KppkpDeepEntries), entry->index) != std::end(KppkpDeepEntries)) {

@@ -1,0 +1,83 @@
+// The tables through the engine binary as a front end uses them: the
+// NalimovPath option with its messages (a broken file is reported and the
+// engine goes on), and a one-ply search whose root moves are scored from the
+// tables with the exact mate distance and tbhits, whatever NalimovUsage says.
+#include <gtest/gtest.h>
+#include <regex>
+#include "tests/tablebase/tb_test_support.h"
+
+namespace {
+
+// The last "info depth" line of a search of the position.
+std::string SearchLine(EngineProcess& e, const std::string& fen, const std::string& go) {
+  e.Send("position fen " + fen);
+  e.Send(go);
+  std::string last;
+  for (const std::string& line : e.ReadUntil("bestmove", 60000))
+    if (line.starts_with("info depth") && line.find(" score ") != std::string::npos) last = line;
+  return last;
+}
+
+int TbHits(const std::string& line) {
+  std::smatch m;
+  return std::regex_search(line, m, std::regex(" tbhits (\\d+) ")) ? std::stoi(m[1]) : 0;
+}
+
+}  // namespace
+
+TEST(TbProtocol, PathMessagesAndABrokenFileSkipped) {
+  ASSERT_FALSE(SharedTables().empty());
+  ScratchDirectory dir;
+  CopyWholeTables(dir.Text(), {"kpk", "krk"}, false);
+  fs::resize_file(dir.Path() / "kpk.nbw", 81663);
+  EngineProcess e;
+  const std::vector<std::string> lines = Answer(e, "setoption name NalimovPath value " + dir.Text());
+  EXPECT_EQ(lines, (std::vector<std::string>{"info string Nalimov path set to " + dir.Text(),
+                                             "*** " + dir.Text() + "/kpk.nbw corrupted 2147483648 81664 81663"}));
+  // The engine goes on, and reads the files that are whole.
+  const std::string line = SearchLine(e, "8/8/8/8/8/2k5/1R6/K7 w - - 0 1", "go depth 1");
+  EXPECT_NE(line.find(" score mate 16 "), std::string::npos) << line;
+  EXPECT_GT(TbHits(line), 0) << line;
+  EXPECT_NE(SearchLine(e, "8/8/8/8/8/1k6/1P6/1K6 w - - 0 1", "go depth 1"), "");
+  e.Quit();
+}
+
+TEST(TbProtocol, RootMovesTakeTheTablesMateDistance) {
+  ASSERT_FALSE(SharedTables().empty());
+  // A loss of the side to move, found among random positions.
+  std::vector<std::string> fens = RandomFens("kqkr", 200, 4, true);
+  const ToolRun probed = RunTbgen({"--probe", SharedTables()}, fens);
+  ASSERT_EQ(probed.lines.size(), fens.size());
+  std::string loss, lossScore;
+  for (size_t i = 0; i < fens.size() && loss.empty(); ++i)
+    if (probed.lines[i].starts_with("mated in ") && std::stoi(probed.lines[i].substr(9)) >= 5)
+      loss = fens[i], lossScore = "mate -" + probed.lines[i].substr(9);
+  ASSERT_FALSE(loss.empty());
+
+  ScratchDirectory dir;
+  CopyWholeTables(dir.Text(), {"kqkr", "kqk", "krk"}, false);
+  EngineProcess e;
+  const struct {
+    std::string path, usage, fen, score;
+  } rows[] = {
+      {dir.Text(), "Rarely", "8/8/8/8/2r5/8/2k5/K6Q w - - 0 1", "mate 35"},
+      {dir.Text(), "Never", "8/8/8/8/2r5/8/2k5/K6Q w - - 0 1", "mate 35"},
+      {dir.Text(), "Never", "k6q/2K5/8/2R5/8/8/8/8 b - - 0 1", "mate 35"},   // colours exchanged
+      {dir.Text(), "Rarely", loss, lossScore},
+      {"<empty>", "Rarely", "8/8/8/8/2r5/8/2k5/K6Q w - - 0 1", ""},           // no tables: no distance
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.usage + " " + r.fen);
+    Answer(e, "setoption name NalimovPath value " + r.path);
+    Answer(e, "setoption name NalimovUsage value " + r.usage);
+    const std::string line = SearchLine(e, r.fen, "go depth 1");
+    if (r.score.empty()) {
+      EXPECT_EQ(line.find(" score mate"), std::string::npos) << line;
+      EXPECT_EQ(TbHits(line), 0) << line;
+    } else {
+      EXPECT_NE(line.find(" score " + r.score + " "), std::string::npos) << line;
+      EXPECT_GT(TbHits(line), 0) << line;
+    }
+  }
+  e.Quit();
+}
