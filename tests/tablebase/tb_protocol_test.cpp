@@ -3,7 +3,7 @@
 // engine goes on), and a one-ply search whose root moves are scored from the
 // tables with the exact mate distance and tbhits, whatever NalimovUsage says.
 #include <gtest/gtest.h>
-#include <regex>
+#include <cstdlib>
 #include "tests/tablebase/tb_test_support.h"
 
 namespace {
@@ -19,8 +19,8 @@ std::string SearchLine(EngineProcess& e, const std::string& fen, const std::stri
 }
 
 int TbHits(const std::string& line) {
-  std::smatch m;
-  return std::regex_search(line, m, std::regex(" tbhits (\\d+) ")) ? std::stoi(m[1]) : 0;
+  const size_t at = line.find(" tbhits ");
+  return at == std::string::npos ? 0 : std::atoi(line.c_str() + at + 8);
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "platform/process.h"
 #include "tablebase/nalimov_catalogue.h"
 #include "tests/tablebase/nalimov_test_data.h"
+#include "tests/support/test_data.h"
 #include "tests/tablebase/tbgen_test_support.h"
 #include "tablebase/emd_file.h"
 #include "tools/tbgen/atomic_files.h"
