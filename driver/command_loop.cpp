@@ -151,6 +151,11 @@ void DispatchCommand(const std::string& line) {
 
 void ProcessCommandLine() {
   std::string line;
+  if (!Engine.commandRunning && !Engine.heldLines.empty()) {
+    line = std::move(Engine.heldLines.front());
+    Engine.heldLines.pop_front();
+    return DispatchCommand(line);
+  }
   if (!Input.ReadLine(line)) {
     Log("*** - input pipe corrupted or cut off, quitting.");
     Quit();
@@ -164,7 +169,16 @@ void PollInput() {
     switch (Input.Poll()) {
       case platform::InputState::LineWaiting: {
         std::string next;
-        if (Engine.commandRunning && Input.PeekLine(next) && HasPrefix(next, "quit")) return;
+        if (Engine.commandRunning && Input.PeekLine(next) && !HasPrefix(next, "stop")) {
+          // A count (perft, bench) answers nothing else while it runs: the
+          // lines wait, in order, until it has printed its result; a "quit"
+          // ends the reading so that it comes after them.
+          if (HasPrefix(next, "quit")) return;
+          Input.ReadLine(next);
+          LogLine("-->> %s", next.c_str());
+          Engine.heldLines.push_back(next);
+          break;
+        }
         ProcessCommandLine();
         break;
       }

@@ -1,6 +1,7 @@
 // Engine-wide state of the driver: the game position, the saved position
 // text and the flags the command loop reads and changes.
 #pragma once
+#include <deque>
 #include <string>
 #include "board/position.h"
 #include "platform/platform.h"
@@ -16,6 +17,8 @@ struct EngineState {
   // A command that runs for a while without being a search (perft, bench):
   // a "quit" that arrives meanwhile waits until it has printed its result.
   bool commandRunning = false;
+  // Lines read while perft or bench ran, answered in order once it has ended.
+  std::deque<std::string> heldLines;
   bool stopRequested = false;                // "stop" arrived during the current search
   // The position the children of the group were last given, and the group
   // start it was given to (a restarted group begins at the start position).

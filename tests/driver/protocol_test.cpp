@@ -2,6 +2,7 @@
 // it: handshake, positions, perft, long lines, and what happens to running
 // commands when "quit" follows them or the input ends.
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <string>
 #include "platform/platform.h"
 #include "tests/support/engine_process.h"
@@ -96,9 +97,14 @@ TEST(PipedInput, QuitWaitsForPerftBenchAndEval) {
     EngineProcess e;
     e.Send("position startpos");
     e.Send(command);
+    e.Send("hqz5");   // read during the command, answered after its result
     e.Send("quit");
     const Lines lines = e.ReadAll(Sanitized() ? 120000 : 30000);
     EXPECT_NE(LineStarting(lines, result), "") << command;
+    const auto at = [&](const std::string& prefix) {
+      return std::find_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(prefix, 0) == 0; });
+    };
+    EXPECT_TRUE(at("hqz5ok") != lines.end() && at(result) < at("hqz5ok")) << command;
     if (command[0] == 'p') {   // one "g1f3: N" line per root move before the total
       int rootMoves = 0;
       for (const std::string& l : lines) rootMoves += l.size() > 6 && l[4] == ':' && l[0] >= 'a' && l[0] <= 'h';
