@@ -287,9 +287,9 @@ void NewGameReset() {
 void HandleTestSearches(const std::string& line) {
   static const char* const Fens[2] = {"4r3/1b2rp1k/1p1q1bpp/pP1p3P/P1pP4/4PB2/2Q2PP1/2R1RNK1 w - - 0 1",
                                       "2k5/pb1r1pr1/8/1qNp4/1ppB4/6P1/1P3PBP/R4RK1 b - - 0 1"};
-  int depth = line.size() > 3 ? std::atoi(line.c_str() + 3) + 2 : 10;
-  if (depth < 1) depth = 1;
-  if (depth > 64) depth = 64;
+  // The number is held to its range before the two plies are added.
+  const long long asked = line.size() > 3 ? std::clamp(std::strtoll(line.c_str() + 3, nullptr, 10), -1LL, 62LL) : 8;
+  const int depth = std::max(1, int(asked) + 2);
   Group.maxCpus = 1;
   if (Group.processCount > 1) StartProcessGroup(Group.hashMb);
   InfoString("Max CPUs set to 1");
