@@ -350,7 +350,8 @@ void ProtocolModel::Dispatch(const std::string& line, uint64_t now) {
   if (HasPrefix(line, "uci")) return Expect("uci", {"uciok"});
   if (HasPrefix(line, "isready")) {
     ++readySent_;
-    readyDeadlines_.push_back(now + uint64_t(timeouts_.readyMs));
+    // While perft or bench runs, "isready" waits in line behind it.
+    readyDeadlines_.push_back(now + uint64_t(timeouts_.readyMs) * (CountRunning() ? 12 : 1));
     return;
   }
   if (HasPrefix(line, "slave mode")) return;
