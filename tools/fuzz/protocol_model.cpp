@@ -772,6 +772,9 @@ bool ProtocolModel::CountRunning() const {
 
 void ProtocolModel::ReportExitHang(int waitedMs) {
   if (HasFault()) return;
+  // "quit" waits for a running count to print its result, and "perft 99" or
+  // "bench 99" never does: the session ends the engine instead.
+  if (quitRead_ && CountRunning()) return;
   std::string running = "idle";
   for (const Work& w : work_)
     if (!w.stopped || w.kind == Kind::Perft || w.kind == Kind::Bench) {
