@@ -262,7 +262,7 @@ SessionOutcome RunSession(const FuzzConfig& config, const StepSource& source, in
   if (ended && !model.HasFault() && !exited) {
     // The process must end within the exit time; its last lines still count.
     // A "quit" after a full bench waits for it: that takes many seconds.
-    const int exitMs = config.timeouts.exitMs * (model.QuitRead() && model.CountRunning() ? 12 : 1);
+    const int exitMs = config.timeouts.exitMs * (model.QuitRead() && model.CountRunning() ? 3 : 1);
     const uint64_t until = NowMs() + uint64_t(exitMs);
     while (!exited && !model.HasFault() && NowMs() < until) pump(20);
     if (!exited && !model.HasFault()) model.ReportExitHang(exitMs);
