@@ -301,7 +301,9 @@ std::string ProtocolModel::OutputContext() const {
 }
 
 void ProtocolModel::Expect(const std::string& command, std::vector<std::string> markers, std::string fen) {
-  if (desynced_ || slave_ != 0) return;           // "go slave N" silences the engine on purpose
+  // "go slave N" silences the engine on purpose; "d" and "eval" (like perft)
+  // are only read once that search has ended, and its silence with it.
+  if (desynced_ || (slave_ != 0 && command != "d" && command != "eval")) return;
   if (goeSilent_ && GoeSearchRunning()) return;   // and so does a running "goe" search
   Expectation e;
   e.command = command;
@@ -369,7 +371,10 @@ void ProtocolModel::Dispatch(const std::string& line, uint64_t now) {
   if (HasPrefix(line, "go") && guarded()) return AcceptGo(line, now);
   if (HasPrefix(line, "setoption name")) return;
   const std::string word = FirstWord(line);
-  if ((word == "perft" || word == "d" || word == "eval" || word == "bench") && guarded()) AcceptCount(word, line);
+  if (word == "perft" || word == "d" || word == "eval" || word == "bench") {
+    if (guarded()) return AcceptCount(word, line);
+    if (desynced_ && (word == "perft" || word == "bench")) countSentDesynced_ = true;
+  }
 }
 
 void ProtocolModel::AcceptGo(const std::string& line, uint64_t) {
@@ -430,10 +435,6 @@ void ProtocolModel::AcceptCount(const std::string& word, const std::string& line
     // "bench" runs its searches with the settings of a plain "go".
     slave_ = 0;
     goeSilent_ = false;
-  }
-  if (slave_ != 0) {
-    w.quiet = true;   // silent on purpose
-    w.readyIndex = 0;
   }
   w.context = OutputContext();
   work_.push_back(std::move(w));
@@ -765,6 +766,8 @@ void ProtocolModel::OnExit() {
 }
 
 bool ProtocolModel::CountRunning() const {
+  // Once the model has lost track, a count sent since may still be running.
+  if (desynced_ && countSentDesynced_) return true;
   for (const Work& w : work_)
     if (w.kind == Kind::Perft || w.kind == Kind::Bench) return true;
   return false;

@@ -161,6 +161,7 @@ class ProtocolModel {
   int32_t slave_ = 0;
   bool goeSilent_ = false;        // the engine's silent mode after "goe"
   bool desynced_ = false;
+  bool countSentDesynced_ = false;   // a perft or bench the engine may or may not have run
   bool quitRead_ = false;
   bool inputEnded_ = false;
   std::string partial_;           // input line still without its line feed

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <unistd.h>
@@ -142,8 +143,27 @@ bool ExitFault(const std::string& errorText, int exitCode, int signal, bool endA
   return false;
 }
 
+// With TOLVO_FUZZ_TRACE set to a file name, every line sent and received is
+// appended there with its time: the record a reproduction cannot hold.
+static FILE* TraceFile() {
+  static FILE* file = [] {
+    const char* name = std::getenv("TOLVO_FUZZ_TRACE");
+    return name && *name ? std::fopen(name, "a") : nullptr;
+  }();
+  return file;
+}
+
+static void Trace(char direction, const std::string& text) {
+  FILE* f = TraceFile();
+  if (!f) return;
+  std::fprintf(f, "%llu %c %s%s", static_cast<unsigned long long>(NowMs()), direction, text.c_str(),
+               !text.empty() && text.back() == '\n' ? "" : "\n");
+  std::fflush(f);
+}
+
 SessionOutcome RunSession(const FuzzConfig& config, const StepSource& source, int lingerMs) {
   SessionOutcome out;
+  Trace('#', "session start");
   CleanDirectory(config.workDir);
   EnginePipe pipe;
   std::string error;
@@ -163,9 +183,9 @@ SessionOutcome RunSession(const FuzzConfig& config, const StepSource& source, in
       const uint64_t now = NowMs();
       pipe.Pump(now >= end ? 0 : int(std::min<uint64_t>(end - now, 20)));
       std::string line;
-      while (pipe.NextLine(line)) model.OnOutput(line, NowMs());
+      while (pipe.NextLine(line)) Trace('<', line), model.OnOutput(line, NowMs());
       if (pipe.Exited()) {
-        while (pipe.NextLine(line)) model.OnOutput(line, NowMs());
+        while (pipe.NextLine(line)) Trace('<', line), model.OnOutput(line, NowMs());
         exited = true;
         return false;
       }
@@ -176,6 +196,7 @@ SessionOutcome RunSession(const FuzzConfig& config, const StepSource& source, in
   };
   auto send = [&](const std::string& bytes) {
     pipe.Write(bytes);
+    Trace('>', bytes);
     model.OnInput(bytes, NowMs());
     out.lines += uint64_t(std::count(bytes.begin(), bytes.end(), '\n'));
   };
