@@ -6,6 +6,7 @@
 #pragma once
 #include <string>
 #include <vector>
+#include "common/leading_number.h"
 
 inline constexpr const char* EngineAuthor = "the Tolvo developers";
 inline constexpr const char* EngineAboutAddress = "https://tolvo-chess.invalid/";
@@ -51,11 +52,6 @@ void ApplyDeferredOptions();
 std::vector<std::string> SettingsSummary();
 // Tells new children the settings that differ from their start values.
 void ForwardSettingsToChildren();
-
-// Decimal number at `from` with the usual leading-number rule: blanks
-// skipped, optional sign, digits up to the first other character; 0 when
-// there is none (or `from` lies past the end). Clamped to the int range.
-int LeadingNumber(const std::string& text, size_t from);
 
 // The randomizer bitmap (2^25 bits): created and cleared, cleared, released.
 void EnableRandomizer();

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <climits>
 #include "board/make_move.h"
+#include "common/leading_number.h"
 #include "board/movegen.h"
 #include "board/notation.h"
 
@@ -130,25 +130,13 @@ bool StartsNoCase(const std::string& s, size_t at, const char* prefix) {
   return true;
 }
 
-// The engine's reading of an option value: blanks, a sign, digits, clamped to int.
-long long OptionNumber(const std::string& text, size_t from) {
-  size_t i = from;
-  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
-  long long value = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
-    if (value <= INT_MAX) value = value * 10 + (text[i] - '0');
-  if (negative) value = -value;
-  return std::clamp<long long>(value, INT_MIN, INT_MAX);
-}
 }  // namespace
 
 std::string MakeSafe(const std::string& line) {
   if (!StartsNoCase(line, 0, "setoption name") || line.size() <= 15) return line;
   // The option text starts after "setoption name" and one more character.
   if (StartsNoCase(line, 15, "hash value")) {
-    const long long request = OptionNumber(line, 15 + 11);
+    const long long request = LeadingNumber(line, 15 + 11);
     long long megabytes = 1;
     while (megabytes <= request / 2) megabytes *= 2;
     // Up to 64 MB: the engine holds larger requests to its largest table,

@@ -10,34 +10,6 @@ using tbgen::Frame;
 using tbgen::FrameBoard;
 using tbgen::MaxFrameMen;
 
-std::string Fen(const Frame& f, const Square* sq, Color stm, Square ep) {
-  char board[64];
-  for (char& c : board) c = 0;
-  for (int m = 0; m < f.men; ++m) {
-    char c = "pnbrqk"[f.man[m].kind];
-    board[sq[m]] = f.man[m].colour == White ? char(c - 32) : c;
-  }
-  std::string fen;
-  for (int rank = 7; rank >= 0; --rank) {
-    int empty = 0;
-    for (int file = 0; file < 8; ++file) {
-      const char c = board[MakeSquare(file, rank)];
-      if (!c) {
-        ++empty;
-        continue;
-      }
-      if (empty) fen += char('0' + empty);
-      empty = 0;
-      fen += c;
-    }
-    if (empty) fen += char('0' + empty);
-    if (rank) fen += '/';
-  }
-  fen += stm == White ? " w - " : " b - ";
-  fen += ep < 0 ? std::string("-") : std::string{char('a' + FileOf(ep)), char('1' + RankOf(ep))};
-  return fen;
-}
-
 }  // namespace
 
 CompareReport CompareWithOracle(const nalimov::TableInfo& table, const tbgen::TableFiles& ours,
@@ -59,7 +31,7 @@ CompareReport CompareWithOracle(const nalimov::TableInfo& table, const tbgen::Ta
     ++report.positions;
     if (mine.outcome != nalimov::Outcome::Unknown && mine == theirs) return;
     if (++report.mismatches <= 10)
-      report.examples.push_back(Fen(f, sq, stm, ep) + ": ours " + mine.Text() + ", Gaviota " + theirs.Text());
+      report.examples.push_back(tbgen::FenOf(f, sq, stm, ep) + ": ours " + mine.Text() + ", Gaviota " + theirs.Text());
   };
   for (Color stm : {White, Black}) {
     const Color them = Opponent(stm);

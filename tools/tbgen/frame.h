@@ -8,6 +8,7 @@
 // men and Black's men in the table's order (queen, rook, bishop, knight, pawn).
 #pragma once
 #include <cstdint>
+#include <string>
 #include "common/types.h"
 #include "tools/tbgen/endgame.h"
 
@@ -55,6 +56,9 @@ class Frame {
   uint64_t Pack(const Square* sq) const;
   void SortGroups(Square* sq) const;
 };
+
+// FEN of a frame position (ep: the en-passant square; none when off the board).
+std::string FenOf(const Frame& f, const Square* sq, Color stm, Square ep);
 
 // The canonical white king squares: 32 (files a-d) with pawns, 10 without.
 int KingFieldOf(Square s, bool pawns);

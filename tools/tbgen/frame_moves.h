@@ -4,6 +4,7 @@
 // before them legal). Both are templates on the colour that moves.
 #pragma once
 #include "board/attacks.h"
+#include "tablebase/nalimov_locate.h"
 #include "tools/tbgen/frame.h"
 
 namespace tbgen {
@@ -50,6 +51,21 @@ struct FrameMove {
   bool doublePush;
   bool LeavesTable() const { return captured >= 0 || promotion != KingKind; }
 };
+
+// The two armies after move m, in the form the index functions read: the
+// captured man gone, a promoted pawn replaced by its new piece.
+inline void ArmiesAfter(const Frame& f, const Square* sq, const FrameMove& m, nalimov::Army army[2]) {
+  Square after[MaxFrameMen];
+  for (int k = 0; k < f.men; ++k) after[k] = sq[k];
+  after[m.man] = m.to;
+  army[White] = nalimov::Army(after[0]);
+  army[Black] = nalimov::Army(after[1]);
+  for (int k = 2; k < f.men; ++k) {
+    if (k == m.captured) continue;
+    const FrameKind kind = k == m.man && m.promotion != KingKind ? m.promotion : f.man[k].kind;
+    army[f.man[k].colour].Add(nalimov::ManKind(kind), after[k]);
+  }
+}
 
 // The man of colour c standing on s, or -1.
 inline int ManOn(const Frame& f, const Square* sq, Color c, Square s) {

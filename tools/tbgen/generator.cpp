@@ -96,15 +96,8 @@ void Generator::Resolve(Color side, uint64_t i, uint8_t code) {
 
 template <Color Us>
 uint8_t Generator::ExitCode(const Square* sq, const FrameMove& m) const {
-  Square after[MaxFrameMen];
-  std::copy(sq, sq + frame_.men, after);
-  after[m.man] = m.to;
-  nalimov::Army army[2] = {nalimov::Army(after[0]), nalimov::Army(after[1])};
-  for (int k = 2; k < frame_.men; ++k) {
-    if (k == m.captured) continue;
-    const FrameKind kind = k == m.man && m.promotion != KingKind ? m.promotion : frame_.man[k].kind;
-    army[frame_.man[k].colour].Add(nalimov::ManKind(kind), after[k]);
-  }
+  nalimov::Army army[2] = {nalimov::Army(sq[0]), nalimov::Army(sq[1])};
+  ArmiesAfter(frame_, sq, m, army);
   const auto entry = nalimov::LocateEntry(army[White], army[Black], Opponent(Us), nalimov::NoEnPassant);
   if (!entry) return DrawCode;   // bare kings
   const nalimov::TableValue v = smaller_.Read(*entry);

@@ -17,33 +17,6 @@ void ArmiesOf(const Frame& f, const Square* sq, nalimov::Army* army) {
   for (int m = 2; m < f.men; ++m) army[f.man[m].colour].Add(nalimov::ManKind(f.man[m].kind), sq[m]);
 }
 
-std::string FenOf(const Frame& f, const Square* sq, Color stm, Square ep) {
-  std::string board;
-  for (int rank = 7; rank >= 0; --rank) {
-    int empty = 0;
-    for (int file = 0; file < 8; ++file) {
-      char c = 0;
-      for (int m = 0; m < f.men; ++m)
-        if (sq[m] == MakeSquare(file, rank)) {
-          c = "pnbrqk"[f.man[m].kind];
-          if (f.man[m].colour == White) c = char(c - 32);
-        }
-      if (!c) {
-        ++empty;
-        continue;
-      }
-      if (empty) board += char('0' + empty);
-      empty = 0;
-      board += c;
-    }
-    if (empty) board += char('0' + empty);
-    if (rank) board += '/';
-  }
-  board += stm == White ? " w - " : " b - ";
-  board += ep == nalimov::NoEnPassant ? std::string("-") : std::string{char('a' + FileOf(ep)), char('1' + RankOf(ep))};
-  return board + " 0 1";
-}
-
 class ImageWriter {
  public:
   ImageWriter(TableImage& image, Color side, std::atomic<uint64_t>& deep)

@@ -30,15 +30,8 @@ class Checker {
   // The value after a move, read from whichever table holds it.
   template <Color Us> TableValue After(const Square* sq, const FrameMove& m, const FrameBoard& b) const {
     constexpr Color Them = Opponent(Us);
-    Square after[MaxFrameMen];
-    std::copy(sq, sq + frame_.men, after);
-    after[m.man] = m.to;
-    nalimov::Army army[2] = {nalimov::Army(after[0]), nalimov::Army(after[1])};
-    for (int k = 2; k < frame_.men; ++k) {
-      if (k == m.captured) continue;
-      const FrameKind kind = k == m.man && m.promotion != KingKind ? m.promotion : frame_.man[k].kind;
-      army[frame_.man[k].colour].Add(nalimov::ManKind(kind), after[k]);
-    }
+    nalimov::Army army[2] = {nalimov::Army(sq[0]), nalimov::Army(sq[1])};
+    ArmiesAfter(frame_, sq, m, army);
     Square ep = nalimov::NoEnPassant;
     if (m.doublePush && (RankNeighbours[m.to] & b.kind[Them][PawnKind])) ep = (m.from + m.to) / 2;
     const auto entry = nalimov::LocateEntry(army[White], army[Black], Them, ep);
