@@ -122,10 +122,13 @@ TEST(TbgenTool, RefusesWhatItCannotDo) {
   EXPECT_TRUE(Listing(dir.Text()).empty());
 }
 
+// Compressed while generating (kpk), and afterwards for a table already there (knk).
 TEST(TbgenTool, CompressedFilesDecodeToTheTables) {
   ScratchDirectory dir;
   GenerateTables(dir.Text(), {"kpk"}, {"--compress"});
-  for (const char* name : {"kpk.nbw", "kpk.nbb"}) {
+  GenerateTables(dir.Text(), {"knk"}, {});
+  ASSERT_EQ(RunTbgen({"-q", "-o", dir.Text(), "--verify-only", "--compress", "knk"}).exitCode, 0);
+  for (const char* name : {"kpk.nbw", "kpk.nbb", "knk.nbw", "knk.nbb"}) {
     const std::string plain = dir.Text() + "/" + name;
     std::ifstream in(plain, std::ios::binary);
     const std::vector<uint8_t> table{std::istreambuf_iterator<char>(in), {}};

@@ -195,7 +195,16 @@ int RunGeneration(const Options& o) {
   Progress progress(!o.quiet);
   bool ok = true;
   if (o.verifyOnly) {
-    for (const nalimov::TableInfo* t : wanted) ok = Verify(o, *t, progress) && ok;
+    // With --compress, tables generated earlier get their compressed form
+    // too, once they have passed the check.
+    for (const nalimov::TableInfo* t : wanted) {
+      std::string error;
+      if (!Verify(o, *t, progress)) ok = false;
+      else if (o.compress && !CompressTable(o.dir, *t, &error)) {
+        std::fprintf(stderr, "tolvo-tbgen: %s\n", error.c_str());
+        ok = false;
+      }
+    }
     return ok ? 0 : 1;
   }
   // Every table to build must fit before the first one starts.

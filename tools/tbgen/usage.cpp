@@ -22,6 +22,7 @@ Generating
   --verify      re-read each written table and check every position against
                 its moves (captures and promotions read from the smaller tables)
   --verify-only check the named tables that DIR already holds, generate nothing
+                (with --compress, then also write their compressed form)
   --compress    also write each file block-compressed (<name>.nbw.emd ...),
                 checked by decoding every block again
   -q, --quiet   no progress line on standard error
