@@ -78,6 +78,9 @@ struct Group2 {
   Group2() {
     Answer(e, "setoption name Max CPUs value 2");
     Answer(e, "setoption name Hash value 4");
+    // The child of the first start has said goodbye but may take a moment
+    // longer to leave the process list (slowly under the sanitizers).
+    if (TwoProcessors()) WaitUntil([&] { return ChildrenOf(e.Pid()).size() == 1; }, 5000);
   }
 };
 }  // namespace
