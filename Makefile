@@ -29,7 +29,7 @@ test-release:
 
 test-sanitize:
 	@cmake -S . -B $(SANBUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVO_SANITIZE=ON -DTOLVO_TESTS=ON $(CMAKE_FLAGS) >/dev/null
-	@cmake --build $(SANBUILD) -j $(JOBS)
+	@cmake --build $(SANBUILD) -j $(JOBS) --target tolvo_tests tolvo_protocol_fuzz
 	cd $(SANBUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  TOLVO_SANITIZED=1 ctest --output-on-failure -j $(JOBS)
 
