@@ -8,6 +8,7 @@
 #include <spawn.h>
 #include <sys/ioctl.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -220,6 +221,14 @@ bool EnginePipe::Exited() {
 
 void EnginePipe::Kill() {
   if (pid_ <= 0 || exited_) return;
+  // SIGTERM first: the engine then removes its shared-memory names itself,
+  // which a SIGKILL would leave in /dev/shm until the next engine starts.
+  kill(pid_, SIGTERM);
+  for (int waited = 0; waited < 1000 && !exited_; waited += 10) {
+    usleep(10000);
+    Reap(false);
+  }
+  if (exited_) return;
   kill(pid_, SIGKILL);
   Reap(true);
 }
