@@ -1,6 +1,8 @@
 #include "tablebase/emd_distances.h"
 #include <algorithm>
 #include <bit>
+#include <emmintrin.h>
+#include <cstring>
 #include <vector>
 
 namespace emd {
@@ -28,37 +30,55 @@ std::vector<Sample> SampleOf(const uint8_t* data, uint64_t bytes, uint32_t block
   return sample;
 }
 
-// Bytes that equal the byte `distance` earlier in the same block.
+// Bytes that equal the byte `distance` earlier in the same block. This runs
+// for every distance of a block, so it compares 16 bytes at a time (a lane
+// of an equal byte reads -1, and subtracting counts it); lane counts are
+// emptied before they can wrap.
 uint64_t EqualBytes(const std::vector<Sample>& sample, uint32_t distance) {
+  typedef uint8_t Lanes __attribute__((vector_size(16)));
   uint64_t equal = 0;
   for (const Sample& s : sample) {
-    uint32_t count = 0;
-    for (uint32_t i = distance; i < s.length; ++i) count += s.bytes[i] == s.bytes[i - distance];
-    equal += count;
+    uint32_t i = distance;
+    while (i + 16 <= s.length) {
+      Lanes counts = {};
+      for (int n = 0; n < 255 && i + 16 <= s.length; ++n, i += 16) {
+        Lanes here, back;
+        std::memcpy(&here, s.bytes + i, 16);
+        std::memcpy(&back, s.bytes + i - distance, 16);
+        counts -= Lanes(here == back);
+      }
+      for (int lane = 0; lane < 16; ++lane) equal += counts[lane];
+    }
+    for (; i < s.length; ++i) equal += s.bytes[i] == s.bytes[i - distance];
   }
   return equal;
 }
 
 // Marks, over the whole sample, the bytes inside repeats at `distance` of at
-// least UsefulRun bytes.
+// least UsefulRun bytes: the byte and the UsefulRun - 1 before it all equal
+// the bytes `distance` earlier. A block's first byte never does, so no run
+// reaches across blocks.
 void MarkUseful(const std::vector<Sample>& sample, uint32_t distance, std::vector<uint64_t>& marks) {
+  std::vector<uint64_t> equal(marks.size(), 0);
+  auto set = [&](uint64_t at, uint64_t bits) {
+    equal[at / 64] |= bits << (at % 64);
+    if (at % 64 && at / 64 + 1 < equal.size()) equal[at / 64 + 1] |= bits >> (64 - at % 64);
+  };
   uint64_t base = 0;
   for (const Sample& s : sample) {
-    uint32_t runStart = 0, run = 0;
-    auto close = [&](uint32_t end) {
-      if (run >= UsefulRun)
-        for (uint32_t i = runStart + UsefulRun - 1; i < end; ++i) marks[(base + i) / 64] |= uint64_t(1) << ((base + i) % 64);
-      run = 0;
-    };
-    for (uint32_t i = distance; i < s.length; ++i) {
-      if (s.bytes[i] == s.bytes[i - distance]) {
-        if (run++ == 0) runStart = i;
-      } else {
-        close(i);
-      }
+    uint32_t i = distance;
+    for (; i + 16 <= s.length; i += 16) {
+      const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.bytes + i));
+      const __m128i back = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.bytes + i - distance));
+      set(base + i, uint64_t(uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(here, back)))));
     }
-    close(s.length);
+    for (; i < s.length; ++i) set(base + i, s.bytes[i] == s.bytes[i - distance]);
     base += s.length;
+  }
+  for (size_t w = 0; w < marks.size(); ++w) {
+    uint64_t inRun = equal[w];
+    for (uint32_t k = 1; k < UsefulRun; ++k) inRun &= equal[w] << k | (w ? equal[w - 1] >> (64 - k) : 0);
+    marks[w] |= inRun;
   }
 }
 

@@ -13,10 +13,12 @@ using tbgen::MaxFrameMen;
 }  // namespace
 
 CompareReport CompareWithOracle(const nalimov::TableInfo& table, const tbgen::TableFiles& ours,
-                                const GaviotaOracle& oracle) {
+                                const GaviotaOracle& oracle, uint64_t probeEvery) {
   const Frame f(tbgen::MaterialOfName(table.name));
   CompareReport report;
   auto compare = [&](const Square* sq, Color stm, Square ep) {
+    if (report.positions++ % probeEvery) return;
+    ++report.compared;
     nalimov::Army army[2] = {nalimov::Army(sq[0]), nalimov::Army(sq[1])};
     Men men;
     men.Add(White, KingKindNumber, sq[0]);
@@ -28,7 +30,6 @@ CompareReport CompareWithOracle(const nalimov::TableInfo& table, const tbgen::Ta
     const auto entry = nalimov::LocateEntry(army[White], army[Black], stm, ep < 0 ? nalimov::NoEnPassant : ep);
     const nalimov::TableValue mine = entry ? ours.Read(*entry) : nalimov::TableValue::Unknown();
     const nalimov::TableValue theirs = oracle.Probe(men, stm, ep);
-    ++report.positions;
     if (mine.outcome != nalimov::Outcome::Unknown && mine == theirs) return;
     if (++report.mismatches <= 10)
       report.examples.push_back(tbgen::FenOf(f, sq, stm, ep) + ": ours " + mine.Text() + ", Gaviota " + theirs.Text());
