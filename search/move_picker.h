@@ -19,10 +19,14 @@ template <Color C> class MovePicker {
     picker.stage_ = StageGenerateQuiescence;
     return picker;
   }
-  // In check: every evasion, the hash move first.
-  static MovePicker ForEvasions(SearchContext& s, Move hashMove, const PlyRecord& record, Move previous) {
+  // In check: every evasion, the hash move first. Promotions are to queen and
+  // knight unless allPromotions (rook and bishop only ever matter against
+  // a stalemate).
+  static MovePicker ForEvasions(SearchContext& s, Move hashMove, const PlyRecord& record, Move previous,
+                                bool allPromotions = false) {
     MovePicker picker(s, hashMove, record, previous, 0, true, false);
     picker.stage_ = StageGenerateEvasions;
+    picker.allPromotions_ = allPromotions;
     return picker;
   }
 
@@ -45,6 +49,7 @@ template <Color C> class MovePicker {
   Move previous_;
   int farBelow_;
   bool quietsAllowed_, quietChecks_;
+  bool allPromotions_ = false;
   Stage stage_;
   Bitboard targets_ = ~Bitboard(0);
   Move moves_[MaxMoves];
@@ -63,6 +68,18 @@ inline int ClassValue(int cls) {
 inline int32_t ExchangeValue(int cls) {
   constexpr int32_t value[8] = {0, 0x60000, 0x60000, 0x20000, 0x3E0000, 0x140000, 0xA0000, 0};
   return value[cls];
+}
+
+// A move of a piece that the opponent attacks to a square where the exchange
+// test says it is lost. The node's attack maps answer "attacked" when its
+// evaluation made them; after a lazy evaluation the square is tested directly.
+template <Color C> inline bool MovedPieceIsLost(const Position& p, const PlyRecord& r, Move m) {
+  constexpr Color Them = Opponent(C);
+  const Square from = FromSquare(m);
+  const bool attacked = r.attacksValid ? (r.eval.attacks[Them] & SquareBit(from)) != 0 : IsAttackedBy<Them>(p, from);
+  if (!attacked) return false;
+  const Bitboard occ = (p.occupied ^ SquareBit(from)) | SquareBit(ToSquare(m));
+  return !(ExchangeTest<C>(p, ToSquare(m), ExchangeValue(MoverClass(m)), occ, p.pieces[Them]) & 1);
 }
 
 template <Color C> bool MovePicker<C>::LosesMaterial(Move m) const {
@@ -195,7 +212,7 @@ template <Color C> Move MovePicker<C>::Next() {
         stage_ = StageDone;
         break;
       case StageGenerateEvasions: {
-        count_ = int(GenerateEvasions<C>(p_, moves_, false, nullptr) - moves_);
+        count_ = int(GenerateEvasions<C>(p_, moves_, allPromotions_, nullptr) - moves_);
         const uint16_t* evasion = previous_ ? s_.ordering.evasions[C][previous_ & 511] : nullptr;
         for (int i = 0; i < count_; ++i) {
           const Move m = moves_[i];

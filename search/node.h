@@ -129,6 +129,11 @@ template <Color C> bool IsPlayable(const Position& p, Move m);
 // Pawn push that is passed or a candidate (no enemy pawn ahead on its file,
 // enemy pawns on the neighbouring files balanced by own pawns).
 template <Color C> bool IsPassedPawnPush(const Position& p, Move m);
+// A passed or candidate pawn push to the mover's fifth rank or lower (counted
+// from its own side): the table move gets an extension for it.
+template <Color C> inline bool IsEarlyPasserPush(const Position& p, Move m) {
+  return IsPassedPawnPush<C>(p, m) && RelativeRank<C>(ToSquare(m)) <= 4;
+}
 
 // Node procedures.
 template <Color C> int PvSearch(SearchContext& s, int alpha, int beta, int depth, int ply, bool inCheck);

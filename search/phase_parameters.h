@@ -16,7 +16,7 @@ struct PhaseParameters {
   // Quiescence delta pruning: this far below alpha, pawns, then minors, then
   // rooks are no longer worth capturing.
   int deltaPawns, deltaMinors, deltaRooks;
-  int evasionMargin;           // in-check quiescence (not read yet)
+  int evasionMargin;           // in-check quiescence: all promotions among the evasions this close to alpha
   int lowBand[10];             // low zero-window band (not read yet)
   int depthZero[2];            // depth-0 zero-window node (not read yet)
 };

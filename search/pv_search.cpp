@@ -113,11 +113,11 @@ template <Color C> int PvSearch(SearchContext& s, int alpha, int beta, int depth
     }
   }
 
-  // Extension of the table move: checks, passer pushes, recaptures, and a
-  // move much better than every other (singular).
+  // Extension of the table move: checks, early passer pushes, recaptures,
+  // and a move much better than every other (singular).
   bool hashExtended = false;
   if (depth >= 16 && hashMove && nodeExtension < 2) {
-    if (GivesCheck<C>(p, hashMove) || (IsPassedPawnPush<C>(p, hashMove) && RankOf(ToSquare(hashMove)) <= 4))
+    if (GivesCheck<C>(p, hashMove) || IsEarlyPasserPush<C>(p, hashMove))
       nodeExtension = std::max(nodeExtension, 1);
     const bool recapture = previous && ToSquare(hashMove) == ToSquare(previous) && IsCapture(hashMove) &&
                            eval + 50 < -s.stack[ply - 1].staticEval;

@@ -135,7 +135,10 @@ template <Color C> int QuiescenceInCheck(SearchContext& s, int alpha, int beta, 
   const int childQ = legal >= 2 ? q - 1 : q;
 
   const Move previous = s.stack[ply - 1].movePlayed;
-  MovePicker<C> picker = MovePicker<C>::ForEvasions(s, probe.hashMove, r, previous);
+  // Close to alpha every evasion is tried; further below, the rook and
+  // bishop promotions are left out.
+  const bool allEvasions = r.staticEval + s.phase.evasionMargin >= alpha;
+  MovePicker<C> picker = MovePicker<C>::ForEvasions(s, probe.hashMove, r, previous, allEvasions);
   int best = MatedIn(ply);
   while (const Move m = picker.Next()) {
     if (!IsLegal<C>(p, m, pinned)) continue;

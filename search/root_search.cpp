@@ -25,6 +25,16 @@ bool RootTablebaseScore(SearchContext& s, Score& score) {
 
 void SetPhaseParameters(SearchContext& s, const Position& p) { s.phase = ComputePhaseParameters(p); }
 
+int RootScoreGap(const SearchContext& s, int d) {
+  // Moves that failed low keep the score of an older iteration (or none);
+  // only what this iteration gave them says how far behind they are.
+  int rival = -MateValue - 1;
+  for (int i = 1; i < s.rootMoveCount; ++i)
+    if (s.rootMoves[i].lastDepth == d && !SameMove(s.rootMoves[i].move, s.rootMoves[0].move))
+      rival = std::max(rival, int(s.rootMoves[i].lastValue));
+  return rival < -MateValue ? 50000 : s.rootMoves[0].score - rival;
+}
+
 namespace {
 void ReportPvLine(SearchContext& s, int index, bool current, const RootMove& rm) {
   if (s.host.reportPvLine) s.host.reportPvLine(s, index, current, rm);
@@ -161,6 +171,8 @@ void RecordRootMove(SearchContext& s, int index, int score, int depth, bool lowe
   rm.nodes = s.nodes;
   rm.tbHits = s.tbHits;
   rm.pv = std::move(pv);
+  rm.lastDepth = depth;
+  rm.lastValue = score;
   // Entries above that were not searched at this depth hold stale scores.
   int j = index;
   while (j > 0 && (s.rootMoves[j - 1].depth < depth || s.rootMoves[j - 1].score < score)) {
@@ -225,6 +237,8 @@ template <Color C> int RootPass(SearchContext& s, int alpha, int beta, int d) {
       }
     }
     v -= shift;
+    s.rootMoves[i].lastDepth = d;
+    s.rootMoves[i].lastValue = v;
     SearchUnmake<C>(s, undo, m);
     Publish(s.exchange->slots[s.processNumber].currentMove, uint64_t(0));
     s.currentRootMove = 0;
@@ -313,11 +327,7 @@ template <Color C> void IterativeDeepening(SearchContext& s, Position& p) {
     const int best = s.rootMoves[0].score;
     if (s.limits.mate > 0 && best > MaxOrdinaryScore && (MateValue - best + 1) / 2 <= s.limits.mate) break;
     if (!s.limits.ponderOrInfinite) {
-      int gap = 50000;
-      if (s.rootMoveCount > 1) {
-        gap = best - s.rootMoves[1].score;
-        if (s.rootMoveCount > 2) gap = std::min(gap, best - s.rootMoves[2].score);
-      }
+      const int gap = RootScoreGap(s, d);
       uint64_t percent = uint64_t(TimeSharePercent(gap));
       if (OtherProcessPrefersAnother(s)) percent = percent * DisagreementFactor / 10;
       const uint64_t elapsed = ElapsedMs(s);

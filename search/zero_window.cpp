@@ -145,11 +145,9 @@ template <Color C> int ZeroWindow(SearchContext& s, int bound, int depth, int pl
         if (depth <= 11 && eval + ExpectedGain<C>(s.gains, m) + FutilityMargin[depth][std::min(quietCount, 4)] < bound)
           continue;
       }
-      if (quiet && depth <= (type == 1 ? 16 : 14) && r.attacksValid &&
-          (r.eval.attacks[Them] & SquareBit(FromSquare(m))) && !(depth > 4 && GivesCheck<C>(p, m))) {
-        const Bitboard occ = (p.occupied ^ SquareBit(FromSquare(m))) | SquareBit(ToSquare(m));
-        if (!(ExchangeTest<C>(p, ToSquare(m), ExchangeValue(MoverClass(m)), occ, p.pieces[Them]) & 1)) continue;
-      }
+      // A quiet move of an attacked piece must not land where it is lost.
+      if (quiet && depth <= (type == 1 ? 16 : 14) && !(depth > 4 && GivesCheck<C>(p, m)) && MovedPieceIsLost<C>(p, r, m))
+        continue;
     }
     const bool special = IsCastling<C>(m) || IsPassedPawnPush<C>(p, m);
     UndoRecord undo;

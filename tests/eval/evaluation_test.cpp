@@ -13,6 +13,7 @@
 #include "eval/tables.h"
 #include "group/hash_memory.h"
 #include "search/hash_table.h"
+#include "tests/support/fen_transforms.h"
 #include "tests/support/test_data.h"
 
 namespace {
@@ -21,39 +22,6 @@ Score Eval(const Position& p) {
   EvalInfo ei{};
   ei.sideSign = p.sideToMove == White ? 1 : -1;
   return EvaluateUncached(p, ei);
-}
-
-char SwapCase(char c) { return std::isupper(c) ? char(std::tolower(c)) : char(std::toupper(c)); }
-
-// Board mirrored top to bottom, colours and side to move exchanged.
-std::string ColourFlipped(const std::string& fen) {
-  std::istringstream in(fen);
-  std::string board, side, castle, ep, flipped, rights;
-  in >> board >> side >> castle >> ep;
-  std::stringstream ranks(board);
-  for (std::string rank; std::getline(ranks, rank, '/');) {
-    std::transform(rank.begin(), rank.end(), rank.begin(), SwapCase);
-    if (!flipped.empty()) rank.push_back('/');
-    flipped.insert(0, rank);
-  }
-  for (char c : std::string("KQkq"))
-    if (castle.find(SwapCase(c)) != std::string::npos) rights += c;
-  if (ep != "-") ep[1] = char('1' + ('8' - ep[1]));
-  return flipped + (side == "w" ? " b " : " w ") + (rights.empty() ? "-" : rights) + " " + ep;
-}
-
-// Board mirrored left to right (files a..h exchanged); no castling rights.
-std::string WingMirrored(const std::string& fen) {
-  std::istringstream in(fen);
-  std::string board, side, castle, ep, mirrored;
-  in >> board >> side >> castle >> ep;
-  std::stringstream ranks(board);
-  for (std::string rank; std::getline(ranks, rank, '/');) {
-    if (!mirrored.empty()) mirrored.push_back('/');
-    mirrored.append(rank.rbegin(), rank.rend());
-  }
-  if (ep != "-") ep[0] = char('a' + ('h' - ep[0]));
-  return mirrored + " " + side + " - " + ep;
 }
 
 std::vector<std::string> AllFens() {
