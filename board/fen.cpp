@@ -91,28 +91,38 @@ bool SetPositionFromFen(Position& p, const char* text) {
   return true;
 }
 
-std::string PositionToFen(const Position& p) {
-  std::string fen;
+std::string FenPlacement(const char* letters) {
+  std::string field;
   for (int rank = 7; rank >= 0; --rank) {
     int empty = 0;
     for (int file = 0; file < 8; ++file) {
-      int code = p.CodeAt(MakeSquare(file, rank));
-      if (!code) {
+      const char c = letters[MakeSquare(file, rank)];
+      if (!c) {
         ++empty;
         continue;
       }
-      if (empty) fen += char('0' + empty);
+      if (empty) field += char('0' + empty);
       empty = 0;
-      fen += PieceLetters[code];
+      field += c;
     }
-    if (empty) fen += char('0' + empty);
-    if (rank) fen += '/';
+    if (empty) field += char('0' + empty);
+    if (rank) field += '/';
   }
+  return field;
+}
+
+std::string PositionToFen(const Position& p) {
+  char letters[64];
+  for (Square s = 0; s < 64; ++s) {
+    const int code = p.CodeAt(s);
+    letters[s] = code ? PieceLetters[code] : 0;
+  }
+  std::string fen = FenPlacement(letters);
   fen += p.sideToMove == White ? " w " : " b ";
   if (!p.st.castling) fen += '-';
-  const char letters[5] = "KQkq";
+  const char rights[5] = "KQkq";
   for (int bit = 0; bit < 4; ++bit)
-    if (p.st.castling & (1u << bit)) fen += letters[bit];
+    if (p.st.castling & (1u << bit)) fen += rights[bit];
   fen += ' ';
   if (p.st.epSquare) {
     fen += char('a' + FileOf(p.st.epSquare));

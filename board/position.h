@@ -58,6 +58,9 @@ void InitBoard();
 bool ValidateFen(const char* text);
 bool SetPositionFromFen(Position& p, const char* text);   // false (position untouched) on an invalid string
 std::string PositionToFen(const Position& p);
+// The placement field of a FEN from a piece letter ("PNBRQKpnbrqk") per
+// square, a1 = 0; 0 for an empty square.
+std::string FenPlacement(const char* letters);
 
 // Recomputes bitboards, king squares, PstSum and the three keys from the
 // board array, rights, en-passant square and side to move; zeroes the delta.

@@ -153,22 +153,9 @@ inline std::vector<std::string> RandomFens(const std::string& material, int coun
       placed = tries < 100;
       board[square] = white ? char(std::toupper(material[i])) : material[i];
     }
-    std::string fen;
-    for (int rank = 7; rank >= 0; --rank) {
-      int empty = 0;
-      for (int file = 0; file < 8; ++file) {
-        const char c = board[8 * rank + file];
-        if (c == '.') {
-          ++empty;
-          continue;
-        }
-        if (empty) fen += char('0' + empty);
-        empty = 0;
-        fen += c;
-      }
-      if (empty) fen += char('0' + empty);
-      if (rank) fen += '/';
-    }
+    char letters[64];
+    for (int i = 0; i < 64; ++i) letters[i] = board[i] == '.' ? 0 : board[i];
+    std::string fen = FenPlacement(letters);
     fen += random() % 2 ? " w - - 0 1" : " b - - 0 1";
     Position p;
     if (!placed || !SetPositionFromFen(p, fen.c_str())) continue;

@@ -1,4 +1,5 @@
 #include "tools/tbgen/frame.h"
+#include "board/position.h"
 #include <algorithm>
 #include <array>
 #include <string>
@@ -146,27 +147,12 @@ bool Frame::DiagonalTwin(const Square* sq, Square* twin) const {
 }
 
 std::string FenOf(const Frame& f, const Square* sq, Color stm, Square ep) {
-  std::string board;
-  for (int rank = 7; rank >= 0; --rank) {
-    int empty = 0;
-    for (int file = 0; file < 8; ++file) {
-      char c = 0;
-      for (int m = 0; m < f.men; ++m)
-        if (sq[m] == MakeSquare(file, rank)) {
-          c = "pnbrqk"[f.man[m].kind];
-          if (f.man[m].colour == White) c = char(c - 32);
-        }
-      if (!c) {
-        ++empty;
-        continue;
-      }
-      if (empty) board += char('0' + empty);
-      empty = 0;
-      board += c;
-    }
-    if (empty) board += char('0' + empty);
-    if (rank) board += '/';
+  char letters[64] = {};
+  for (int m = 0; m < f.men; ++m) {
+    const char c = "pnbrqk"[f.man[m].kind];
+    letters[sq[m]] = f.man[m].colour == White ? char(c - 32) : c;
   }
+  std::string board = FenPlacement(letters);
   board += stm == White ? " w - " : " b - ";
   board += ep < 0 || ep >= 64 ? std::string("-") : std::string{char('a' + FileOf(ep)), char('1' + RankOf(ep))};
   return board + " 0 1";
