@@ -159,10 +159,7 @@ template <Color C> int PvSearch(SearchContext& s, int alpha, int beta, int depth
       if (alpha >= 0 && quiet && p.st.fifty >= 2 && ownPrevious && FromSquare(m) == ToSquare(ownPrevious) &&
           ToSquare(m) == FromSquare(ownPrevious))
         continue;
-      if (depth <= 8 && quiet && (r.eval.attacks[Them] & SquareBit(FromSquare(m)))) {
-        const Bitboard occ = (p.occupied ^ SquareBit(FromSquare(m))) | SquareBit(ToSquare(m));
-        if (!(ExchangeTest<C>(p, ToSquare(m), ExchangeValue(MoverClass(m)), occ, p.pieces[Them]) & 1)) continue;
-      }
+      if (depth <= 8 && quiet && MovedPieceIsLost<C>(p, r, m)) continue;
       if (depth <= 8 && quiet && !GivesCheck<C>(p, m) &&
           eval + ExpectedGain<C>(s.gains, m) + FutilityMargin[depth + 3][std::min(quietCount, 4)] < alpha)
         continue;

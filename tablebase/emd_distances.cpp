@@ -2,7 +2,6 @@
 #include <algorithm>
 #include <bit>
 #include <emmintrin.h>
-#include <cstring>
 #include <vector>
 
 namespace emd {
@@ -30,25 +29,20 @@ std::vector<Sample> SampleOf(const uint8_t* data, uint64_t bytes, uint32_t block
   return sample;
 }
 
-// Bytes that equal the byte `distance` earlier in the same block. This runs
-// for every distance of a block, so it compares 16 bytes at a time (a lane
-// of an equal byte reads -1, and subtracting counts it); lane counts are
-// emptied before they can wrap.
+// Bit n set when the bytes at a + n and b + n are equal, n = 0..15. The
+// distance ranking compares every distance of a block, so 16 bytes at a time.
+inline uint32_t EqualMask16(const uint8_t* a, const uint8_t* b) {
+  const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a));
+  const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b));
+  return uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(x, y)));
+}
+
+// Bytes that equal the byte `distance` earlier in the same block.
 uint64_t EqualBytes(const std::vector<Sample>& sample, uint32_t distance) {
-  typedef uint8_t Lanes __attribute__((vector_size(16)));
   uint64_t equal = 0;
   for (const Sample& s : sample) {
     uint32_t i = distance;
-    while (i + 16 <= s.length) {
-      Lanes counts = {};
-      for (int n = 0; n < 255 && i + 16 <= s.length; ++n, i += 16) {
-        Lanes here, back;
-        std::memcpy(&here, s.bytes + i, 16);
-        std::memcpy(&back, s.bytes + i - distance, 16);
-        counts -= Lanes(here == back);
-      }
-      for (int lane = 0; lane < 16; ++lane) equal += counts[lane];
-    }
+    for (; i + 16 <= s.length; i += 16) equal += std::popcount(EqualMask16(s.bytes + i, s.bytes + i - distance));
     for (; i < s.length; ++i) equal += s.bytes[i] == s.bytes[i - distance];
   }
   return equal;
@@ -67,11 +61,7 @@ void MarkUseful(const std::vector<Sample>& sample, uint32_t distance, std::vecto
   uint64_t base = 0;
   for (const Sample& s : sample) {
     uint32_t i = distance;
-    for (; i + 16 <= s.length; i += 16) {
-      const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.bytes + i));
-      const __m128i back = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.bytes + i - distance));
-      set(base + i, uint64_t(uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(here, back)))));
-    }
+    for (; i + 16 <= s.length; i += 16) set(base + i, EqualMask16(s.bytes + i, s.bytes + i - distance));
     for (; i < s.length; ++i) set(base + i, s.bytes[i] == s.bytes[i - distance]);
     base += s.length;
   }

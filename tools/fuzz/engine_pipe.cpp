@@ -8,7 +8,6 @@
 #include <spawn.h>
 #include <sys/ioctl.h>
 #include <sys/wait.h>
-#include <unistd.h>
 #include <time.h>
 #include <unistd.h>
 
