@@ -225,6 +225,7 @@ template <Color C> Move MovePicker<C>::Next() {
             if (evasion && evasion[0] == ShortMove(m)) score += 1 << 17;
             else if (evasion && evasion[1] == ShortMove(m)) score += 1 << 16;
             else if (record_->killers[0] && SameMove(m, record_->killers[0])) score += 1 << 15;
+            else if (record_->killers[1] && SameMove(m, record_->killers[1])) score += 1 << 14;
           }
           scores_[i] = score;
         }

@@ -89,7 +89,14 @@ template <Color C> inline int LazyEvaluateNode(SearchContext& s, PlyRecord& r, i
   const Move previous = parent.movePlayed;
   int positional;
   bool estimated = false;
-  if (!ProbeEvalCache(p.st.key, C, positional)) {
+  if (!previous && parent.positionalValid) {
+    // After a null move the position is the parent's with the other side to
+    // move: its value is the parent's negated. Marked as an estimate so that
+    // no learned gain is updated from it (the side-to-move bonus sits on the
+    // wrong side).
+    positional = parent.eval.positional;
+    estimated = true;
+  } else if (!ProbeEvalCache(p.st.key, C, positional)) {
     if (!previous || !parent.positionalValid) return EvaluateNode<C>(s, r);
     const int gain = ExpectedGain<Opponent(C)>(s.gains, previous);
     positional = parent.eval.positional + (C == White ? -gain : gain);
@@ -97,7 +104,7 @@ template <Color C> inline int LazyEvaluateNode(SearchContext& s, PlyRecord& r, i
   }
   const int white = MaterialCentipawns(p) + positional;
   const int v = C == White ? white : -white;
-  if (estimated) {
+  if (estimated && previous) {
     const int m = (parent.estimated ? 10 : -10) + (IsCapture(previous) ? 15 : -15);
     if (v >= bound - m - s.phase.lazyMargin && v <= bound + m + s.phase.lazyMargin) return EvaluateNode<C>(s, r);
   }

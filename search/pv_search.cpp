@@ -160,7 +160,7 @@ template <Color C> int PvSearch(SearchContext& s, int alpha, int beta, int depth
           ToSquare(m) == FromSquare(ownPrevious))
         continue;
       if (depth <= 8 && quiet && MovedPieceIsLost<C>(p, r, m)) continue;
-      if (depth <= 8 && quiet && !GivesCheck<C>(p, m) &&
+      if (depth <= 8 && quiet &&
           eval + ExpectedGain<C>(s.gains, m) + FutilityMargin[depth + 3][std::min(quietCount, 4)] < alpha)
         continue;
     }
@@ -178,7 +178,7 @@ template <Color C> int PvSearch(SearchContext& s, int alpha, int beta, int depth
       v = -PvSearch<Them>(s, -beta, -alpha, childDepth, ply + 1, check);
     } else {
       v = -ZeroWindowChild<Them>(s, -alpha, childDepth, ply + 1, CutNodeFlag | OrderingFlag, check);
-      if (v > alpha && v < beta) {
+      if (v > alpha) {
         if (depth >= 16) v = -PvSearch<Them>(s, -alpha - 1, -alpha, childDepth, ply + 1, check);
         if (v > alpha) v = -PvSearch<Them>(s, -beta, -alpha, childDepth, ply + 1, check);
       }
