@@ -25,14 +25,15 @@ bool RootTablebaseScore(SearchContext& s, Score& score) {
 
 void SetPhaseParameters(SearchContext& s, const Position& p) { s.phase = ComputePhaseParameters(p); }
 
-int RootScoreGap(const SearchContext& s, int d) {
-  // Moves that failed low keep the score of an older iteration (or none);
-  // only what this iteration gave them says how far behind they are.
-  int rival = -MateValue - 1;
+int RootScoreGap(const SearchContext& s) {
+  // A rival that fails low at the later iterations keeps its last known
+  // value: a new best move is measured against the old best's last score,
+  // a lasting best move against what the others were worth when they last
+  // had a value of their own.
+  int rival = RootMove::NoRivalScore;
   for (int i = 1; i < s.rootMoveCount; ++i)
-    if (s.rootMoves[i].lastDepth == d && !SameMove(s.rootMoves[i].move, s.rootMoves[0].move))
-      rival = std::max(rival, int(s.rootMoves[i].lastValue));
-  return rival < -MateValue ? 50000 : s.rootMoves[0].score - rival;
+    if (!SameMove(s.rootMoves[i].move, s.rootMoves[0].move)) rival = std::max(rival, s.rootMoves[i].rivalScore);
+  return rival == RootMove::NoRivalScore ? 50000 : s.rootMoves[0].score - rival;
 }
 
 namespace {
@@ -171,8 +172,7 @@ void RecordRootMove(SearchContext& s, int index, int score, int depth, bool lowe
   rm.nodes = s.nodes;
   rm.tbHits = s.tbHits;
   rm.pv = std::move(pv);
-  rm.lastDepth = depth;
-  rm.lastValue = score;
+  rm.rivalScore = score;
   // Entries above that were not searched at this depth hold stale scores.
   int j = index;
   while (j > 0 && (s.rootMoves[j - 1].depth < depth || s.rootMoves[j - 1].score < score)) {
@@ -237,8 +237,7 @@ template <Color C> int RootPass(SearchContext& s, int alpha, int beta, int d) {
       }
     }
     v -= shift;
-    s.rootMoves[i].lastDepth = d;
-    s.rootMoves[i].lastValue = v;
+    if (d < 4) s.rootMoves[i].rivalScore = v;
     SearchUnmake<C>(s, undo, m);
     Publish(s.exchange->slots[s.processNumber].currentMove, uint64_t(0));
     s.currentRootMove = 0;
@@ -327,7 +326,7 @@ template <Color C> void IterativeDeepening(SearchContext& s, Position& p) {
     const int best = s.rootMoves[0].score;
     if (s.limits.mate > 0 && best > MaxOrdinaryScore && (MateValue - best + 1) / 2 <= s.limits.mate) break;
     if (!s.limits.ponderOrInfinite) {
-      const int gap = RootScoreGap(s, d);
+      const int gap = RootScoreGap(s);
       uint64_t percent = uint64_t(TimeSharePercent(gap));
       if (OtherProcessPrefersAnother(s)) percent = percent * DisagreementFactor / 10;
       const uint64_t elapsed = ElapsedMs(s);

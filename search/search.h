@@ -55,11 +55,12 @@ struct RootMove {
   uint64_t nodes = 0;
   uint64_t tbHits = 0;
   std::string pv;         // coordinate moves separated by blanks
-  // What the move's last search gave at `lastDepth`: its score, or, when it
-  // failed low, the upper bound it returned. Only the time rule reads it,
-  // for the gap between the best move and the others.
-  int32_t lastDepth = -1;
-  int32_t lastValue = 0;
+  // The move's last known value, for the time rule's gap between the best
+  // move and its rivals: its last score above the root's alpha, or what its
+  // search returned in the shallow first iterations, where every move gets a
+  // value. NoRivalScore until the move has one.
+  int32_t rivalScore = NoRivalScore;
+  static constexpr int32_t NoRivalScore = INT32_MIN;
 };
 constexpr int MaxRootMoves = 256;
 
@@ -164,10 +165,9 @@ int RemoveRootMove(SearchContext& s, Move m);
 // Forgets what the search learned in this game (ordering tables, root records).
 void NewGameSearchReset(SearchContext& s);
 // The time rule's gap between the best root move and its nearest rival after
-// an iteration at depth `d`: the best score less the highest value any other
-// move's search gave at that depth (a fail-low counts with the bound it
-// returned). 50000 when no other move was searched at `d`.
-int RootScoreGap(const SearchContext& s, int d);
+// an iteration: the best score less the highest last known value of any
+// other move (RootMove::rivalScore). 50000 when no other move has a value.
+int RootScoreGap(const SearchContext& s);
 // Milliseconds since the search started.
 uint64_t ElapsedMs(const SearchContext& s);
 // Score text of the reports: "cp 31", "mate 2", "mate -1".

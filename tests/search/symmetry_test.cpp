@@ -82,32 +82,32 @@ TEST(SearchSymmetry, DecisionsOnMovesMirrorBetweenColours) {
   EXPECT_GT(lost, 100);
 }
 
-// The time rule's gap counts only what this iteration said about the other
-// moves: a move that failed low gives its bound, and scores of earlier
-// iterations (or none at all) do not count, whatever the sign of the best score.
-TEST(RootTimeRule, GapComesFromThisIterationOnly) {
+// The time rule's gap: the best score against the highest last known value
+// of another move, whatever the sign of the best score.
+TEST(RootTimeRule, GapIsMeasuredAgainstTheRivalsLastKnownValue) {
   auto s = std::make_unique<SearchContext>();
-  const int d = 20;
-  auto set = [&](int i, Move m, int score, int depth, int lastValue, int lastDepth) {
+  auto set = [&](int i, Move m, int score, int rival) {
     s->rootMoves[i].move = m;
     s->rootMoves[i].score = score;
-    s->rootMoves[i].depth = depth;
-    s->rootMoves[i].lastValue = lastValue;
-    s->rootMoves[i].lastDepth = lastDepth;
+    s->rootMoves[i].rivalScore = rival;
   };
   s->rootMoveCount = 3;
+  // The gap does not depend on the sign of the evaluation, and a move that
+  // never had a value (score 0) is no rival.
   for (int best : {-150, 0, 150}) {
     SCOPED_TRACE(best);
-    set(0, 0x1234, best, d, best, d);
-    set(1, 0x2345, 0, 0, 0, -1);               // never scored
-    set(2, 0x3456, best + 40, d - 2, best - 35, d);   // an old higher score, now a bound 35 below
-    EXPECT_EQ(RootScoreGap(*s, d), 35);
-    set(2, 0x3456, best + 40, d - 2, best + 40, d - 2);   // nothing from this iteration
-    EXPECT_EQ(RootScoreGap(*s, d), 50000);
+    set(0, 0x1234, best, best);
+    set(1, 0x2345, 0, RootMove::NoRivalScore);
+    set(2, 0x3456, best - 80, best - 80);
+    EXPECT_EQ(RootScoreGap(*s), 80);
+    // The old best overtaken by a new one: its last score may lie above.
+    set(2, 0x3456, best - 80, best + 25);
+    EXPECT_EQ(RootScoreGap(*s), -25);
   }
   // The same move twice is no rival; a one-move table has none.
-  set(1, 0x1234, 0, d, -500, d);
-  EXPECT_EQ(RootScoreGap(*s, d), 50000);
+  set(1, 0x1234, 0, -500);
+  set(2, 0x3456, 0, RootMove::NoRivalScore);
+  EXPECT_EQ(RootScoreGap(*s), 50000);
   s->rootMoveCount = 1;
-  EXPECT_EQ(RootScoreGap(*s, d), 50000);
+  EXPECT_EQ(RootScoreGap(*s), 50000);
 }
