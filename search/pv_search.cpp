@@ -160,7 +160,8 @@ template <Color C> int PvSearch(SearchContext& s, int alpha, int beta, int depth
           ToSquare(m) == FromSquare(ownPrevious))
         continue;
       if (depth <= 8 && quiet && MovedPieceIsLost<C>(p, r, m)) continue;
-      if (depth <= 8 && quiet &&
+      // Quiet checks are not futility-pruned (see the zero-window node).
+      if (depth <= 8 && quiet && !GivesCheck<C>(p, m) &&
           eval + ExpectedGain<C>(s.gains, m) + FutilityMargin[depth + 3][std::min(quietCount, 4)] < alpha)
         continue;
     }
