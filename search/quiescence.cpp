@@ -94,7 +94,12 @@ template <Color C> int Quiescence(SearchContext& s, int alpha, int beta, int q, 
   const Bitboard pinned = PinnedPieces<C>(p);
   while (const Move m = picker.Next()) {
     if (!IsLegal<C>(p, m, pinned)) continue;
-    if (!IsCapture(m) && !HasPromotionMark(m) && ExchangeLoses<C>(p, m)) continue;
+    // The exchange test drops quiet checks and captures that lose the mover,
+    // except captures that give check: those are the sacrifices that open a
+    // king. Measured at 3+0.03: searching every losing capture scored 44.5 %
+    // in 55 games against dropping them all; keeping only the checking ones
+    // scored 52 % in 48 games against searching all.
+    if (!HasPromotionMark(m) && ExchangeLoses<C>(p, m) && !(IsCapture(m) && GivesCheck<C>(p, m))) continue;
     UndoRecord undo;
     SearchMake<C>(s, undo, m);
     r.movePlayed = m;
