@@ -110,6 +110,10 @@ TEST(SearchResults, TacticsAreFound) {
       {"fen 5rk1/1ppb3p/p1pb4/6q1/3P1p1r/2P1R2P/PP1BQ1P1/5RKN w - - 0 1", "bestmove e3g3"},
       {"fen rnbqkb1r/pppp1ppp/8/4P3/6n1/7P/PPPNPPP1/R1BQKBNR b KQkq - 0 1", "bestmove g4e3"},
       {"fen 3q1rk1/p4pp1/2pb3p/3p4/6Pr/1PNQ4/P1PB1PP1/4RRK1 b - - 0 1", "bestmove d6h2"},
+      // Captures with check onto a defended square (the exchange test calls
+      // them losing), from tests/data/sacrifices.epd.
+      {"fen 4nr2/3k1Nbp/p2P2p1/4p3/1P6/7P/1B2PP2/4K1R1 w - - 0 1", "bestmove f7e5"},
+      {"fen rn2kb1r/p2p1ppp/1p3n2/2p5/8/PP2PPqP/4K3/RNBQ1B1b b kq - 0 1", "bestmove h1f3"},
   };
   for (const auto& [position, best] : cases) {
     RunSearch(position, "go depth 9");
