@@ -155,6 +155,8 @@ template <Color C> int PvSearch(SearchContext& s, int alpha, int beta, int depth
     if (!IsLegal<C>(p, m, pinned)) continue;
     const bool quiet = !IsCapture(m) && !HasPromotionMark(m);
     const bool isHash = hashMove && SameMove(m, hashMove);
+    // The first move (the table move when there is one) is never pruned: a
+    // node whose every move was pruned would take itself for stalemate.
     if (!inCheck && moveCount > 0 && !isHash) {
       if (alpha >= 0 && quiet && p.st.fifty >= 2 && ownPrevious && FromSquare(m) == ToSquare(ownPrevious) &&
           ToSquare(m) == FromSquare(ownPrevious))
