@@ -4,18 +4,29 @@ MAKEFLAGS += --no-print-directory
 JOBS ?= $(shell nproc)
 BUILD := build
 SANBUILD := build-san
+TUNEBUILD := build-tune
 PREFIX ?= /usr/local
 DESTDIR ?=
 # CI sets TOLVO_WERROR=1 in the environment: warnings then fail the build.
 CMAKE_FLAGS := $(if $(TOLVO_WERROR),-DTOLVO_WERROR=ON,)
 
-.PHONY: all build run test test-release test-sanitize bench perft-suite tb-check fuzz tb-fuzz install uninstall clean
+.PHONY: all build tuning tuned run test test-release test-sanitize bench perft-suite tb-check fuzz tb-fuzz install uninstall clean
 
 all: build
 
 build:
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
+
+# The tuning build: the evaluation weights are loadable ("params FILE"), and the tuner.
+tuning:
+	@cmake -S . -B $(TUNEBUILD) -DCMAKE_BUILD_TYPE=Release -DTOLVO_TUNING=ON $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(TUNEBUILD) -j $(JOBS) --target tolvo tolvo-tune
+
+# A release engine with the weights of the last tuning run (build-tuned/tolvo).
+tuned:
+	@cmake -S . -B build-tuned -DCMAKE_BUILD_TYPE=Release -DTOLVO_TUNED_PARAMS=ON $(CMAKE_FLAGS) >/dev/null
+	@cmake --build build-tuned -j $(JOBS) --target tolvo
 
 run: build
 	@./$(BUILD)/tolvo
@@ -79,4 +90,4 @@ uninstall:
 	rm -f $(DESTDIR)$(PREFIX)/bin/tolvo $(DESTDIR)$(PREFIX)/bin/tolvo-tbgen $(DESTDIR)$(PREFIX)/share/man/man6/tolvo.6
 
 clean:
-	rm -rf $(BUILD) $(SANBUILD)
+	rm -rf $(BUILD) $(SANBUILD) $(TUNEBUILD) build-tuned

@@ -96,6 +96,12 @@ bool HandleExtraCommand(const std::string& line) {
     HandleBench(line);
     return true;
   }
+#ifdef TOLVO_TUNING
+  if (word == "params" && Idle()) {
+    HandleParamsCommand(line);
+    return true;
+  }
+#endif
   return false;
 }
 

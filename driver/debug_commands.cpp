@@ -1,13 +1,17 @@
 // Conventional debugging commands: "perft N" and "d".
 #include <cstdlib>
 #include <cinttypes>
+#include <fstream>
+#include <sstream>
 #include "board/make_move.h"
 #include "board/movegen.h"
 #include "board/notation.h"
 #include "board/perft.h"
 #include "common/output.h"
 #include "driver/engine.h"
+#include "eval/eval_params.h"
 #include "eval/evaluate.h"
+#include "group/process_group.h"
 
 namespace {
 constexpr int MaxPerftDepth = 30;
@@ -92,3 +96,30 @@ void HandleEvalCommand() {
     start = end + 1;
   }
 }
+
+#ifdef TOLVO_TUNING
+void HandleParamsCommand(const std::string& line) {
+  size_t start = line.find_first_not_of(" \t", line.find("params") + 6);
+  std::string path = start == std::string::npos ? std::string() : line.substr(start);
+  while (!path.empty() && (path.back() == '\r' || path.back() == ' ')) path.pop_back();
+  std::ifstream in(path);
+  if (path.empty() || !in) {
+    InfoString("params: cannot read '%s'", path.c_str());
+    return;
+  }
+  std::stringstream text;
+  text << in.rdbuf();
+  EvalParams params = Params;
+  std::string error;
+  if (!ParseEvalParams(text.str(), params, error)) {
+    InfoString("params: %s: %s; weights unchanged", path.c_str(), error.c_str());
+    return;
+  }
+  SetEvalParams(params);
+  // The position's piece-square sum and every cached evaluation are stale.
+  Engine.position.st.pstSum = ComputePstSum(Engine.position);
+  SendToChildren(line);
+  NewGameReset();
+  InfoString("params: loaded %s", path.c_str());
+}
+#endif

@@ -64,6 +64,10 @@ void HandleHashWrite(const std::string& line);
 void HandlePerft(const std::string& line);
 void HandleDisplay();
 void HandleEvalCommand();
+#ifdef TOLVO_TUNING
+// "params FILE" (tuning builds): loads evaluation weights and starts a new game.
+void HandleParamsCommand(const std::string& line);
+#endif
 // Sets the start position and the related state (start-up, tests).
 void ResetToStartPosition();
 // Gives the children the game's position when theirs differs ("play" and

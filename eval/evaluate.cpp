@@ -381,6 +381,7 @@ void InitEvaluation() {
   InitPieceSquareTables();
   InitImbalanceTable();
   InitEvalTables();
+  InitShelterTable();
   AllocatePawnCache();
 }
 

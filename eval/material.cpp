@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <utility>
+#include "eval/eval_params.h"
 
 int16_t Imbalance[131072];
 
@@ -24,32 +25,36 @@ namespace {
 // term is the difference of the same rule applied to both sides, so the table
 // is colour-symmetric; queens take no part (the index does not see the black
 // queen, so a queen term could not be symmetric).
-//  - bishop pair: worth 1109 with no pawns, 40 less per pawn on the board
-//    (469 with all sixteen): bishops need open lines;
-//  - knights gain 1/16 pawn per own pawn above five, rooks gain 116/1024 per
-//    own pawn below five (knights like closed positions, rooks open ones);
-//  - a second rook is slightly redundant (-100);
-//  - the side that is up the exchange (a rook for a minor) gets 0.3 pawn
-//    less than the nominal two pawns;
+// The values 1109, 116 (with its pivot of five pawns) and 171 are fixed (a
+// lone rook 580, a lone pawn 171, a lone bishop pair 1109); the others come
+// from the parameter table.
+//  - bishop pair: worth 1109 with no pawns, less per pawn on the board:
+//    bishops need open lines;
+//  - knights gain per own pawn above a pivot, rooks gain 116/1024 per own
+//    pawn below five (knights like closed positions, rooks open ones);
+//  - a second rook is slightly redundant;
+//  - the side that is up the exchange (a rook for a minor) gets less than
+//    the nominal two pawns;
 //  - pawns gain up to 171/1024 each as the pieces come off (pawn endings);
 //  - in endings without pawns, fixed points from endgame theory (below).
 int SideTerms(const MaterialCounts& m, Color us) {
   const Color them = Opponent(us);
   const int totalPawns = m.pawns[White] + m.pawns[Black];
   int v = 0;
-  if (m.bishops[us] >= 2) v += 1109 - 40 * totalPawns;
-  v += m.knights[us] * 64 * (m.pawns[us] - 5);
+  if (m.bishops[us] >= 2) v += 1109 - Params.bishopPairPerPawn[0] * totalPawns;
+  v += m.knights[us] * Params.knightPerOwnPawn[0] * (m.pawns[us] - Params.knightPawnPivot[0]);
   v += m.rooks[us] * 116 * (5 - m.pawns[us]);
-  if (m.rooks[us] >= 2) v -= 100;
+  if (m.rooks[us] >= 2) v -= Params.secondRook[0];
   const int minorsUs = m.knights[us] + m.bishops[us], minorsThem = m.knights[them] + m.bishops[them];
-  if (m.rooks[us] - m.rooks[them] == 1 && minorsThem - minorsUs == 1) v -= 300;
+  if (m.rooks[us] - m.rooks[them] == 1 && minorsThem - minorsUs == 1) v -= Params.exchangeUp[0];
   return v;
 }
 
 int SmoothModel(const MaterialCounts& m) {
   int v = SideTerms(m, White) - SideTerms(m, Black);
   const int pieces = m.knights[0] + m.knights[1] + m.bishops[0] + m.bishops[1] + 2 * (m.rooks[0] + m.rooks[1]);
-  v += 171 * (m.pawns[White] - m.pawns[Black]) * (12 - pieces) / 12;
+  const int span = Params.pawnGainPieces[0];
+  v += 171 * (m.pawns[White] - m.pawns[Black]) * (span - pieces) / span;
   return v;
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <cstdlib>
+#include "eval/eval_params.h"
 
 namespace {
 PawnInfo* cache = nullptr;
@@ -14,32 +15,14 @@ constexpr Bitboard AdjacentFiles(int file) {
 constexpr PackedScore Doubled = Pack(20, 50), DoubledIsolatedOpen = Pack(102, 160);
 constexpr PackedScore DoubledIsolated = Pack(44, 82), Isolated = Pack(42, 56), Backward = Pack(39, 52);
 constexpr PackedScore UnsupportedOnOpenFile = Pack(90, 120);
-// An isolated pawn on a file without pawns ahead is a target for the rooks;
-// centre files weigh more.
-constexpr PackedScore IsolatedOpenFile[4] = {Pack(40, 60), Pack(50, 70), Pack(60, 80), Pack(60, 80)};
+// The isolated-pawn, passed-pawn, candidate and shelter values come from the
+// parameter table (see eval_params.h); a passed pawn's entries by relative
+// rank are packed here when the pawn is evaluated (the pawn cache keeps the
+// result, so the packing costs nothing in the search).
+PackedScore ParamPair(const int* mg, const int* eg, int i) { return Pack(mg[i], eg[i]); }
+#define TOLVO_PAIR(name, i) ParamPair(Params.name##Mg, Params.name##Eg, i)
 
-// Passed pawns by relative rank (1 = second rank ... 6 = seventh rank).
-constexpr PackedScore PassedBase[7] = {0, Pack(40, 90), Pack(50, 110), Pack(100, 200), Pack(200, 380),
-                                       Pack(380, 700), Pack(600, 1100)};
-// One of the two board sides beside it holds no enemy pawn (harder to stop).
-constexpr PackedScore PassedOutside[7] = {0, 0, Pack(0, 20), Pack(0, 50), Pack(10, 100), Pack(20, 160), Pack(30, 220)};
-// Protected by an own pawn.
-constexpr PackedScore PassedProtected[7] = {0, Pack(5, 10), Pack(10, 20), Pack(25, 50), Pack(50, 100),
-                                            Pack(80, 160), Pack(120, 250)};
-// For each passed pawn on a neighbouring file.
-constexpr PackedScore PassedConnected[7] = {0, Pack(5, 10), Pack(10, 20), Pack(30, 60), Pack(60, 120),
-                                            Pack(100, 200), Pack(150, 300)};
-// King distances to the square in front of the passer, from the fourth rank
-// on (endgame, per square of distance, tenths): the enemy king far away
-// counts for the pawn, the own king far away against it.
-constexpr int EnemyKingFactor[7] = {0, 0, 0, 150, 300, 500, 700};
-constexpr int OwnKingFactor[7] = {0, 0, 0, 60, 120, 200, 280};
-// Candidate passers (enough own pawns to force a passer), plus half the passed base.
-constexpr PackedScore Candidate[7] = {0, Pack(10, 20), Pack(15, 30), Pack(30, 60), Pack(60, 110), Pack(100, 180), 0};
-
-// Shelter in front of a castled king: per file of the three around the king,
-// the own pawn nearest to the king on the three ranks in front.
-constexpr int ShelterByRank[4] = {110, 70, 20, -60};   // one, two, three ranks ahead; none
+// Shelter by the 9-bit pattern of own pawns on the three files around the king.
 PackedScore ShelterTable[512];
 // Pawns storming a king on the other wing.
 constexpr PackedScore StormPawn = Pack(30, 10);
@@ -47,21 +30,6 @@ constexpr PackedScore StormPawn = Pack(30, 10);
 // Bishop and pawn colours.
 constexpr PackedScore PawnOnBishopColour = Pack(8, 8), ColourImbalance = Pack(2, 2);
 constexpr int KingNearUndefendedPawn = 60;   // endgame
-
-struct ShelterInit {
-  ShelterInit() {
-    for (int pattern = 0; pattern < 512; ++pattern) {
-      int mg = 0;
-      for (int f = 0; f < 3; ++f) {
-        int bits = (pattern >> (3 * f)) & 7, rank = 3;
-        for (int r = 0; r < 3; ++r)
-          if (bits & (1 << r)) { rank = r; break; }
-        mg += ShelterByRank[rank] * (f == 1 ? 3 : 2) / 2;   // the king's own file counts 1.5 times
-      }
-      ShelterTable[pattern] = Pack(mg, mg / 4);
-    }
-  }
-} shelterInit;
 
 template <Color C> Bitboard Forward(Bitboard b, int ranks) {
   return C == White ? b << (8 * ranks) : b >> (8 * ranks);
@@ -117,20 +85,20 @@ template <Color C> PackedScore EvaluateSide(const Position& p, PawnInfo& info) {
     const Bitboard supporters = adjacent & ~RanksAhead[C][s];
     if (!(ahead & all)) {
       if (doubled) acc -= isolated ? DoubledIsolatedOpen : Doubled;
-      if (isolated) acc -= IsolatedOpenFile[file < 4 ? file : 7 - file];
+      if (isolated) acc -= TOLVO_PAIR(isolatedOpen, file < 4 ? file : 7 - file);
       else if (!supporters) acc -= UnsupportedOnOpenFile;
       const Bitboard controllers = PawnAttackSpan[C][s] & enemy;
       if (!controllers) {
         passed |= SquareBit(s);
-        acc += PassedBase[r];
+        acc += TOLVO_PAIR(passedBase, r);
         const Bitboard leftSide = file > 0 ? FileABits * ((1u << file) - 1) : 0;
         const Bitboard rightSide = file < 7 ? FileABits * (0xFFu & ~((2u << file) - 1)) : 0;
-        if ((leftSide && !(leftSide & enemy)) || (rightSide && !(rightSide & enemy))) acc += PassedOutside[r];
-        if (ownAttacks & SquareBit(s)) acc += PassedProtected[r];
+        if ((leftSide && !(leftSide & enemy)) || (rightSide && !(rightSide & enemy))) acc += TOLVO_PAIR(passedOutside, r);
+        if (ownAttacks & SquareBit(s)) acc += TOLVO_PAIR(passedProtected, r);
         if (r >= 3) {
           const Square stop = s + PawnStep<C>();
-          const int bonus = (SquareDistance(enemyKing, stop) * EnemyKingFactor[r] -
-                             SquareDistance(ownKing, stop) * OwnKingFactor[r]) / 10;
+          const int bonus = (SquareDistance(enemyKing, stop) * Params.passedEnemyKing[r] -
+                             SquareDistance(ownKing, stop) * Params.passedOwnKing[r]) / 10;
           acc += Pack(0, bonus);
         }
       } else {
@@ -138,7 +106,7 @@ template <Color C> PackedScore EvaluateSide(const Position& p, PawnInfo& info) {
         // as enemy pawns controlling its path.
         if (PopCount(adjacent & ~RanksAhead[C][s]) + PopCount(adjacent & RanksAhead[C][s] & ~enemyAttacks) >=
             PopCount(controllers))
-          acc += Add(Candidate[r], Pack(MiddlegameOf(PassedBase[r]) / 2, EndgameOf(PassedBase[r]) / 2));
+          acc += Add(TOLVO_PAIR(candidate, r), Pack(Params.passedBaseMg[r] / 2, Params.passedBaseEg[r] / 2));
       }
     } else {
       if (doubled) acc -= isolated ? DoubledIsolated : Doubled;
@@ -153,7 +121,7 @@ template <Color C> PackedScore EvaluateSide(const Position& p, PawnInfo& info) {
   // Connected passers: a bonus for each passed neighbour.
   for (Bitboard b = passed; b;) {
     const Square s = PopLowest(b);
-    acc += Times(PassedConnected[RelativeRank<C>(s)], PopCount(AdjacentFiles(FileOf(s)) & passed));
+    acc += Times(TOLVO_PAIR(passedConnected, RelativeRank<C>(s)), PopCount(AdjacentFiles(FileOf(s)) & passed));
   }
   info.passed[C] = passed;
   info.backward[C] = backward;
@@ -209,6 +177,20 @@ void ComputePawnInfo(const Position& p, PawnInfo& info) {
   info.key = p.st.pawnKey;
   info.score = Sub(EvaluateSide<White>(p, info), EvaluateSide<Black>(p, info));
   info.score = Add(info.score, Pack(0, 5 * (KingPawnDistance<Black>(p) - KingPawnDistance<White>(p))));
+}
+
+void InitShelterTable() {
+  for (int pattern = 0; pattern < 512; ++pattern) {
+    int mg = 0;
+    for (int f = 0; f < 3; ++f) {
+      const int bits = (pattern >> (3 * f)) & 7;
+      int rank = 3;
+      for (int r = 0; r < 3; ++r)
+        if (bits & (1 << r)) { rank = r; break; }
+      mg += Params.shelterByRank[rank] * (f == 1 ? 3 : 2) / 2;   // the king's own file counts 1.5 times
+    }
+    ShelterTable[pattern] = Pack(mg, mg * Params.shelterEgPercent[0] / 100);
+  }
 }
 
 void AllocatePawnCache() {

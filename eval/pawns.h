@@ -23,6 +23,8 @@ constexpr int PawnCacheSize = 8192;
 const PawnInfo& EvaluatePawns(const Position& p);
 // Computes the information without the cache (tests compare both).
 void ComputePawnInfo(const Position& p, PawnInfo& info);
+// Builds the shelter table from the parameter table; at start-up.
+void InitShelterTable();
 void AllocatePawnCache();   // at start-up, before any evaluation
 void ClearPawnCache();
 

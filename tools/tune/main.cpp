@@ -1,0 +1,243 @@
+// The evaluation tuner: fits the weights of the parameter table to game
+// results over quiet positions. The error is the mean squared difference
+// between each position's result (1, 0.5, 0 from White's view) and
+// 1 / (1 + 10^(-K * eval / 400)) of its static evaluation. K is fitted first,
+// with the starting weights, and then held; the free entries of the table
+// (those no quoted value fixes) are moved one at a time by a step, kept when
+// the error falls, in passes with a halving step, until nothing improves or
+// the time is up.
+//
+// Usage: tolvo-tune --data FILE [--limit N] [--seconds S] [--start PARAMS]
+//                   [--out PARAMS] [--source FILE.inc] [--note TEXT]
+// The data file holds "FEN;result" lines (tools/tune_data.py makes it).
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+#include "board/position.h"
+#include "eval/eval_params.h"
+#include "eval/evaluate.h"
+#include "eval/material.h"
+
+namespace {
+// A position without its move history (what the evaluation reads).
+struct Sample {
+  PieceWord board[64];
+  Bitboard pieces[14];
+  uint32_t kingSquare[2];
+  Bitboard occupied;
+  StateBlock st;
+  Color sideToMove;
+  float result;
+};
+
+std::vector<Sample> samples;
+Position scratch;
+
+void Load(const Sample& s) {
+  std::memcpy(scratch.board, s.board, sizeof s.board);
+  std::memcpy(scratch.pieces, s.pieces, sizeof s.pieces);
+  scratch.kingSquare[0] = s.kingSquare[0];
+  scratch.kingSquare[1] = s.kingSquare[1];
+  scratch.occupied = s.occupied;
+  scratch.st = s.st;
+  scratch.sideToMove = s.sideToMove;
+}
+
+bool ReadData(const std::string& path, size_t limit) {
+  std::ifstream in(path);
+  if (!in) return false;
+  const int noAdjustment[12] = {};
+  BuildAdjustmentTable(noAdjustment, White, false);   // the search's piece values with the options at 0
+  std::string line;
+  while (samples.size() < limit && std::getline(in, line)) {
+    const size_t semi = line.find(';');
+    if (semi == std::string::npos) continue;
+    Position& p = scratch;
+    if (!SetPositionFromFen(p, line.substr(0, semi).c_str()) || !CheckPositionConsistency(p)) continue;
+    p.st.materialDelta = ComputeMaterialDelta(p);
+    Sample s;
+    std::memcpy(s.board, p.board, sizeof s.board);
+    std::memcpy(s.pieces, p.pieces, sizeof s.pieces);
+    s.kingSquare[0] = p.kingSquare[0];
+    s.kingSquare[1] = p.kingSquare[1];
+    s.occupied = p.occupied;
+    s.st = p.st;
+    s.sideToMove = p.sideToMove;
+    s.result = std::strtof(line.c_str() + semi + 1, nullptr);
+    samples.push_back(s);
+  }
+  return true;
+}
+
+// After a change to the placement profiles every piece-square sum is stale.
+void RefreshPieceSquareSums() {
+  for (Sample& s : samples) {
+    Load(s);
+    s.st.pstSum = ComputePstSum(scratch);
+  }
+}
+
+std::vector<int> scores;
+void EvaluateAll() {
+  scores.resize(samples.size());
+  for (size_t i = 0; i < samples.size(); ++i) {
+    Load(samples[i]);
+    EvalInfo ei{};
+    ei.sideSign = scratch.sideToMove == White ? 1 : -1;
+    scores[i] = EvaluateUncached(scratch, ei);
+  }
+}
+
+double Error(double k) {
+  double sum = 0;
+  for (size_t i = 0; i < samples.size(); ++i) {
+    const double predicted = 1.0 / (1.0 + std::pow(10.0, -k * scores[i] / 400.0));
+    sum += (samples[i].result - predicted) * (samples[i].result - predicted);
+  }
+  return sum / double(samples.size());
+}
+
+double Error(const EvalParams& params, double k, bool placementChanged) {
+  SetEvalParams(params);
+  if (placementChanged) RefreshPieceSquareSums();
+  EvaluateAll();
+  return Error(k);
+}
+
+// Golden-section search for the K of least error over the current scores.
+double FitK() {
+  double a = 0.1, b = 3.0;
+  const double g = (std::sqrt(5.0) - 1) / 2;
+  for (int i = 0; i < 40; ++i) {
+    const double c = b - g * (b - a), d = a + g * (b - a);
+    if (Error(c) < Error(d)) b = d; else a = c;
+  }
+  return (a + b) / 2;
+}
+
+// The first step of a row: small integers move by one, percentages by five,
+// tenths by ten, the rest by 16 internal units (1/64 pawn).
+int FirstStep(const std::string& name) {
+  if (name == "knightPawnPivot" || name == "pawnGainPieces") return 1;
+  if (name.find("Percent") != std::string::npos) return 5;
+  if (name == "passedEnemyKing" || name == "passedOwnKing") return 10;
+  return 16;
+}
+
+// The profile rows come first in the table, up to the imbalance model.
+bool IsPlacementRow(int row) {
+  for (int r = 0; r < EvalParamRowCount; ++r)
+    if (std::strcmp(EvalParamRows[r].name, "bishopPairPerPawn") == 0) return row < r;
+  return true;
+}
+
+std::string Today() {
+  char text[32];
+  const std::time_t now = std::time(nullptr);
+  std::strftime(text, sizeof text, "%Y-%m-%d", std::gmtime(&now));
+  return text;
+}
+
+bool WriteFile(const std::string& path, const std::string& text) {
+  std::ofstream out(path);
+  out << text;
+  return bool(out);
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string data, start, out, source, note;
+  size_t limit = size_t(-1);
+  double seconds = 1800;
+  for (int i = 1; i + 1 < argc; i += 2) {
+    const std::string flag = argv[i], value = argv[i + 1];
+    if (flag == "--data") data = value;
+    else if (flag == "--limit") limit = std::strtoull(value.c_str(), nullptr, 10);
+    else if (flag == "--seconds") seconds = std::atof(value.c_str());
+    else if (flag == "--start") start = value;
+    else if (flag == "--out") out = value;
+    else if (flag == "--source") source = value;
+    else if (flag == "--note") note = value;
+    else return std::fprintf(stderr, "unknown flag %s\n", flag.c_str()), 2;
+  }
+  if (data.empty()) return std::fprintf(stderr, "usage: tolvo-tune --data FILE [--limit N] [--seconds S] "
+                                                "[--start PARAMS] [--out PARAMS] [--source FILE.inc] [--note TEXT]\n"), 2;
+  InitBoard();
+  InitEvaluation();
+  EvalParams params = Params;
+  if (!start.empty()) {
+    std::ifstream in(start);
+    std::stringstream text;
+    text << in.rdbuf();
+    std::string error;
+    if (!in || !ParseEvalParams(text.str(), params, error))
+      return std::fprintf(stderr, "%s: %s\n", start.c_str(), in ? error.c_str() : "cannot read"), 1;
+  }
+  SetEvalParams(params);
+  if (!ReadData(data, limit) || samples.empty()) return std::fprintf(stderr, "no positions in %s\n", data.c_str()), 1;
+  RefreshPieceSquareSums();
+  EvaluateAll();
+  const double k = FitK();
+  const double before = Error(k);
+  std::printf("%zu positions, K = %.4f, error %.6f\n", samples.size(), k, before);
+  std::fflush(stdout);
+
+  const auto begin = std::chrono::steady_clock::now();
+  auto elapsed = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count(); };
+  double best = before;
+  int passes = 0;
+  bool timeUp = false;
+  for (int divisor = 1; divisor <= 4 && !timeUp; divisor *= 2) {
+    for (bool improved = true; improved && !timeUp;) {
+      improved = false;
+      ++passes;
+      for (int r = 0; r < EvalParamRowCount && !timeUp; ++r) {
+        const EvalParamRow& row = EvalParamRows[r];
+        const int step = std::max(1, FirstStep(row.name) / divisor);
+        for (int i = 0; i < row.count && !timeUp; ++i) {
+          if (row.fixedMask >> i & 1) continue;
+          for (int direction : {+1, -1}) {
+            EvalParams trial = params;
+            row.field(trial)[i] += direction * step;
+            std::string why;
+            if (!EvalParamsUsable(trial, why)) continue;
+            const double e = Error(trial, k, IsPlacementRow(r));
+            if (e < best) {
+              best = e;
+              params = trial;
+              improved = true;
+              break;
+            }
+          }
+          timeUp = elapsed() > seconds;
+        }
+      }
+      std::printf("pass %d (step /%d): error %.6f after %.0f s\n", passes, divisor, best, elapsed());
+      std::fflush(stdout);
+    }
+  }
+  // Leave the tables as the final weights hold them (the last trial may have been refused).
+  const double after = Error(params, k, true);
+  std::printf("error %.6f -> %.6f%s\n", before, after, timeUp ? " (time limit)" : "");
+
+  std::ostringstream how;
+  how << "Generated by tolvo-tune on " << Today() << " (tools/tune): a logistic fit of the static evaluation\n"
+      << "to game results, local search over the free entries of the table, starting from "
+      << (start.empty() ? "the built-in values" : start) << ".\n"
+      << samples.size() << " quiet positions from " << data << (note.empty() ? "" : " (" + note + ")") << ";\n"
+      << "K = " << k << ", mean squared error " << before << " before, " << after << " after, " << passes
+      << " passes" << (timeUp ? ", stopped by the time limit" : "") << ".\n";
+  if (!out.empty() && !WriteFile(out, "# " + how.str().substr(0, how.str().find('\n')) + "\n" + FormatEvalParams(params)))
+    return std::fprintf(stderr, "cannot write %s\n", out.c_str()), 1;
+  if (!source.empty() && !WriteFile(source, EvalParamsSource(params, how.str())))
+    return std::fprintf(stderr, "cannot write %s\n", source.c_str()), 1;
+  return 0;
+}
