@@ -1,8 +1,8 @@
 // The evaluation weights that are ours to choose, in one named table: the
 // piece-square profiles, the imbalance model and the pawn-structure,
-// passed-pawn and shelter values. Values quoted as fixed (the telling rows)
-// stay in the code that uses them; the few entries of a profile that such a
-// row pins are marked fixed here, so that no tuning run or file can move them.
+// passed-pawn and shelter values. Values that are fixed by design stay in the
+// code that uses them; the few entries of a profile that such a value pins
+// are marked fixed here, so that no tuning run or file can move them.
 //
 // The release build reads the table as a compile-time constant. A tuning build
 // (TOLVO_TUNING) holds it in a mutable global that SetEvalParams replaces and

@@ -1,6 +1,6 @@
 // The parameter table: its text form reads back to the same weights, bad
 // files are refused with a message and change nothing, and the tuned values
-// keep every entry that a quoted value fixes.
+// keep every entry that is marked fixed.
 #include <gtest/gtest.h>
 #include <string>
 #include "eval/eval_params.h"

@@ -3,7 +3,7 @@
 // between each position's result (1, 0.5, 0 from White's view) and
 // 1 / (1 + 10^(-K * eval / 400)) of its static evaluation. K is fitted first,
 // with the starting weights, and then held; the free entries of the table
-// (those no quoted value fixes) are moved one at a time by a step, kept when
+// (those not marked fixed) are moved one at a time by a step, kept when
 // the error falls, in passes with a halving step, until nothing improves or
 // the time is up.
 //
