@@ -16,34 +16,26 @@ namespace {
 void WhiteEntry(int type, Square s, int& mg, int& eg) {
   const int f = FileOf(s) < 4 ? FileOf(s) : 7 - FileOf(s), r = RankOf(s);
   const EvalParams& q = Params;
-  switch (type) {
-    case PawnType:
-      mg = q.pawnFileMg[f] + q.pawnRankMg[r];
-      eg = q.pawnFileEg[f] + q.pawnRankEg[r];
-      if (r == 0 || r == 7) mg = eg = 0;   // no pawn stands there
-      return;
-    case KnightType:
-      mg = q.knightFileMg[f] + q.knightRankMg[r];
-      eg = q.knightFileEg[f] + q.knightRankEg[r];
-      return;
-    case BishopType:
-      mg = q.bishopFileMg[f] + q.bishopRankMg[r];
-      eg = q.bishopFileEg[f] + q.bishopRankEg[r];
-      return;
-    case RookType:
-      mg = q.rookFileMg[f] + q.rookRankMg[r];
-      eg = q.rookFileEg[f] + q.rookRankEg[r];
-      return;
-    case QueenType:
-      mg = q.queenFileMg[f] + q.queenRankMg[r];
-      eg = q.queenFileEg[f] + q.queenRankEg[r];
-      return;
-    default:
-      // King: in the middlegame sheltered on the wings of its back rank (the
-      // file value fades as the king leaves rank 1); in the endgame central.
-      mg = q.kingFileMg[f] * q.kingRankSharePercent[r] / 100 + q.kingRankMg[r];
-      eg = q.kingFileEg[f] + q.kingRankEg[r];
+  if (type == KingType) {
+    // In the middlegame sheltered on the wings of its back rank (the file
+    // value fades as the king leaves rank 1); in the endgame central.
+    mg = q.kingFileMg[f] * q.kingRankSharePercent[r] / 100 + q.kingRankMg[r];
+    eg = q.kingFileEg[f] + q.kingRankEg[r];
+    return;
   }
+  // The other pieces: file value plus rank value, by phase.
+  struct Profile { const int *fileMg, *rankMg, *fileEg, *rankEg; };
+  const Profile profiles[] = {
+      {q.pawnFileMg, q.pawnRankMg, q.pawnFileEg, q.pawnRankEg},
+      {q.knightFileMg, q.knightRankMg, q.knightFileEg, q.knightRankEg},
+      {q.bishopFileMg, q.bishopRankMg, q.bishopFileEg, q.bishopRankEg},
+      {q.rookFileMg, q.rookRankMg, q.rookFileEg, q.rookRankEg},
+      {q.queenFileMg, q.queenRankMg, q.queenFileEg, q.queenRankEg},
+  };
+  const Profile& row = profiles[(type - PawnType) / 2];
+  mg = row.fileMg[f] + row.rankMg[r];
+  eg = row.fileEg[f] + row.rankEg[r];
+  if (type == PawnType && (r == 0 || r == 7)) mg = eg = 0;   // no pawn stands there
 }
 
 int FileWeight(Square s) {

@@ -40,7 +40,6 @@ template <Color C> class MovePicker {
   Move PickBest();
   void ScoreCaptures(int from);
   void AddQuietOrdering(int from);
-  bool LosesMaterial(Move m) const;
 
   SearchContext& s_;
   const Position& p_;
@@ -70,6 +69,17 @@ inline int32_t ExchangeValue(int cls) {
   return value[cls];
 }
 
+// A quiet move or capture that the exchange test says loses material: the
+// mover is worth more than what it takes and the opponent wins the exchange
+// on the destination. En passant never loses (the pawn takes a pawn).
+template <Color C> bool ExchangeLoses(const Position& p, Move m) {
+  if (IsEnPassant(m)) return false;
+  const int32_t risk = ExchangeValue(MoverClass(m)) - (IsCapture(m) ? ExchangeValue(VictimClass(m)) : 0);
+  if (risk <= 0) return false;
+  const Bitboard occ = (p.occupied ^ SquareBit(FromSquare(m))) | SquareBit(ToSquare(m));
+  return !(ExchangeTest<C>(p, ToSquare(m), risk, occ, p.pieces[Opponent(C)]) & 1);
+}
+
 // A move of a piece that the opponent attacks to a square where the exchange
 // test says it is lost. The node's attack maps answer "attacked" when its
 // evaluation made them; after a lazy evaluation the square is tested directly.
@@ -80,14 +90,6 @@ template <Color C> inline bool MovedPieceIsLost(const Position& p, const PlyReco
   if (!attacked) return false;
   const Bitboard occ = (p.occupied ^ SquareBit(from)) | SquareBit(ToSquare(m));
   return !(ExchangeTest<C>(p, ToSquare(m), ExchangeValue(MoverClass(m)), occ, p.pieces[Them]) & 1);
-}
-
-template <Color C> bool MovePicker<C>::LosesMaterial(Move m) const {
-  if (IsEnPassant(m) || HasPromotionMark(m)) return false;
-  const int32_t risk = ExchangeValue(MoverClass(m)) - ExchangeValue(VictimClass(m));
-  if (risk <= 0) return false;
-  const Bitboard occ = p_.occupied ^ SquareBit(FromSquare(m));
-  return !(ExchangeTest<C>(p_, ToSquare(m), risk, occ, p_.pieces[Opponent(C)]) & 1);
 }
 
 template <Color C> void MovePicker<C>::ScoreCaptures(int from) {
@@ -153,7 +155,7 @@ template <Color C> Move MovePicker<C>::Next() {
         while (cursor_ < count_) {
           const Move m = PickBest();
           if (hashMove_ && SameMove(m, hashMove_)) continue;
-          if (LosesMaterial(m)) {
+          if (!HasPromotionMark(m) && ExchangeLoses<C>(p_, m)) {
             deferred_[deferredCount_++] = m;
             continue;
           }

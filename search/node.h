@@ -87,9 +87,10 @@ template <Color C> inline int LazyEvaluateNode(SearchContext& s, PlyRecord& r, i
   const Position& p = *s.position;
   const PlyRecord& parent = (&r)[-1];
   const Move previous = parent.movePlayed;
+  const bool afterNullMove = previous == NullMovePlayed;
   int positional;
   bool estimated = false;
-  if (!previous && parent.positionalValid) {
+  if (afterNullMove && parent.positionalValid) {
     // After a null move the position is the parent's with the other side to
     // move: its value is the parent's negated. Marked as an estimate so that
     // no learned gain is updated from it (the side-to-move bonus sits on the
@@ -97,14 +98,14 @@ template <Color C> inline int LazyEvaluateNode(SearchContext& s, PlyRecord& r, i
     positional = parent.eval.positional;
     estimated = true;
   } else if (!ProbeEvalCache(p.st.key, C, positional)) {
-    if (!previous || !parent.positionalValid) return EvaluateNode<C>(s, r);
+    if (afterNullMove || !parent.positionalValid) return EvaluateNode<C>(s, r);
     const int gain = ExpectedGain<Opponent(C)>(s.gains, previous);
     positional = parent.eval.positional + (C == White ? -gain : gain);
     estimated = true;
   }
   const int white = MaterialCentipawns(p) + positional;
   const int v = C == White ? white : -white;
-  if (estimated && previous) {
+  if (estimated && !afterNullMove) {
     const int m = (parent.estimated ? 10 : -10) + (IsCapture(previous) ? 15 : -15);
     if (v >= bound - m - s.phase.lazyMargin && v <= bound + m + s.phase.lazyMargin) return EvaluateNode<C>(s, r);
   }

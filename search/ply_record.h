@@ -7,6 +7,11 @@
 
 constexpr int MaxPly = 250;          // no node deeper than this
 
+// The move a record shows as played to its child when that was the null
+// move: below the root no other move is ever zero, so a child reads it as
+// "my position is my parent's with the other side to move".
+constexpr Move NullMovePlayed = 0;
+
 struct PlyRecord {
   EvalInfo eval;
   Move bestMove;

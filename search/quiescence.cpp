@@ -3,15 +3,6 @@
 #include "search/move_picker.h"
 
 namespace {
-// A quiet move or losing capture the exchange test rejects.
-template <Color C> bool ExchangeLoses(const Position& p, Move m) {
-  if (IsEnPassant(m)) return false;
-  const int32_t risk = ExchangeValue(MoverClass(m)) - (IsCapture(m) ? ExchangeValue(VictimClass(m)) : 0);
-  if (risk <= 0) return false;
-  const Bitboard occ = (p.occupied ^ SquareBit(FromSquare(m))) | SquareBit(ToSquare(m));
-  return !(ExchangeTest<C>(p, ToSquare(m), risk, occ, p.pieces[Opponent(C)]) & 1);
-}
-
 // The quiescence child: the in-check variant when the move gave check.
 template <Color C> int QuiescenceChild(SearchContext& s, int alpha, int beta, int q, int ply) {
   return InCheck<C>(*s.position) ? QuiescenceInCheck<C>(s, alpha, beta, q, ply) : Quiescence<C>(s, alpha, beta, q, ply);

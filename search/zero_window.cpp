@@ -90,7 +90,7 @@ template <Color C> int ZeroWindow(SearchContext& s, int bound, int depth, int pl
     const int reduced = depth - (eval >= bound + 30) - (eval >= bound + 50) - (eval >= bound + 150);
     UndoRecord undo;
     MakeNullMove<C>(p, undo);
-    r.movePlayed = 0;
+    r.movePlayed = NullMovePlayed;
     const uint32_t replyFlags = childFlags | NoNullMove;
     const int v = (reduced <= 8 || lowBand) ? -ZeroWindowDepth0<Them>(s, 1 - bound, ply + 1, replyFlags)
                                             : -ZeroWindow<Them>(s, 1 - bound, std::max(2, reduced - 8), ply + 1, 0, replyFlags);

@@ -41,15 +41,19 @@ struct Sample {
 std::vector<Sample> samples;
 Position scratch;
 
-void Load(const Sample& s) {
-  std::memcpy(scratch.board, s.board, sizeof s.board);
-  std::memcpy(scratch.pieces, s.pieces, sizeof s.pieces);
-  scratch.kingSquare[0] = s.kingSquare[0];
-  scratch.kingSquare[1] = s.kingSquare[1];
-  scratch.occupied = s.occupied;
-  scratch.st = s.st;
-  scratch.sideToMove = s.sideToMove;
+// The fields the evaluation reads, copied between a Position and a Sample
+// (either way: the names are the same).
+template <class From, class To> void CopyEvaluatedFields(const From& from, To& to) {
+  std::memcpy(to.board, from.board, sizeof to.board);
+  std::memcpy(to.pieces, from.pieces, sizeof to.pieces);
+  to.kingSquare[0] = from.kingSquare[0];
+  to.kingSquare[1] = from.kingSquare[1];
+  to.occupied = from.occupied;
+  to.st = from.st;
+  to.sideToMove = from.sideToMove;
 }
+
+void Load(const Sample& s) { CopyEvaluatedFields(s, scratch); }
 
 bool ReadData(const std::string& path, size_t limit) {
   std::ifstream in(path);
@@ -64,13 +68,7 @@ bool ReadData(const std::string& path, size_t limit) {
     if (!SetPositionFromFen(p, line.substr(0, semi).c_str()) || !CheckPositionConsistency(p)) continue;
     p.st.materialDelta = ComputeMaterialDelta(p);
     Sample s;
-    std::memcpy(s.board, p.board, sizeof s.board);
-    std::memcpy(s.pieces, p.pieces, sizeof s.pieces);
-    s.kingSquare[0] = p.kingSquare[0];
-    s.kingSquare[1] = p.kingSquare[1];
-    s.occupied = p.occupied;
-    s.st = p.st;
-    s.sideToMove = p.sideToMove;
+    CopyEvaluatedFields(p, s);
     s.result = std::strtof(line.c_str() + semi + 1, nullptr);
     samples.push_back(s);
   }
