@@ -172,6 +172,12 @@ void ProcessCommandLine() {
 
 void PollInput() {
   for (;;) {
+    // Lines held back by a count come first, also in a search that one of
+    // them started: a held "isready" or "stop" must not wait for its end.
+    if (!Engine.commandRunning && !Engine.heldLines.empty()) {
+      ProcessCommandLine();
+      continue;
+    }
     switch (Input.Poll()) {
       case platform::InputState::LineWaiting: {
         std::string next;

@@ -4,7 +4,9 @@
 // Each fault is cut down to a short reproduction.
 //
 //   tolvo_protocol_fuzz [--seconds N] [--seed S] [--minimize-seconds N]
-//                       [--minimize-total N] [--timeout-scale X] [--verbose] ENGINE
+//                       [--minimize-total N] [--timeout-scale X] [--first-session K] [--verbose] ENGINE
+// Sessions are numbered from 1 and each one's commands follow from the seed
+// and its number, so --seed S --first-session K starts again at a reported one.
 #include <algorithm>
 #include <climits>
 #include <csignal>
@@ -27,6 +29,7 @@ struct Arguments {
   int seconds = 60;
   uint64_t seed = 0;
   bool seedGiven = false;
+  uint64_t firstSession = 1;   // to replay a reported session: same seed, its number
   int minimizeSeconds = 60;    // per fault
   int minimizeTotal = 600;     // for all faults of the run
   double timeoutScale = 1.0;
@@ -35,7 +38,7 @@ struct Arguments {
 
 int Usage(const char* message) {
   std::fprintf(stderr, "%s\nusage: tolvo_protocol_fuzz [--seconds N] [--seed S] [--minimize-seconds N] "
-                       "[--minimize-total N] [--timeout-scale X] [--verbose] ENGINE\n", message);
+                       "[--minimize-total N] [--timeout-scale X] [--first-session K] [--verbose] ENGINE\n", message);
   return 2;
 }
 
@@ -49,11 +52,12 @@ bool ReadArguments(int argc, char** argv, Arguments& a) {
     else if (arg == "--minimize-seconds" && (v = value())) a.minimizeSeconds = std::atoi(v);
     else if (arg == "--minimize-total" && (v = value())) a.minimizeTotal = std::atoi(v);
     else if (arg == "--timeout-scale" && (v = value())) a.timeoutScale = std::atof(v);
+    else if (arg == "--first-session" && (v = value())) a.firstSession = std::strtoull(v, nullptr, 10);
     else if (arg == "--verbose") a.verbose = true;
     else if (!arg.empty() && arg[0] != '-' && a.engine.empty()) a.engine = arg;
     else return false;
   }
-  return !a.engine.empty() && a.seconds >= 0 && a.timeoutScale > 0;
+  return !a.engine.empty() && a.seconds >= 0 && a.timeoutScale > 0 && a.firstSession >= 1;
 }
 
 struct FoundFault {
@@ -109,7 +113,7 @@ int main(int argc, char** argv) {
 
   std::map<std::string, FoundFault> found;
   std::vector<std::string> order;
-  uint64_t lines = 0, sessions = 0;
+  uint64_t lines = 0, sessions = args.firstSession - 1;
   const uint64_t start = fuzz::NowMs();
   const uint64_t end = start + uint64_t(args.seconds) * 1000;
   while (fuzz::NowMs() < end) {
@@ -205,7 +209,7 @@ int main(int argc, char** argv) {
   std::snprintf(summary, sizeof summary,
                 "tolvo_protocol_fuzz: seed %llu, %.0f s, %llu commands (%.0f/s) in %llu sessions, %zu fault%s\n",
                 (unsigned long long)args.seed, seconds, (unsigned long long)lines, seconds > 0 ? double(lines) / seconds : 0.0,
-                (unsigned long long)sessions, order.size(), order.size() == 1 ? "" : "s");
+                (unsigned long long)(sessions - (args.firstSession - 1)), order.size(), order.size() == 1 ? "" : "s");
   std::fputs(summary, stdout);
   if (!report.empty()) std::fputs(("\n" + report).c_str(), stdout);
   std::fflush(stdout);

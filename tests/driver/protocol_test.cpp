@@ -114,6 +114,28 @@ TEST(PipedInput, QuitWaitsForPerftBenchAndEval) {
   }
 }
 
+// Lines that arrive during a count wait for its result and then keep their
+// order, also when one of them starts a search: the lines after the "go" are
+// answered during that search, not left unread until it ends.
+TEST(PipedInput, LinesHeldByACountReachASearchTheyStart) {
+  EngineProcess e;
+  Drain(e);
+  e.Send("setoption name Max CPUs value 1");
+  e.Send("bench 2");
+  e.Send("isready");
+  e.Send("go infinite");
+  e.Send("isready");
+  // The infinite search reports every second: read against a deadline.
+  const uint64_t deadline = platform::NowMs() + (Sanitized() ? 120000 : 30000);
+  int ready = 0;
+  std::string line;
+  while (ready < 2 && platform::NowMs() < deadline && e.ReadLine(line, 1000)) ready += line == "readyok";
+  EXPECT_EQ(ready, 2);
+  e.Send("stop");
+  EXPECT_NE(e.WaitFor("bestmove"), "");
+  e.Quit();
+}
+
 // Without "quit" the end of the input ends the engine at once, whatever runs.
 TEST(PipedInput, EndOfInputEndsTheEngineAtOnce) {
   for (const char* command : {"isready", "perft 7", "bench 40", "go infinite"}) {

@@ -18,6 +18,8 @@ class EngineProcess {
   bool Started() const { return started_; }
   void Send(const std::string& line) { child_.WriteLine(line); }
   void CloseInput() { child_.CloseInput(); }
+  // One line, or false when none came within the timeout (or the output ended).
+  bool ReadLine(std::string& line, int timeoutMs) { return child_.ReadLine(line, timeoutMs); }
   // Reads lines until one starts with `prefix`; returns every line read, the
   // matching one last. Fails the test on timeout.
   std::vector<std::string> ReadUntil(const std::string& prefix, int timeoutMs = 20000) {

@@ -1,5 +1,6 @@
 #include "tools/fuzz/protocol_model.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cinttypes>
 #include <climits>
@@ -150,7 +151,7 @@ GoLine ReadGo(const std::string& line, const Position* legalFrom, Color side) {
       go.pendingWord = t;
     } else if (t == "playmode") {
     } else if (t == "slave") {
-      go.slave = ReadInt32(next());
+      go.slave = std::max(0, ReadInt32(next()));   // the engine reads a negative count as 0: an ordinary search
     } else if (go.searchMoves.size() < 256 && legalFrom) {
       if (const Move m = FindLegalMove(*legalFrom, t.c_str())) go.searchMoves.push_back(m);
     }
