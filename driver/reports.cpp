@@ -165,6 +165,7 @@ void ReportBestMove() {
   if (Search.limits.silentMode) {
     ReportSilentResult();
     Output.silentMode = false;   // the next commands answer as usual
+    Output.slaveLevel = 0;       // also when the line carried "slave N"
     return;
   }
   Position& p = Engine.position;

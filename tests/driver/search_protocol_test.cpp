@@ -174,5 +174,10 @@ TEST(SearchProtocol, SilentSearchAnswersWithOneLineAndPlaysItsMove) {
   TimeToBestMove(e, "go depth 1", &best);
   ASSERT_GE(best.size(), 13u) << best;
   EXPECT_TRUE(best[10] == '7' || best[10] == '8') << best;
+  // A silent search that also asked for slave reports ends both silences.
+  e.Send("goe depth 2 slave 2");
+  EXPECT_TRUE(::testing::internal::RE::FullMatch(e.WaitFor(""), "[a-h][1-8][a-h][1-8] .*"));
+  e.Send("perft 1");
+  EXPECT_EQ(e.WaitFor("Nodes searched:").rfind("Nodes searched: ", 0), 0u);
   e.Quit();
 }
