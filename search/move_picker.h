@@ -70,11 +70,12 @@ inline int32_t ExchangeValue(int cls) {
 }
 
 // A quiet move or capture that the exchange test says loses material: the
-// mover is worth more than what it takes and the opponent wins the exchange
-// on the destination. En passant never loses (the pawn takes a pawn).
+// mover is worth more than what it takes (nothing for a quiet move) and the
+// opponent wins the exchange on the destination. En passant (a pawn takes a
+// pawn) and promotions (the new piece pays for the pawn) never count as losing.
 template <Color C> bool ExchangeLoses(const Position& p, Move m) {
-  if (IsEnPassant(m)) return false;
-  const int32_t risk = ExchangeValue(MoverClass(m)) - (IsCapture(m) ? ExchangeValue(VictimClass(m)) : 0);
+  if (IsEnPassant(m) || HasPromotionMark(m)) return false;
+  const int32_t risk = ExchangeValue(MoverClass(m)) - ExchangeValue(VictimClass(m));
   if (risk <= 0) return false;
   const Bitboard occ = (p.occupied ^ SquareBit(FromSquare(m))) | SquareBit(ToSquare(m));
   return !(ExchangeTest<C>(p, ToSquare(m), risk, occ, p.pieces[Opponent(C)]) & 1);
@@ -155,7 +156,7 @@ template <Color C> Move MovePicker<C>::Next() {
         while (cursor_ < count_) {
           const Move m = PickBest();
           if (hashMove_ && SameMove(m, hashMove_)) continue;
-          if (!HasPromotionMark(m) && ExchangeLoses<C>(p_, m)) {
+          if (ExchangeLoses<C>(p_, m)) {
             deferred_[deferredCount_++] = m;
             continue;
           }
