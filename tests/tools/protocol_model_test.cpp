@@ -223,6 +223,20 @@ TEST(FuzzModel, MissingAnswersBecomeHangs) {
   v.In("go depth 1");
   v.Out("bestmove e2e4");
   EXPECT_EQ(v.Fault(), "hang: no answer after stop (goe)");
+
+  // A "go" sent while another search may still run loses the model its
+  // track; the answers that follow are not matched, so the stop given
+  // earlier must not become a hang (a replay once reported one this way).
+  Transcript w;
+  w.In("position fen 4k3/8/8/8/8/8/8/4K3 w KQkq - 0 1");
+  w.In("go wtime -2147483648");
+  w.In("stop");
+  w.In("go depth 1 movetime 7");
+  w.In("go");
+  w.Out("bestmove 0000");
+  w.Out("bestmove 0000");
+  w.Wait(w.timeouts.stopMs + 1);
+  EXPECT_EQ(w.Fault(), "");
 }
 
 TEST(FuzzModel, CountsMustAddUpAndSurviveQuit) {

@@ -737,10 +737,17 @@ void ProtocolModel::OnTick(uint64_t now) {
     return Fail("hang: no readyok (" + running + ")",
                 "no readyok within " + std::to_string(timeouts_.readyMs) + " ms of an isready");
   }
+  // Once the model has lost track it no longer matches answers to searches,
+  // so a deadline set before then says nothing.
+  if (desynced_) return;
   for (const Work& w : work_) {
     if (!w.answerDeadline || now <= w.answerDeadline) continue;
+    std::string queue;
+    for (const Work& q : work_)
+      queue += "\n      [" + Shown(q.command.substr(0, 50)) + (q.stopped ? " stopped" : "") + (q.quiet ? " quiet" : "") +
+               (q.pending ? " pending" : "") + (q.released ? " released" : "") + "]";
     return Fail(NoAnswer(w), "\"" + Shown(w.command) + "\" still unanswered " + std::to_string(timeouts_.stopMs) +
-                                 " ms after a stop");
+                                 " ms after a stop; work owed:" + queue);
   }
 }
 
