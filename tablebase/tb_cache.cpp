@@ -1,6 +1,7 @@
 #include "tablebase/tb_cache.h"
 
 #include <cstdio>
+#include <memory>
 #include <vector>
 #include "tablebase/nalimov_catalogue.h"
 #include "tablebase/tb_registry.h"
@@ -17,7 +18,10 @@ struct Entry {
 };
 
 std::vector<Entry> entries;
-std::vector<uint8_t> blocks;           // BlockBytes per entry
+// BlockBytes per entry. Left uninitialised: only the `valid` bytes of an
+// entry are ever read, and untouched pages cost nothing, so a large cache
+// is set up at once (filling 256 MB took a second, more in a busy group).
+std::unique_ptr<uint8_t[]> blocks;
 int newest = -1, oldest = -1;          // recency list ends
 std::vector<int> freeEntries;
 
@@ -94,8 +98,8 @@ void SetTablebaseCache(int megabytes) {
   const uint64_t bytes = megabytes > 0 ? uint64_t(megabytes) << 20 : 0;
   const size_t count = bytes < 32 ? 0 : size_t(bytes / CacheEntryBytes);
   entries.assign(count, Entry{});
-  blocks.assign(count * BlockBytes, 0);
-  blocks.shrink_to_fit();
+  blocks.reset();
+  if (count) blocks.reset(new uint8_t[count * BlockBytes]);
   ResetTablebaseCache();
 }
 
