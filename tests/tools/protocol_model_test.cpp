@@ -237,6 +237,22 @@ TEST(FuzzModel, MissingAnswersBecomeHangs) {
   w.Out("bestmove 0000");
   w.Wait(w.timeouts.stopMs + 1);
   EXPECT_EQ(w.Fault(), "");
+
+  // An isready held behind a count that may never end owes its readyok
+  // only from the stop that ends the count; a short count owes it anyway.
+  Transcript b;
+  b.In("bench 2147483647");
+  b.In("isready");
+  b.Wait(600000);
+  EXPECT_EQ(b.Fault(), "");
+  b.In("stop");
+  b.Wait(12 * b.timeouts.readyMs + 1);
+  EXPECT_EQ(b.Fault(), "hang: no readyok (idle)");
+  Transcript c;
+  c.In("bench 1");
+  c.In("isready");
+  c.Wait(12 * c.timeouts.readyMs + 1);
+  EXPECT_EQ(c.Fault(), "hang: no readyok (bench)");
 }
 
 TEST(FuzzModel, CountsMustAddUpAndSurviveQuit) {

@@ -509,6 +509,10 @@ Step CommandGenerator::Command(const ProtocolModel& model) {
   // Guarded commands wait until the engine is surely idle, except now and then
   // (the engine must cope; the fuzzer stops predicting its answers after that).
   if (guarded && model.FiniteWorkRunning() && Chance(0.97)) step.before = Step::Before::Settle;
+  // Waiting for a readyok held behind a count that may never end would wait
+  // for ever: such a count is stopped first (the settle sends the stop).
+  if (step.awaitReady && (model.LongCountRunning() || (model.Desynced() && model.CountRunning())))
+    step.before = Step::Before::Settle;
   step.bytes = line + "\n";
   return step;
 }

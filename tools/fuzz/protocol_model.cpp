@@ -353,8 +353,10 @@ void ProtocolModel::Dispatch(const std::string& line, uint64_t now) {
   if (HasPrefix(line, "uci")) return Expect("uci", {"uciok"});
   if (HasPrefix(line, "isready")) {
     ++readySent_;
-    // While perft or bench runs, "isready" waits in line behind it.
-    readyDeadlines_.push_back(now + uint64_t(timeouts_.readyMs) * (CountRunning() ? 12 : 1));
+    // While perft or bench runs, "isready" waits in line behind it; behind a
+    // count that may never end, its time starts with the "stop" that ends it.
+    readyDeadlines_.push_back(LongCountRunning() ? NoDeadline
+                                                 : now + uint64_t(timeouts_.readyMs) * (CountRunning() ? 12 : 1));
     return;
   }
   if (HasPrefix(line, "slave mode")) return;
@@ -442,6 +444,8 @@ void ProtocolModel::AcceptCount(const std::string& word, const std::string& line
 }
 
 void ProtocolModel::Stop(uint64_t now) {
+  for (uint64_t& deadline : readyDeadlines_)
+    if (deadline == NoDeadline) deadline = now + uint64_t(timeouts_.readyMs) * 12;
   if (desynced_) return;
   for (auto it = work_.begin(); it != work_.end(); ++it) {
     if (it->stopped) continue;
@@ -778,6 +782,18 @@ bool ProtocolModel::CountRunning() const {
   if (desynced_ && countSentDesynced_) return true;
   for (const Work& w : work_)
     if (w.kind == Kind::Perft || w.kind == Kind::Bench) return true;
+  return false;
+}
+
+bool ProtocolModel::LongCountRunning() const {
+  for (const Work& w : work_) {
+    if (w.stopped || (w.kind != Kind::Perft && w.kind != Kind::Bench)) continue;
+    // Only the small depths the generator picks by default end quickly.
+    const std::vector<std::string> words = Split(w.command, " \t\r");
+    const int quickest = w.kind == Kind::Bench ? 2 : 4;
+    const long long depth = words.size() == 2 && AllDigits(words[1]) && words[1].size() < 3 ? std::atoll(words[1].c_str()) : 99;
+    if (words.size() != 2 || depth > quickest) return true;
+  }
   return false;
 }
 

@@ -89,6 +89,10 @@ class ProtocolModel {
   bool QuitRead() const { return quitRead_; }
   // Is a perft or bench still owing its output? ("quit" waits for it.)
   bool CountRunning() const;
+  // Is a count running that may take minutes or for ever (a full bench, an
+  // extreme depth)? A held "isready" is answered only after a "stop" then.
+  // (Unknown once the model has lost track.)
+  bool LongCountRunning() const;
   int ReadyOutstanding() const { return readySent_ - readyReceived_; }
   const GameState& Game() const { return game_; }
   // The engine prints nothing (a "go slave N" is in force).
@@ -156,6 +160,7 @@ class ProtocolModel {
   GameState game_;
   std::deque<Work> work_;
   std::deque<Expectation> expected_;
+  static constexpr uint64_t NoDeadline = ~uint64_t(0);
   std::deque<uint64_t> readyDeadlines_;
   int readySent_ = 0, readyReceived_ = 0;
   int32_t slave_ = 0;
