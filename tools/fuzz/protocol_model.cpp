@@ -355,8 +355,8 @@ void ProtocolModel::Dispatch(const std::string& line, uint64_t now) {
     ++readySent_;
     // While perft or bench runs, "isready" waits in line behind it; behind a
     // count that may never end, its time starts with the "stop" that ends it.
-    readyDeadlines_.push_back(LongCountRunning() ? NoDeadline
-                                                 : now + uint64_t(timeouts_.readyMs) * (CountRunning() ? 12 : 1));
+    const int factor = CountRunning() ? Timeouts::countReadyFactor : 1;
+    readyDeadlines_.push_back(LongCountRunning() ? NoDeadline : now + uint64_t(timeouts_.readyMs) * factor);
     return;
   }
   if (HasPrefix(line, "slave mode")) return;
@@ -445,7 +445,7 @@ void ProtocolModel::AcceptCount(const std::string& word, const std::string& line
 
 void ProtocolModel::Stop(uint64_t now) {
   for (uint64_t& deadline : readyDeadlines_)
-    if (deadline == NoDeadline) deadline = now + uint64_t(timeouts_.readyMs) * 12;
+    if (deadline == NoDeadline) deadline = now + uint64_t(timeouts_.readyMs) * Timeouts::countReadyFactor;
   if (desynced_) return;
   for (auto it = work_.begin(); it != work_.end(); ++it) {
     if (it->stopped) continue;
@@ -546,6 +546,14 @@ std::string ProtocolModel::NoAnswer(const Work& w) const {
   const std::string where = w.context.empty() ? "" : ", " + w.context;
   const std::string board = w.positionKnown && !w.legal ? ", position failing the consistency check" : "";
   return "hang: no answer after stop (" + what + board + where + ")";
+}
+
+std::string ProtocolModel::WorkOwedText() const {
+  std::string text;
+  for (const Work& q : work_)
+    text += "\n      [" + Shown(q.command.substr(0, 50)) + (q.stopped ? " stopped" : "") + (q.quiet ? " quiet" : "") +
+            (q.pending ? " pending" : "") + (q.released ? " released" : "") + "]";
+  return text;
 }
 
 bool ProtocolModel::Overtaken(const std::string& line) {
@@ -739,19 +747,17 @@ void ProtocolModel::OnTick(uint64_t now) {
       }
     if (desynced_) running = "unknown state";
     return Fail("hang: no readyok (" + running + ")",
-                "no readyok within " + std::to_string(timeouts_.readyMs) + " ms of an isready");
+                "no readyok within " + std::to_string(timeouts_.readyMs) + " ms of an isready (" +
+                    std::to_string(timeouts_.readyMs * Timeouts::countReadyFactor) +
+                    " ms behind a count); work owed:" + WorkOwedText());
   }
   // Once the model has lost track it no longer matches answers to searches,
   // so a deadline set before then says nothing.
   if (desynced_) return;
   for (const Work& w : work_) {
     if (!w.answerDeadline || now <= w.answerDeadline) continue;
-    std::string queue;
-    for (const Work& q : work_)
-      queue += "\n      [" + Shown(q.command.substr(0, 50)) + (q.stopped ? " stopped" : "") + (q.quiet ? " quiet" : "") +
-               (q.pending ? " pending" : "") + (q.released ? " released" : "") + "]";
     return Fail(NoAnswer(w), "\"" + Shown(w.command) + "\" still unanswered " + std::to_string(timeouts_.stopMs) +
-                                 " ms after a stop; work owed:" + queue);
+                                 " ms after a stop; work owed:" + WorkOwedText());
   }
 }
 
@@ -791,8 +797,9 @@ bool ProtocolModel::LongCountRunning() const {
     // Only the small depths the generator picks by default end quickly.
     const std::vector<std::string> words = Split(w.command, " \t\r");
     const int quickest = w.kind == Kind::Bench ? 2 : 4;
-    const long long depth = words.size() == 2 && AllDigits(words[1]) && words[1].size() < 3 ? std::atoll(words[1].c_str()) : 99;
-    if (words.size() != 2 || depth > quickest) return true;
+    const bool quick = words.size() == 2 && AllDigits(words[1]) && words[1].size() < 3 &&
+                       std::atoi(words[1].c_str()) <= quickest;
+    if (!quick) return true;
   }
   return false;
 }

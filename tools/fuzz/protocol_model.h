@@ -15,6 +15,9 @@ namespace fuzz {
 
 struct Timeouts {
   int readyMs = 5000;    // "isready" -> "readyok"
+  // An "isready" waits behind a running count (perft, bench), which may take a
+  // while even at the depths the generator picks: it gets this many times readyMs.
+  static constexpr int countReadyFactor = 12;
   int stopMs = 5000;     // "stop" -> the answer of the search or count it ends
   int exitMs = 5000;     // "quit" or end of input -> the process has ended
   int settleMs = 700;    // a search or count may run this long before the fuzzer stops it
@@ -142,6 +145,8 @@ class ProtocolModel {
   Work SearchWork(Kind kind, const std::string& command, const GameState& g) const;
   // Signature of a search or count that owes its answer.
   std::string NoAnswer(const Work& w) const;
+  // The searches and counts still owed an answer, one per line, for a hang report.
+  std::string WorkOwedText() const;
 
   void OnReadyOk();
   void OnBestMove(const std::string& line);
