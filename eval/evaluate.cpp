@@ -110,7 +110,10 @@ template <Color C> void EvaluateKnights(EvalState& e) {
   constexpr Color Them = Opponent(C);
   const Position& p = e.p;
   // Outposts: squares on the enemy's half (relative ranks 4-6) that no enemy
-  // pawn can ever attack.
+  // pawn can ever attack. The bonus on every such square of the board, home
+  // ranks included, measured -17 +/- 50 Elo against this (103 games at
+  // 3+0.03): not significant either way, so the half-board rule stays until a
+  // longer run decides.
   const Bitboard outpostRanks = RelativeRankBits<C>(3) | RelativeRankBits<C>(4) | RelativeRankBits<C>(5);
   for (Bitboard b = p.Pieces(C, KnightType); b;) {
     const Square s = PopLowest(b);
