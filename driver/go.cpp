@@ -74,6 +74,7 @@ SearchHost DriverHost() {
     ReportPvLine(index, current, rm);
   };
   host.reportRootFailLow = [](const SearchContext&, const RootMove& rm) { ReportRootFailLow(rm); };
+  host.clockEndsSearch = [](SearchContext&) { TakeBestRootMove(); };
   return host;
 }
 

@@ -163,7 +163,11 @@ void ReportSilentResult() {
 
 void ReportBestMove() {
   if (Search.limits.silentMode) {
+    const bool answering = Engine.bestMoveAllowed;
     ReportSilentResult();
+    // The children searched along: they stop with the answer, as they do
+    // after a best move.
+    if (answering) SendToChildren("stop");
     Output.silentMode = false;   // the next commands answer as usual
     Output.slaveLevel = 0;       // also when the line carried "slave N"
     return;
@@ -189,8 +193,10 @@ void ReportBestMove() {
     }
     UnmakeLastMove(p, undo, best);
   }
+  // The reports of a controlled search end here; its best move goes out
+  // like any other, so that the controller knows the search is over.
+  Output.slaveLevel = 0;
   SendBestMoveLine(line);
   if (Engine.bestMoveAllowed) SendToChildren("stop");
   Engine.bestMoveAllowed = false;
-  Output.slaveLevel = 0;   // the reports of a controlled search end with it
 }

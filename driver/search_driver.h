@@ -58,12 +58,15 @@ void ReportBestMove();
 
 // The dialogue with a controller that shares work: "posted" stores a result
 // in the table; "deny" removes a root move and "take" keeps only one, during
-// a search (false when the line does not apply now); a controlled search
-// whose time is up takes its best move ("taking").
+// a search (false when the line does not apply now).
 void HandlePosted(const std::string& line);
 bool HandleDeny(const std::string& line);
 bool HandleTake(const std::string& line);
-void TakeWhenTimeIsUp(uint64_t elapsed);
+// A controlled search whose own clock says the move is due tells the
+// controller which move it takes ("taking J <move>") and searches only that
+// one from then on; the rest of a group does the same. Once per search (it
+// leaves one root move); nothing outside a controlled search of one line.
+void TakeBestRootMove();
 
 // Command rows.
 void HandleStopCommand();

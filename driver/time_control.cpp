@@ -177,9 +177,13 @@ void TimeCheck() {
     Engine.lastInfoTime = now;
     Send("info time %" PRIu64 " nodes %" PRIu64, elapsed, Search.nodes * uint64_t(Search.processCount));
   }
-  if (!Search.limits.ponderOrInfinite && (elapsed >= Search.limits.maximumTime || elapsed >= Search.limits.moveTime))
-    throw SearchStopped{};
+  if (!Search.limits.ponderOrInfinite) {
+    // A controller hears which move we take once our clock's target has
+    // passed, and in any case before the move goes out on our own time.
+    const bool timeUp = elapsed >= Search.limits.maximumTime || elapsed >= Search.limits.moveTime;
+    if (timeUp || elapsed > Search.limits.targetTime) TakeBestRootMove();
+    if (timeUp) throw SearchStopped{};
+  }
   if (Search.nodes > Search.limits.nodeLimit) throw SearchStopped{};
-  TakeWhenTimeIsUp(elapsed);
   if (Options.cpuUsage < 100) platform::SleepMs(100 - Options.cpuUsage);
 }

@@ -35,11 +35,6 @@ bool PlayableHere(const Position& p, uint32_t low) {
   Search.restartRequested = true;
   throw SearchStopped{};
 }
-
-void KeepOnlyFirstRootMove() {
-  for (int i = 1; i < Search.rootMoveCount; ++i) Search.rootMoves[i] = RootMove{};
-  if (Search.rootMoveCount > 1) Search.rootMoveCount = 1;
-}
 }  // namespace
 
 void HandlePosted(const std::string& line) {
@@ -103,17 +98,15 @@ bool HandleTake(const std::string& line) {
       if (i > 0) Search.rootMoves[0] = Search.rootMoves[i];
       break;
     }
-  KeepOnlyFirstRootMove();
+  KeepOnlyFirstRootMove(Search);
   if (restart) Restart();
   return true;
 }
 
-void TakeWhenTimeIsUp(uint64_t elapsed) {
-  if (!Search.limits.slaveLevel || elapsed <= Search.limits.maximumTime || Search.settings.multiPv != 1 ||
-      Search.rootMoveCount < 2)
-    return;
+void TakeBestRootMove() {
+  if (!Search.limits.slaveLevel || Search.settings.multiPv != 1 || Search.rootMoveCount < 2) return;
   const std::string move = MoveToText(Search.rootMoves[0].move);
   Reply("taking %d %s", Search.limits.searchId, move.c_str());
   SendToChildren("take " + move);
-  KeepOnlyFirstRootMove();
+  KeepOnlyFirstRootMove(Search);
 }

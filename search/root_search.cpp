@@ -182,12 +182,21 @@ void RecordRootMove(SearchContext& s, int index, int score, int depth, bool lowe
   s.rootMoves[j] = std::move(rm);
 }
 
+// Lines the pass keeps exact: a controller's "deny" may lower the count
+// while the pass runs.
+int LinesWanted(const SearchContext& s) { return std::max(1, std::min(s.settings.multiPv, s.rootMoveCount)); }
+
 // One pass over the root moves with the window (alpha, beta) at iteration
 // depth d. Returns the best score (alpha when none exceeds it).
+//
+// A controller may edit the table while a move is searched ("deny" of
+// another move, our own "taking"): the editors keep s.rootMoveIndex on the
+// searched move's entry (or just before the entries that followed it, when
+// the entry itself went), so the result lands on its own move and the pass
+// goes on with the moves not yet searched.
 template <Color C> int RootPass(SearchContext& s, int alpha, int beta, int d) {
   constexpr Color Them = Opponent(C);
   Position& p = *s.position;
-  const int multiPv = std::max(1, std::min(s.settings.multiPv, s.rootMoveCount));
   const bool samples = s.settings.sampleReports && d > 21;
   if (s.settings.allMovesReports) {
     std::string list;
@@ -196,16 +205,16 @@ template <Color C> int RootPass(SearchContext& s, int alpha, int beta, int d) {
     Send("info allmoves%s", list.c_str());
   }
   int best = alpha;
-  for (int i = 0; i < s.rootMoveCount; ++i) {
-    const Move m = s.rootMoves[i].move;
-    const int storedDepth = s.rootMoves[i].depth, storedScore = s.rootMoves[i].score;
-    s.rootMoveIndex = i;
+  for (s.rootMoveIndex = 0; s.rootMoveIndex < s.rootMoveCount; ++s.rootMoveIndex) {
+    const int before = s.rootMoveIndex;
+    const Move m = s.rootMoves[before].move;
+    const int storedDepth = s.rootMoves[before].depth, storedScore = s.rootMoves[before].score;
     s.currentRootMove = m;
     Publish(s.exchange->slots[s.processNumber].currentMove, uint64_t(m));
     UndoRecord undo;
     SearchMake<C>(s, undo, m);
     s.stack[1].movePlayed = m;
-    if (d > 27 && ElapsedMs(s) > 1000) Send("info currmove %s currmovenumber %d", MoveToText(m).c_str(), i + 1);
+    if (d > 27 && ElapsedMs(s) > 1000) Send("info currmove %s currmovenumber %d", MoveToText(m).c_str(), before + 1);
     const bool check = InCheck<Them>(p);
     const int childDepth = d - 2 + (check ? 1 : 0);
     // The randomizer makes positions already played look a little worse.
@@ -217,7 +226,7 @@ template <Color C> int RootPass(SearchContext& s, int alpha, int beta, int d) {
     if (RootTablebaseScore(s, tableScore)) {
       // The table knows the value: it replaces the search of the move.
       v = -tableScore + shift;
-    } else if (d < 4 || (i < multiPv && storedDepth >= d - 2 && storedScore > alpha)) {
+    } else if (d < 4 || (before < LinesWanted(s) && storedDepth >= d - 2 && storedScore > alpha)) {
       if (samples) Send("info sample %s issearching", moveText.c_str());
       v = -PvSearch<Them>(s, -b, -a, childDepth, 2, check);
     } else {
@@ -237,18 +246,24 @@ template <Color C> int RootPass(SearchContext& s, int alpha, int beta, int d) {
       }
     }
     v -= shift;
-    if (d < 4) s.rootMoves[i].rivalScore = v;
     SearchUnmake<C>(s, undo, m);
     Publish(s.exchange->slots[s.processNumber].currentMove, uint64_t(0));
     s.currentRootMove = 0;
+    const int i = s.rootMoveIndex;
+    // The move's entry went while it was searched (the table was cut to the
+    // best move): its result has no place any more.
+    if (i < 0 || i >= s.rootMoveCount || s.rootMoves[i].move != m) continue;
+    if (d < 4) s.rootMoves[i].rivalScore = v;
     if (i == 0 && v <= alpha && s.settings.alwaysScoreMainMove && d >= 4) {
       // The main move always gets a searched score, even when it fails low.
       SearchMake<C>(s, undo, m);
       const bool again = InCheck<Them>(p);
       const int exact = -PvSearch<Them>(s, -MateValue, MateValue, d - 2 + (again ? 1 : 0), 2, again);
       SearchUnmake<C>(s, undo, m);
-      RecordRootMove(s, 0, exact, d, false, false, PvText<C>(s, m));
-      ReportLines(s, d);
+      if (s.rootMoveIndex == 0 && s.rootMoves[0].move == m) {
+        RecordRootMove(s, 0, exact, d, false, false, PvText<C>(s, m));
+        ReportLines(s, d);
+      }
     }
     if (i == 0 && v <= alpha && d > 7) {
       RootMove failed = s.rootMoves[0];
@@ -264,15 +279,16 @@ template <Color C> int RootPass(SearchContext& s, int alpha, int beta, int d) {
     }
     if (d >= 20) ReportClearSecondLine(s);
     if (v > alpha) {
-      RecordRootMove(s, i, v, d, v >= beta, false, PvText<C>(s, m));
+      RecordRootMove(s, s.rootMoveIndex, v, d, v >= beta, false, PvText<C>(s, m));
       s.rootScore = s.rootMoves[0].score;
       PublishRootResult(s);
       ReportLines(s, d);
       best = std::max(best, v);
       if (v >= beta) return v;
       alpha = s.rootMoves[0].score - s.settings.multiPvCp;
-      if (multiPv > 1) {
-        const RootMove& last = s.rootMoves[multiPv - 1];
+      const int lines = LinesWanted(s);
+      if (lines > 1) {
+        const RootMove& last = s.rootMoves[lines - 1];
         if (last.depth == d) alpha = std::max(alpha, last.score);
       } else {
         alpha = std::max(alpha, s.rootMoves[0].score);
@@ -330,7 +346,10 @@ template <Color C> void IterativeDeepening(SearchContext& s, Position& p) {
       uint64_t percent = uint64_t(TimeSharePercent(gap));
       if (OtherProcessPrefersAnother(s)) percent = percent * DisagreementFactor / 10;
       const uint64_t elapsed = ElapsedMs(s);
-      if (elapsed >= s.limits.targetTime * percent / 100 || elapsed >= s.limits.maximumTime / 4) break;
+      if (elapsed >= s.limits.targetTime * percent / 100 || elapsed >= s.limits.maximumTime / 4) {
+        if (s.host.clockEndsSearch) s.host.clockEndsSearch(s);
+        break;
+      }
     }
   }
   (void)p;
@@ -380,19 +399,36 @@ void NewGameSearchReset(SearchContext& s) {
   s.bestMove = 0;
 }
 
-int RemoveRootMove(SearchContext& s, Move m) {
-  int kept = 0, removed = 0;
+namespace {
+// Removes the entries `drop` picks, closing the gaps. The index of the move
+// being searched follows its entry; when the entry itself goes, the index
+// stands just before the entries that followed it, so that the pass goes on
+// with them.
+template <typename Drop> int EraseRootMoves(SearchContext& s, Drop drop) {
+  int kept = 0, removed = 0, index = s.rootMoveIndex;
   for (int i = 0; i < s.rootMoveCount; ++i) {
-    if (SameMove(s.rootMoves[i].move, m)) {
+    if (drop(i, s.rootMoves[i])) {
       ++removed;
+      if (i == s.rootMoveIndex) index = kept - 1;
       continue;
     }
+    if (i == s.rootMoveIndex) index = kept;
     if (kept != i) s.rootMoves[kept] = std::move(s.rootMoves[i]);
     ++kept;
   }
   for (int i = kept; i < s.rootMoveCount; ++i) s.rootMoves[i] = RootMove{};
   s.rootMoveCount = kept;
+  if (s.rootMoveIndex >= 0) s.rootMoveIndex = index;
   return removed;
+}
+}  // namespace
+
+int RemoveRootMove(SearchContext& s, Move m) {
+  return EraseRootMoves(s, [m](int, const RootMove& rm) { return SameMove(rm.move, m); });
+}
+
+void KeepOnlyFirstRootMove(SearchContext& s) {
+  EraseRootMoves(s, [](int i, const RootMove&) { return i > 0; });
 }
 
 void RootSearch(SearchContext& s, Position& p) {

@@ -102,6 +102,8 @@ struct SearchHost {
   void (*reportPvLine)(const SearchContext& s, int index, bool current, const RootMove& rm) = nullptr;
   // The root's best move failed low.
   void (*reportRootFailLow)(const SearchContext& s, const RootMove& rm) = nullptr;
+  // The time rule between iterations ends the search: the move is due.
+  void (*clockEndsSearch)(SearchContext& s) = nullptr;
 };
 
 // Everything one search works on. One per process; tests make their own.
@@ -161,7 +163,11 @@ void SetPhaseParameters(SearchContext& s, const Position& p);
 // controller may have removed some), until it ends without one.
 void RootSearch(SearchContext& s, Position& p);
 // Removes every root move that is the same move as `m`; returns how many.
+// Safe while the root searches a move: its result still lands on its own
+// entry, and the pass goes on with the moves not yet searched.
 int RemoveRootMove(SearchContext& s, Move m);
+// Keeps only the first (best) root move, likewise safe during a pass.
+void KeepOnlyFirstRootMove(SearchContext& s);
 // Forgets what the search learned in this game (ordering tables, root records).
 void NewGameSearchReset(SearchContext& s);
 // The time rule's gap between the best root move and its nearest rival after

@@ -181,3 +181,31 @@ TEST(SearchProtocol, SilentSearchAnswersWithOneLineAndPlaysItsMove) {
   EXPECT_EQ(e.WaitFor("Nodes searched:").rfind("Nodes searched: ", 0), 0u);
   e.Quit();
 }
+
+// A search a controller runs ("go ... slave N id J") keeps its reports to
+// itself, but on a clock it tells which move it takes before that move goes
+// out, and its end is announced like any other.
+TEST(SearchProtocol, ControlledSearchOnAClockSaysWhichMoveItTakes) {
+  EngineProcess e;
+  // What the controller reads up to the best move, but for the deep results
+  // it is given for its table ("posting").
+  auto answer = [&e] {
+    std::vector<std::string> lines;
+    for (const std::string& line : e.ReadUntil("bestmove"))
+      if (line.rfind("posting ", 0) != 0) lines.push_back(line);
+    return lines;
+  };
+  e.Send("position startpos");
+  e.Send("go wtime 2000 btime 2000 slave 1 id 7");
+  std::vector<std::string> lines = answer();
+  ASSERT_EQ(lines.size(), 2u) << lines.front();
+  EXPECT_EQ(lines[0].rfind("taking 7 ", 0), 0u) << lines[0];
+  EXPECT_EQ(lines[1].substr(0, 13), "bestmove " + lines[0].substr(9, 4)) << lines[1];
+  // Without a clock nothing is taken; "stop" ends it.
+  e.Send("go infinite slave 1 id 8");
+  platform::SleepMs(200);
+  e.Send("stop");
+  lines = answer();
+  EXPECT_EQ(lines.size(), 1u) << lines.front();
+  e.Quit();
+}

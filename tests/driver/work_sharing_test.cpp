@@ -96,3 +96,56 @@ TEST_F(WorkSharing, PostedResultsMustBeDeeperThanWhatTheTableHolds) {
   EXPECT_EQ(EntryStoredScore(stored) - HashScoreBias, 40);
   EXPECT_EQ(MoveToText(EntryMoveLow(stored)), "d2d4");
 }
+
+namespace {
+// A "deny" that a controller sends while the root searches a later move,
+// injected from the periodic check once the search is under way.
+struct DenyInjection {
+  int deniedIndex = 0, searchedIndex = 0;
+  std::string denied;
+  bool done = false;
+};
+DenyInjection injection;
+
+void InjectDeny(SearchContext& s) {
+  s.countdown = 64;   // look often: a later move may take only a few hundred nodes
+  if (injection.done || s.rootMoveIndex != injection.searchedIndex || s.rootMoves[0].depth < DepthUnitsOfPlies(4))
+    return;
+  injection.denied = MoveToText(s.rootMoves[injection.deniedIndex].move);
+  EXPECT_TRUE(HandleDeny("deny " + injection.denied));
+  injection.done = true;
+}
+}  // namespace
+
+TEST_F(WorkSharing, DenyDuringAPassLeavesEveryResultOnItsOwnMove) {
+  for (const auto& [denied, searched] : {std::pair{0, 1}, std::pair{1, 4}, std::pair{0, 7}}) {
+    SCOPED_TRACE("deny entry " + std::to_string(denied) + " while entry " + std::to_string(searched) + " is searched");
+    ResetToStartPosition();
+    NewGameReset();
+    injection = DenyInjection{};
+    injection.deniedIndex = denied;
+    injection.searchedIndex = searched;
+    Search.limits = SearchLimits{};
+    Search.limits.depthLimit = DepthUnitsOfPlies(7);
+    Search.settings.multiPv = 3;
+    Search.host = SearchHost{};
+    Search.host.periodicCheck = InjectDeny;
+    Search.startTime = platform::NowMs();
+    SetPhaseParameters(Search, Engine.position);
+    SetStdoutWriter(CaptureLine);
+    RootSearch(Search, Engine.position);
+    SetStdoutWriter(nullptr);
+    ASSERT_TRUE(injection.done);
+    EXPECT_EQ(Search.settings.multiPv, 2);
+    ASSERT_EQ(Search.rootMoveCount, 19);
+    for (int i = 0; i < Search.rootMoveCount; ++i) {
+      const RootMove& rm = Search.rootMoves[i];
+      const std::string move = MoveToText(rm.move);
+      ASSERT_NE(rm.move, 0u) << "entry " << i;
+      EXPECT_NE(move, injection.denied);
+      EXPECT_EQ(rm.pv.substr(0, move.size() + 1), move + (rm.pv.size() > move.size() ? " " : "")) << "entry " << i;
+    }
+    EXPECT_EQ(Search.bestMove, Search.rootMoves[0].move);
+    EXPECT_GE(Search.rootMoves[0].depth, DepthUnitsOfPlies(6));
+  }
+}
