@@ -17,4 +17,14 @@ bool FileSize(const std::string& path, uint64_t& size, int& errorCode) {
   return true;
 }
 
+bool VersionOfOpenFile(std::FILE* file, FileVersion& version) {
+  struct stat info;
+  if (!file || fstat(fileno(file), &info) != 0) return false;
+  version.device = uint64_t(info.st_dev);
+  version.inode = uint64_t(info.st_ino);
+  version.size = info.st_size < 0 ? 0 : uint64_t(info.st_size);
+  version.modifiedNs = int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+  return true;
+}
+
 }  // namespace platform

@@ -69,14 +69,15 @@ void ForgetBlocks() {
 int ReadBlock(Extent& extent, uint64_t block, uint8_t* out) {
   if (extent.path.empty()) return -1;
   if (extent.compressed) {
+    // The header was read and checked at registration; a file that has
+    // changed since is not read with it.
     for (int attempt = 0; !extent.emd; ++attempt) {
       auto file = std::make_unique<emd::EmdFile>();
-      if (file->Open(extent.path) == emd::EmdError::None) extent.emd = std::move(file);
-      else if (attempt == 0) CloseTablebaseFiles();   // perhaps too many files open
+      const emd::EmdError error = file->OpenWithHeader(extent.path, extent.header, extent.version);
+      if (error == emd::EmdError::None) extent.emd = std::move(file);
+      else if (error == emd::EmdError::ReadError && attempt == 0) CloseTablebaseFiles();   // perhaps too many files open
       else return -1;
     }
-    // Registration refused other block sizes, but the file may have been
-    // replaced since: a larger block would overrun the cache entry.
     if (extent.emd->BlockSize() != BlockBytes || block >= extent.emd->BlockCount()) return -1;
     const uint32_t length = extent.emd->BlockLength(uint32_t(block));
     return extent.emd->ReadBlock(uint32_t(block), out) == emd::EmdError::None ? int(length) : -1;

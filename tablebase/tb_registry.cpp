@@ -60,22 +60,25 @@ bool RegisterExtent(const std::string& directory, int table, int side, int exten
   uint64_t fullEntries = 0;
   const uint64_t expected = ExpectedEntries(t, side, extent, fullEntries);
   uint64_t entries = 0;
+  std::shared_ptr<emd::EmdHeader> header;
+  platform::FileVersion version;
   if (!compressed) {
     entries = FileBytes(f) / uint64_t(t.bits / 8);
   } else {
-    emd::EmdHeader header;
-    const emd::EmdError error = emd::ReadHeader(f, header);
+    header = std::make_shared<emd::EmdHeader>();
+    emd::EmdError error = emd::ReadHeader(f, *header);
+    if (error == emd::EmdError::None && !platform::VersionOfOpenFile(f, version)) error = emd::EmdError::ReadError;
     if (error != emd::EmdError::None) {
       std::fclose(f);
       Report("*** Unable to read " + name + " - " + emd::ErrorText(error));
       return false;
     }
-    if (header.blockSize != 8192) {
+    if (header->blockSize != 8192) {
       std::fclose(f);
-      Report(FormatText("*** %s: Unsupported block size %u", name.c_str(), header.blockSize));
+      Report(FormatText("*** %s: Unsupported block size %u", name.c_str(), header->blockSize));
       return false;
     }
-    entries = header.UncompressedSize() / uint64_t(t.bits / 8);
+    entries = header->UncompressedSize() / uint64_t(t.bits / 8);
   }
   std::fclose(f);
   if (expected != 0 && entries != expected && entries != fullEntries) {
@@ -86,6 +89,8 @@ bool RegisterExtent(const std::string& directory, int table, int side, int exten
   slot.Close();
   slot.path = name;
   slot.compressed = compressed;
+  slot.header = std::move(header);
+  slot.version = version;
   return true;
 }
 

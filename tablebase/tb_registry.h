@@ -17,6 +17,10 @@ constexpr uint64_t ExtentBytes = uint64_t(1) << 31;
 struct Extent {
   std::string path;                  // empty: not registered (or dropped after a read error)
   bool compressed = false;
+  // A compressed extent's header, read and checked when it was registered,
+  // and the version of the file it came from.
+  std::shared_ptr<const emd::EmdHeader> header;
+  platform::FileVersion version;
   std::FILE* file = nullptr;         // an uncompressed extent, open once read
   std::unique_ptr<emd::EmdFile> emd; // a compressed extent, open once read
   void Close();

@@ -230,6 +230,33 @@ TEST_F(TbProbe, FilesOfOtherBlockSizesAreNotRead) {
   EXPECT_EQ(ProbeFen(fen), "unknown");
 }
 
+// A compressed file's header is read and checked once, at registration;
+// opening the file again (first block, a new cache size) reads only blocks.
+TEST_F(TbProbe, CompressedFilesKeepTheHeaderOfTheirRegistration) {
+  ScratchDirectory scratch;
+  CopyWholeTables(scratch.Text(), {"krk"}, true);
+  ASSERT_EQ(RegisterQuietly(scratch.Text()), 2);
+  const std::string fen = "8/8/8/8/8/2k5/1R6/K7 w - - 0 1";
+  // Spoil the header's checksum on disk, keeping the file's size and time:
+  // a reader that parsed the header again would refuse the file.
+  const fs::path file = scratch.Path() / "krk.nbw.emd";
+  Bytes bytes = FileBytes(file);
+  uint32_t headerLength = 0;
+  ASSERT_EQ(emd::CheckFixedFields(bytes.data(), bytes.size(), headerLength), emd::EmdError::None);
+  const auto written = fs::last_write_time(file);
+  bytes[headerLength - 1] ^= 0x5a;
+  WriteFile(file, bytes);
+  fs::last_write_time(file, written);
+  EXPECT_EQ(ProbeFen(fen), "mate in 16");
+  tb::SetTablebaseCache(2);   // closes the files and forgets the blocks
+  EXPECT_EQ(ProbeFen(fen), "mate in 16");
+  // A new registration reads the header again, and refuses it.
+  std::string messages;
+  EXPECT_EQ(RegisterQuietly(scratch.Text(), &messages), 1);
+  EXPECT_NE(messages.find("krk.nbw.emd"), std::string::npos) << messages;
+  EXPECT_EQ(ProbeFen(fen), "unknown");
+}
+
 TEST_F(TbProbe, PositionsWithoutAnEntryLeaveTheTableReadable) {
   ScratchDirectory dir;
   CopyWholeTables(dir.Text(), {"krk"}, false);
