@@ -106,6 +106,7 @@ void SetElo(const OptionRow& row, const std::string& text) {
   InfoString("Elo set to %d, currently %s", Options.elo, Options.limitStrength ? "in use" : "ignored");
 }
 
+// Confirmed once the table is clear (after the search, when one runs).
 void ClearHash() { TableWorkWhenIdle(TableWork::ClearHash); }
 void RegisterTablebases() { tb::RegisterTablebases(Options.tablebasePath); }
 void ResizeTablebaseCache() { tb::SetTablebaseCache(Options.tablebaseCacheMb); }
@@ -139,7 +140,8 @@ constexpr OptionChoice ChildPriorityChoices[] = {
 // A piece adjustment row: name, index in the adjustment list, confirmation.
 constexpr OptionRow Adjustment(const char* name, int index, const char* confirmation, const char* summary) {
   return {.name = name, .kind = OptionKind::Spin, .min = -1000, .max = 1000, .number = &Options.materialAdjust[index],
-          .forwarded = true, .confirmation = confirmation, .summaryRank = 300 + index, .summary = summary};
+          .forwarded = true, .confirmation = confirmation, .summaryRank = 300 + index, .summary = summary,
+          .childRank = 9 + index};
 }
 
 // Summary ranks give the order of the text-log head; the lines that are not
@@ -166,7 +168,8 @@ const OptionRow Rows[] = {
      .changed = ResizeTablebaseCache,
      .uci3Type = "slider", .summaryRank = 180, .summary = "     Nalimov cache set to %d", .childRank = 5},
     {.name = "NalimovUsage", .kind = OptionKind::Combo, .defaultValue = 16, .choices = UsageChoices,
-     .number = &Search.settings.tablebaseUsage, .summaryRank = 190, .summary = "     Nalimov usage set to %s"},
+     .number = &Search.settings.tablebaseUsage, .forwarded = true, .summaryRank = 190,
+     .summary = "     Nalimov usage set to %s", .childRank = 7},
     {.name = "Main Process Priority", .kind = OptionKind::Combo, .defaultValue = 3, .choices = MainPriorityChoices,
      .number = &Options.mainPriority, .changed = ApplyMainPriority, .summaryRank = 200,
      .summary = "    Main Process Priority set to %s"},
@@ -183,8 +186,7 @@ const OptionRow Rows[] = {
     {.name = "Preserve Analysis", .kind = OptionKind::Check, .flag = &PreserveAnalysis, .forwarded = true,
      .confirmation = "Preserve analysis enabled.", .confirmationOff = "Preserve analysis disabled.",
      .changed = RebuildPriorities, .summaryRank = 130, .summary = "     Preserve analysis enabled.", .childRank = 8},
-    {.name = "Clear Hash", .kind = OptionKind::Button, .forwarded = true, .confirmation = "Hash clear invoked.",
-     .changed = ClearHash},
+    {.name = "Clear Hash", .kind = OptionKind::Button, .forwarded = true, .changed = ClearHash},
     {.name = "Hash File", .kind = OptionKind::Text, .defaultText = "<empty>", .text = &Options.hashFile,
      .confirmation = "Hash file set to %s", .uci3Type = "file", .uci3Default = "*.thf", .summaryRank = 220,
      .summary = "     Hash path set to %s"},

@@ -81,6 +81,7 @@ void RunTableWork(TableWork work) {
       break;
     case TableWork::ClearHash:
       NewGameReset();
+      InfoString("Hash clear invoked.");
       break;
     case TableWork::SaveHash:
       SaveHashFile(Options.hashFile);
@@ -202,6 +203,7 @@ bool Apply(const OptionRow& row, const std::string& text) {
       for (const OptionChoice& c : row.choices)
         if (Starts(text, keyword + " value " + Lower(c.name))) chosen = &c;
       if (!chosen) return false;
+      if (row.forwarded) SendToChildren("setoption name " + text);
       *row.number = chosen->value;
       InfoString("%s", chosen->confirmation);
       break;
@@ -234,7 +236,7 @@ void HandleSetOption(const std::string& text) {
   }
 }
 
-void ForwardSettingsToChildren() {
+std::vector<std::string> ChildSettingsLines() {
   struct Line {
     int rank;
     std::string text;
@@ -246,13 +248,21 @@ void ForwardSettingsToChildren() {
     const std::string head = std::string("setoption name ") + row.name + " value ";
     if (row.kind == OptionKind::Spin && *row.number != row.defaultValue)
       lines.push_back({row.childRank, head + std::to_string(*row.number)});
+    else if (row.kind == OptionKind::Combo && *row.number != row.defaultValue)
+      lines.push_back({row.childRank, head + ChoiceName(row, *row.number)});
     else if (row.kind == OptionKind::Check && *row.flag)
       lines.push_back({row.childRank, head + "true"});
     else if (row.kind == OptionKind::Text && !row.text->empty())
       lines.push_back({row.childRank, head + *row.text});
   }
   std::stable_sort(lines.begin(), lines.end(), [](const Line& a, const Line& b) { return a.rank < b.rank; });
-  for (const Line& l : lines) SendToChildren(l.text);
+  std::vector<std::string> texts;
+  for (Line& l : lines) texts.push_back(std::move(l.text));
+  return texts;
+}
+
+void ForwardSettingsToChildren() {
+  for (const std::string& line : ChildSettingsLines()) SendToChildren(line);
 }
 
 // --- The settings summary of the text log -----------------------------------

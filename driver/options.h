@@ -50,7 +50,11 @@ void TableWorkWhenIdle(TableWork work);
 void ApplyDeferredOptions();
 // The settings lines of the text-log head, without the closing empty line.
 std::vector<std::string> SettingsSummary();
-// Tells new children the settings that differ from their start values.
+// What new children are told at every start of the group: one line for
+// each setting that changes what they search or store and differs from its
+// start value, in a fixed order.
+std::vector<std::string> ChildSettingsLines();
+// Sends them.
 void ForwardSettingsToChildren();
 
 // The randomizer bitmap (2^25 bits): created and cleared, cleared, released.

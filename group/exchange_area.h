@@ -17,5 +17,6 @@ constexpr int32_t ChildReady = 1, ChildGone = 2;
 
 // The area of this process's group.
 extern ExchangeArea* Exchange;
-// The area of a process that has no shared one (before the group starts).
+// The area of a process that has no shared one (before the group starts,
+// or when the shared one could not be made), zeroed.
 ExchangeArea* PrivateExchangeArea();

@@ -86,6 +86,13 @@ bool LoadHashFile(const std::string& path) {
     return false;
   }
   const int mb = int(bytes / Megabyte);
+  // Another engine's table keeps its size: a file of another size does not fit it.
+  const bool othersTable = Group.overriddenParentId != 0 && Group.tableOwnerId == Group.overriddenParentId;
+  if (othersTable && bytes != Hash.entryCount * sizeof(HashEntry)) {
+    InfoString("Load hash invoked but failed - %s (%d mb) does not fit the shared table of %d mb.", path.c_str(), mb,
+               TableMegabytes());
+    return false;
+  }
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (!file) {
     error = errno;
@@ -96,6 +103,13 @@ bool LoadHashFile(const std::string& path) {
   if (!StartProcessGroup(mb)) {
     std::fclose(file);
     InfoString("Load hash invoked but failed - could not allocate %d mb of hash.", mb);
+    return false;
+  }
+  // Never more than the table that is mapped holds.
+  if (bytes != Hash.entryCount * sizeof(HashEntry)) {
+    std::fclose(file);
+    InfoString("Load hash invoked but failed - %s (%d mb) does not fit the table of %d mb.", path.c_str(), mb,
+               TableMegabytes());
     return false;
   }
   const size_t count = size_t(bytes / sizeof(HashEntry));

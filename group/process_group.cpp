@@ -34,6 +34,8 @@ constexpr int PollMs = 50;
 // A child that is not ready (or not gone) after this long is ended and the
 // group goes on without it: a front end must never wait on a stuck helper.
 constexpr int WaitLimitMs = 5000;
+// An object younger than this whose maker lives is being made, not stale.
+constexpr int StaleAgeSeconds = 5;
 // Slot of the exchange area's name among those removed on a fatal signal.
 constexpr int ExchangeSignalSlot = 1;
 
@@ -273,6 +275,13 @@ void ApplyChildPriority() {
 void LeaveProcessGroup() {
   if (Group.isChild) {
     StateWord(Group.processNumber).store(ChildGone, std::memory_order_relaxed);
+    // A parent that was killed cannot remove its names, and no later start
+    // may come to do it: its children do, so that the memory goes with the
+    // last of them. The table goes too unless it belongs to another engine.
+    if (platform::ParentProcessId() != Group.exchangeOwnerId) {
+      if (!exchangeRegion.name.empty()) platform::RemoveSharedName(exchangeRegion.name);
+      if (Group.parentId == Group.exchangeOwnerId) platform::RemoveSharedName(SyncAreaName());
+    }
   } else {
     SendToChildren("quit");
     for (Child& c : children) platform::CloseDescriptor(c.input);
@@ -291,16 +300,20 @@ void RemoveStaleSharedObjects() {
     for (char c : digits) allDigits = allDigits && std::isdigit(static_cast<unsigned char>(c));
     if (!allDigits) continue;
     // The generation and the id are written without a separator: the object
-    // is kept while any reading of them names a process that exists and maps
-    // it. One made moments ago may not be mapped yet by its maker.
-    if (platform::SharedObjectAgeSeconds(name) < 5) continue;
-    bool ownerAlive = false;
+    // is kept while any reading of them names a process that maps it.
+    bool ownerMaps = false, ownerExists = false;
     const size_t lastSplit = sync ? 1 : digits.size();
-    for (size_t split = sync ? 0 : 1; split < lastSplit && !ownerAlive; ++split) {
+    for (size_t split = sync ? 0 : 1; split < lastSplit && !ownerMaps; ++split) {
       if (digits[split] == '0' || digits.size() - split > 9) continue;
       const int pid = int(std::strtol(digits.c_str() + split, nullptr, 10));
-      ownerAlive = platform::ProcessMaps(pid, name);
+      ownerMaps = platform::ProcessMaps(pid, name);
+      ownerExists = ownerExists || platform::IsProgramProcess(pid);
     }
-    if (!ownerAlive) platform::RemoveSharedName(name);
+    if (ownerMaps) continue;
+    // One made moments ago may not be mapped yet by its living maker.
+    if (ownerExists && platform::SharedObjectAgeSeconds(name) < StaleAgeSeconds) continue;
+    // Children of a killed engine, or a second engine on its table, still use it.
+    if (platform::AnyOtherProcessMaps(name)) continue;
+    platform::RemoveSharedName(name);
   }
 }

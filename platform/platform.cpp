@@ -61,6 +61,7 @@ std::string CommandLine() {
 }
 
 int ProcessId() { return int(getpid()); }
+int ParentProcessId() { return int(getppid()); }
 
 int ProcessorCount() {
   long n = sysconf(_SC_NPROCESSORS_ONLN);

@@ -23,6 +23,8 @@ std::string CommandLine();
 std::vector<std::string> CommandLineEntries();
 
 int ProcessId();
+// The process that started this one (1 or a subreaper once that one is gone).
+int ParentProcessId();
 int ProcessorCount();
 
 // Standard input is a terminal ("console") rather than a pipe or file.

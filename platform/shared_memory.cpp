@@ -166,6 +166,15 @@ void RemoveSharedName(const std::string& name) { shm_unlink(PosixName(name).c_st
 
 bool ProcessExists(int pid) { return pid > 0 && (kill(pid, 0) == 0 || errno == EPERM); }
 
+bool IsProgramProcess(int pid) {
+  // Kernel threads have no program file; processes of other users may not
+  // be readable, but they exist and run one.
+  if (pid <= 0) return false;
+  char target[16];
+  if (readlink(("/proc/" + std::to_string(pid) + "/exe").c_str(), target, sizeof target) >= 0) return true;
+  return errno == EACCES && ProcessExists(pid);
+}
+
 bool ProcessMaps(int pid, const std::string& name) {
   const std::string dir = "/proc/" + std::to_string(pid);
   std::FILE* status = std::fopen((dir + "/status").c_str(), "r");
@@ -185,6 +194,23 @@ bool ProcessMaps(int pid, const std::string& name) {
     found = at && (at[path.size()] == '\n' || at[path.size()] == ' ' || at[path.size()] == '\0');
   }
   std::fclose(maps);
+  return found;
+}
+
+bool AnyOtherProcessMaps(const std::string& name) {
+  const int own = int(getpid());
+  bool found = false;
+  if (DIR* d = opendir("/proc")) {
+    while (!found) {
+      const dirent* entry = readdir(d);
+      if (!entry) break;
+      char* end = nullptr;
+      const long pid = std::strtol(entry->d_name, &end, 10);
+      if (*end != '\0' || pid <= 0 || pid == own) continue;
+      found = ProcessMaps(int(pid), name);
+    }
+    closedir(d);
+  }
   return found;
 }
 

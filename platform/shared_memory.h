@@ -46,9 +46,14 @@ void RemoveSharedName(const std::string& name);
 
 // True when a process with this id exists.
 bool ProcessExists(int pid);
+// True when `pid` is a process running a program (not a kernel thread).
+bool IsProgramProcess(int pid);
 // True when `pid` is a process (not a thread of one) whose memory map we
 // may read and which maps the shared memory object `name`.
 bool ProcessMaps(int pid, const std::string& name);
+// True when a process other than this one maps the shared memory object
+// `name` (every process whose memory map we may read is looked at).
+bool AnyOtherProcessMaps(const std::string& name);
 // Seconds since the object `name` was made (0 when unknown).
 int64_t SharedObjectAgeSeconds(const std::string& name);
 

@@ -96,19 +96,21 @@ TEST(CommandsProtocol, TableChangesDuringASearchWaitForItsEnd) {
   // Confirmed at once; the table stays as it is until the best move is out.
   EXPECT_EQ(InfoStrings(Answer(e, "setoption name Hash value 16")), Lines{"info string Hash size set to 16 mb"});
   EXPECT_EQ(InfoStrings(Answer(e, "setoption name Hash value 100")), Lines{"info string Hash size set to 64 mb"});
-  EXPECT_EQ(InfoStrings(Answer(e, "setoption name Clear Hash")), Lines{"info string Hash clear invoked."});
+  // A clear is confirmed when the table is clear, after the search.
+  EXPECT_EQ(InfoStrings(Answer(e, "setoption name Clear Hash")), Lines{});
   EXPECT_EQ(InfoStrings(Answer(e, "setoption name Save Hash")), Lines{});
   const Lines probed = Answer(e, probe);
   EXPECT_EQ(CountPrefix(probed, "info probe position fen 4k3/8/8/8/8/8/8/R3K3 w - - 0 1 move a1a1 depth 25 ex 77"), 1);
   platform::SleepMs(100);
   e.Send("stop");
   const Lines lines = e.ReadUntil("info string Save hash");
-  ASSERT_GE(lines.size(), 3u);
-  // One restart for both sizes, with the later one, then the save.
+  ASSERT_GE(lines.size(), 4u);
+  // One restart for both sizes, with the later one, then the clear, then the save.
   EXPECT_EQ(lines.back(), "info string Save hash invoked and succeeded - 64 mb saved to saved.thf.");
-  EXPECT_EQ(lines[lines.size() - 2], "info string Children restarted.");
+  EXPECT_EQ(lines[lines.size() - 2], "info string Hash clear invoked.");
+  EXPECT_EQ(lines[lines.size() - 3], "info string Children restarted.");
   EXPECT_EQ(CountPrefix(lines, "info string Children restarted."), 1);
-  const std::string best = lines[lines.size() - 3];
+  const std::string best = lines[lines.size() - 4];
   EXPECT_EQ(best.rfind("bestmove ", 0), 0u) << best;
   EXPECT_NE(best, "bestmove 0000");
   EXPECT_EQ(std::filesystem::file_size(dir / "saved.thf"), 64u << 20);

@@ -8,6 +8,8 @@
 #include "common/output.h"
 #include "driver/option_table.h"
 #include "driver/options.h"
+#include "eval/evaluate.h"
+#include "driver/engine.h"
 #include "group/hash_memory.h"
 #include "search/hash_table.h"
 
@@ -63,4 +65,28 @@ TEST(Options, ReadmeAndManualPageFollowTheOptionTable) {
     ++rows;
   }
   EXPECT_GT(rows, 40);
+}
+
+// What children hear at every start of the group: the settings that change
+// what they search or store, in a fixed order, whatever order they were set in.
+TEST(Options, ChildrenHearEverySettingThatChangesTheirSearch) {
+  SetStdoutWriter([](std::string_view) {});
+  const EngineOptions saved = Options;
+  const int multiPv = Search.settings.multiPv, scaling = RookEndgameScaling;
+  EXPECT_TRUE(ChildSettingsLines().empty());
+  HandleSetOption("rook endgame scaling value 90");
+  HandleSetOption("black queen cp value -5");
+  HandleSetOption("White Pawn cp value 10");
+  HandleSetOption("MultiPV value 3");
+  EXPECT_EQ(ChildSettingsLines(), (std::vector<std::string>{"setoption name MultiPV value 3",
+                                                             "setoption name White Pawn cp value 10",
+                                                             "setoption name Black Queen cp value -5",
+                                                             "setoption name Rook Endgame Scaling value 90"}));
+  HandleSetOption("NalimovUsage value Frequently");
+  EXPECT_EQ(ChildSettingsLines()[1], "setoption name NalimovUsage value Frequently");
+  HandleSetOption("NalimovUsage value Rarely");
+  Options = saved;
+  Search.settings.multiPv = multiPv;
+  RookEndgameScaling = scaling;
+  SetStdoutWriter(nullptr);
 }

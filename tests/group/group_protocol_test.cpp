@@ -72,6 +72,20 @@ bool WaitUntil(const std::function<bool()>& done, int ms) {
 
 bool TwoProcessors() { return platform::ProcessorCount() >= 2; }
 
+// Processor time (user and system, in clock ticks) a process has used so far.
+uint64_t CpuTicks(int pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string line;
+  if (!std::getline(stat, line)) return 0;
+  // After the ')' of the name: state, then fields 4..13, then utime and stime.
+  std::istringstream rest(line.substr(line.rfind(')') + 2));
+  std::string field;
+  for (int i = 3; i <= 13; ++i) rest >> field;
+  uint64_t user = 0, system = 0;
+  rest >> user >> system;
+  return user + system;
+}
+
 // An engine with a group of two (the machine's processors permitting).
 struct Group2 {
   EngineProcess e;
@@ -134,17 +148,81 @@ TEST(GroupProtocol, EveryWayOfEndingLeavesNothingBehind) {
       }
       EXPECT_GE(g.e.Wait(5000), 0) << ending;
     }
-    // The child sees the end of its input and quits within a second.
+    // The child sees the end of its input and quits within a second; when
+    // its parent was killed it removes the group's names itself, so that
+    // nothing waits for a later engine to start.
     EXPECT_TRUE(WaitUntil([&] { return !ProcessExists(child); }, 1500)) << ending;
-    if (ending == Killed) {
-      // Nobody could clean up: the next engine does.
-      platform::SleepMs(5100);   // objects younger than 5 s are never taken for stale
-      EngineProcess next;
-      next.Send("isready");
-      next.WaitFor("readyok");
-    }
-    EXPECT_TRUE(NamesOf(parent).empty()) << ending;
+    EXPECT_TRUE(WaitUntil([&] { return NamesOf(parent).empty(); }, 1500)) << ending;
   }
+}
+
+// Names left by an engine that is gone (a single process killed with -9) and
+// that no process maps go at the next start, however young they are.
+TEST(GroupProtocol, AStartRemovesTheNamesOfAnEngineThatIsGone) {
+  platform::ChildProcess gone;
+  ASSERT_TRUE(gone.Start("/bin/true", {"/bin/true"}, false));
+  const int pid = gone.Pid();
+  gone.Wait(5000);
+  ASSERT_FALSE(ProcessExists(pid));
+  // The table's name names its maker alone (an exchange area's name, with
+  // its generation before the id, can be read several ways).
+  const std::string table = "/dev/shm/TolvoSync1" + std::to_string(pid);
+  std::ofstream(table) << "left behind";
+  EngineProcess next;
+  Answer(next, "isready");
+  EXPECT_FALSE(fs::exists(table));
+  next.Quit();
+}
+
+// A silent search ("goe") stops the children with its answer, as a best move does.
+TEST(GroupProtocol, ChildrenStopWithTheSilentAnswer) {
+  if (!TwoProcessors()) GTEST_SKIP() << "one processor: no child is started";
+  Group2 g;
+  const std::vector<int> children = ChildrenOf(g.e.Pid());
+  ASSERT_EQ(children.size(), 1u);
+  g.e.Send("position startpos");
+  g.e.Send("goe depth 4");
+  std::string answer;
+  ASSERT_TRUE(g.e.ReadLine(answer, 20000));
+  platform::SleepMs(500);
+  // The child's slot of the exchange area names no root move, and its
+  // processor time no longer grows.
+  std::string exchange;
+  for (const std::string& name : NamesOf(g.e.Pid()))
+    if (name.rfind("TolvoEx", 0) == 0) exchange = name;
+  ASSERT_FALSE(exchange.empty());
+  std::ifstream area("/dev/shm/" + exchange, std::ios::binary);
+  area.seekg(81920 + 128 + 32 * 1);   // the root block, its header, slot 1: the move being searched
+  uint64_t current = ~0ull;
+  area.read(reinterpret_cast<char*>(&current), sizeof current);
+  EXPECT_EQ(current, 0u);
+  const uint64_t before = CpuTicks(children[0]);
+  platform::SleepMs(400);
+  EXPECT_LE(CpuTicks(children[0]), before + 2) << "the child still searches";
+  g.e.Quit();
+}
+
+// Loading a hash file into another engine's table never writes past it: a
+// file larger than the shared table is refused, and both engines go on.
+TEST(GroupProtocol, LoadHashKeepsToTheSharedTable) {
+  const ScratchDirectory scratch;
+  const std::string file = (scratch.Path() / "big.thf").string();
+  std::ofstream(file).close();
+  fs::resize_file(file, 2u << 20);
+  EngineProcess first({"0", "1"});
+  Answer(first, "setoption name Hash value 1");
+  EngineProcess second({std::to_string(first.Pid()), "1", "1"});
+  Answer(second, "setoption name Hash File value " + file);
+  const Lines answer = Answer(second, "setoption name Load Hash");
+  ASSERT_EQ(answer.size(), 1u);
+  EXPECT_EQ(answer[0], "info string Load hash invoked but failed - " + file +
+                           " (2 mb) does not fit the shared table of 1 mb.");
+  Answer(second, "write 5 fen 8/8/8/4k3/8/8/2K5/1Q6 w - - 0 1");
+  const Lines probed = Answer(first, "probe fen 8/8/8/4k3/8/8/2K5/1Q6 w - - 0 1");
+  ASSERT_EQ(probed.size(), 1u);
+  EXPECT_NE(probed[0].find(" ex 5"), std::string::npos) << probed[0];
+  second.Quit();
+  first.Quit();
 }
 
 TEST(GroupProtocol, ADeadChildDoesNotCostTheMove) {

@@ -73,3 +73,16 @@ TEST_F(ProcessGroupTest, FirstStartAndRestart) {
   EXPECT_NE(text.find("       -- shared exchange file: TolvoEx" + std::to_string(generation + 1) + pid + "\n"),
             std::string::npos);
 }
+
+// A process without a shared exchange area (alone, or when one could not be
+// made) gets a private one that nothing of an earlier group is left in.
+TEST_F(ProcessGroupTest, PrivateExchangeAreaStartsEmptyEachTime) {
+  ExchangeArea* area = PrivateExchangeArea();
+  area->childState[1] = ChildReady;
+  area->root.bestMove0 = 1234;
+  area->root.slots[1].currentMove = 99;
+  area = PrivateExchangeArea();
+  EXPECT_EQ(area->childState[1], 0);
+  EXPECT_EQ(area->root.bestMove0, 0u);
+  EXPECT_EQ(area->root.slots[1].currentMove, 0u);
+}
