@@ -198,7 +198,7 @@ TEST(SearchProtocol, ControlledSearchOnAClockSaysWhichMoveItTakes) {
   e.Send("position startpos");
   e.Send("go wtime 2000 btime 2000 slave 1 id 7");
   std::vector<std::string> lines = answer();
-  ASSERT_EQ(lines.size(), 2u) << lines.front();
+  ASSERT_EQ(lines.size(), 2u) << (lines.empty() ? "" : lines.front());
   EXPECT_EQ(lines[0].rfind("taking 7 ", 0), 0u) << lines[0];
   EXPECT_EQ(lines[1].substr(0, 13), "bestmove " + lines[0].substr(9, 4)) << lines[1];
   // Without a clock nothing is taken; "stop" ends it.
@@ -206,6 +206,6 @@ TEST(SearchProtocol, ControlledSearchOnAClockSaysWhichMoveItTakes) {
   platform::SleepMs(200);
   e.Send("stop");
   lines = answer();
-  EXPECT_EQ(lines.size(), 1u) << lines.front();
+  EXPECT_EQ(lines.size(), 1u) << (lines.empty() ? "" : lines.front());
   e.Quit();
 }

@@ -109,7 +109,8 @@ DenyInjection injection;
 
 void InjectDeny(SearchContext& s) {
   s.countdown = 64;   // look often: a later move may take only a few hundred nodes
-  if (injection.done || s.rootMoveIndex != injection.searchedIndex || s.rootMoves[0].depth < DepthUnitsOfPlies(4))
+  // In the last iteration, so that no later one tidies up what it leaves.
+  if (injection.done || s.rootMoveIndex != injection.searchedIndex || s.rootMoves[0].depth < DepthUnitsOfPlies(7))
     return;
   injection.denied = MoveToText(s.rootMoves[injection.deniedIndex].move);
   EXPECT_TRUE(HandleDeny("deny " + injection.denied));
