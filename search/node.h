@@ -9,6 +9,7 @@
 #include "eval/eval_cache.h"
 #include "eval/evaluate.h"
 #include "search/hash_table.h"
+#include "search/node_flags.h"
 #include "search/search.h"
 #include "tablebase/tb_probe.h"
 #include "tablebase/tb_registry.h"
@@ -16,8 +17,6 @@
 constexpr int PvPlyLimit = 200;      // principal-variation nodes beyond it return 0
 constexpr int MateValue = MateScore; // 8160
 
-// Node flags passed to a zero-window child.
-constexpr uint32_t NoNodeType = 16, OrderingFlag = 4096, CutNodeFlag = 8192, NoNullMove = 16384;
 
 // Child processes may order quiet moves randomly (linear congruential
 // generator, seeded with the time at start-up).
@@ -145,16 +144,16 @@ template <Color C> inline bool IsEarlyPasserPush(const Position& p, Move m) {
 
 // Node procedures.
 template <Color C> int PvSearch(SearchContext& s, int alpha, int beta, int depth, int ply, bool inCheck);
-template <Color C> int ZeroWindow(SearchContext& s, int bound, int depth, int ply, Move excluded, uint32_t flags);
-template <Color C> int ZeroWindowInCheck(SearchContext& s, int bound, int depth, int ply, Move excluded, uint32_t flags);
-template <Color C> int ZeroWindowDepth0(SearchContext& s, int bound, int ply, uint32_t flags);
+template <Color C> int ZeroWindow(SearchContext& s, int bound, int depth, int ply, Move excluded, NodeFlags flags);
+template <Color C> int ZeroWindowInCheck(SearchContext& s, int bound, int depth, int ply, Move excluded, NodeFlags flags);
+template <Color C> int ZeroWindowDepth0(SearchContext& s, int bound, int ply);
 template <Color C> int Quiescence(SearchContext& s, int alpha, int beta, int q, int ply);
 template <Color C> int QuiescenceInCheck(SearchContext& s, int alpha, int beta, int q, int ply);
 
 // A zero-window child search at depth `depth` (quiescence level below 2).
-template <Color C> inline int ZeroWindowChild(SearchContext& s, int bound, int depth, int ply, uint32_t flags, bool inCheck) {
+template <Color C> inline int ZeroWindowChild(SearchContext& s, int bound, int depth, int ply, NodeFlags flags, bool inCheck) {
   if (depth < 2)
-    return inCheck ? QuiescenceInCheck<C>(s, bound - 1, bound, 0, ply) : ZeroWindowDepth0<C>(s, bound, ply, flags);
+    return inCheck ? QuiescenceInCheck<C>(s, bound - 1, bound, 0, ply) : ZeroWindowDepth0<C>(s, bound, ply);
   return inCheck ? ZeroWindowInCheck<C>(s, bound, depth, ply, 0, flags) : ZeroWindow<C>(s, bound, depth, ply, 0, flags);
 }
 

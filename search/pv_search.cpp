@@ -41,8 +41,9 @@ void PostResult(SearchContext& s, const PlyRecord& r, uint64_t key, int depth, i
 // Zero-window search of this node without `excluded`: the in-check, middle
 // or deep procedure by depth.
 template <Color C> int ExclusionSearch(SearchContext& s, int bound, int depth, int ply, Move excluded, bool inCheck) {
-  const uint32_t flags = CutNodeFlag | NoNullMove;
-  return inCheck ? ZeroWindowInCheck<C>(s, bound, depth, ply, excluded, flags) : ZeroWindow<C>(s, bound, depth, ply, excluded, flags);
+  constexpr NodeFlags flags{NodeKind::Cut, true};
+  return inCheck ? ZeroWindowInCheck<C>(s, bound, depth, ply, excluded, flags)
+                 : ZeroWindow<C>(s, bound, depth, ply, excluded, flags);
 }
 }  // namespace
 
@@ -180,7 +181,7 @@ template <Color C> int PvSearch(SearchContext& s, int alpha, int beta, int depth
     if (moveCount == 0 || isHash || childDepth < 2) {
       v = -PvSearch<Them>(s, -beta, -alpha, childDepth, ply + 1, check);
     } else {
-      v = -ZeroWindowChild<Them>(s, -alpha, childDepth, ply + 1, CutNodeFlag | OrderingFlag, check);
+      v = -ZeroWindowChild<Them>(s, -alpha, childDepth, ply + 1, PvChildFlags, check);
       if (v > alpha) {
         if (depth >= 16) v = -PvSearch<Them>(s, -alpha - 1, -alpha, childDepth, ply + 1, check);
         if (v > alpha) v = -PvSearch<Them>(s, -beta, -alpha, childDepth, ply + 1, check);

@@ -164,7 +164,7 @@ template <Color C> int QuiescenceInCheck(SearchContext& s, int alpha, int beta, 
   return best;
 }
 
-template <Color C> int ZeroWindowDepth0(SearchContext& s, int bound, int ply, uint32_t flags) {
+template <Color C> int ZeroWindowDepth0(SearchContext& s, int bound, int ply) {
   constexpr Color Them = Opponent(C);
   Position& p = *s.position;
   PlyRecord& r = s.stack[ply];
@@ -188,7 +188,7 @@ template <Color C> int ZeroWindowDepth0(SearchContext& s, int bound, int ply, ui
     r.movePlayed = m;
     const bool check = InCheck<Them>(p);
     const int v = check ? -QuiescenceInCheck<Them>(s, -bound, 1 - bound, -1, ply + 1)
-                        : -ZeroWindowDepth0<Them>(s, 1 - bound, ply + 1, flags ^ CutNodeFlag);
+                        : -ZeroWindowDepth0<Them>(s, 1 - bound, ply + 1);
     SearchUnmake<C>(s, undo, m);
     if (v >= bound) {
       r.bestMove = m;
@@ -205,5 +205,5 @@ template int Quiescence<White>(SearchContext&, int, int, int, int);
 template int Quiescence<Black>(SearchContext&, int, int, int, int);
 template int QuiescenceInCheck<White>(SearchContext&, int, int, int, int);
 template int QuiescenceInCheck<Black>(SearchContext&, int, int, int, int);
-template int ZeroWindowDepth0<White>(SearchContext&, int, int, uint32_t);
-template int ZeroWindowDepth0<Black>(SearchContext&, int, int, uint32_t);
+template int ZeroWindowDepth0<White>(SearchContext&, int, int);
+template int ZeroWindowDepth0<Black>(SearchContext&, int, int);

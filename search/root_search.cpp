@@ -235,7 +235,7 @@ template <Color C> int RootPass(SearchContext& s, int alpha, int beta, int d) {
         Send("info sample isworse %s %s pv %s", moveText.c_str(), FormatScore(current.score).c_str(),
              current.pv.c_str());
       }
-      v = -ZeroWindowChild<Them>(s, -a, childDepth, 2, CutNodeFlag, check);
+      v = -ZeroWindowChild<Them>(s, -a, childDepth, 2, PvChildFlags, check);
       if (v > a) {
         if (samples) Send("info sample %s isunclear", moveText.c_str());
         v = -PvSearch<Them>(s, -a - 1, -a, childDepth, 2, check);

@@ -7,26 +7,20 @@ template <Color C> bool HasPieces(const Position& p) {
   return (p.Pieces(C, KnightType) | p.Pieces(C, BishopType) | p.Pieces(C, RookType) | p.Pieces(C, QueenType)) != 0;
 }
 
-// The mark a bound store carries: a lower bound 1 - T, an upper bound T.
-inline int LowerMark(int nodeType) { return nodeType == 1 ? 0 : nodeType == 0 ? 1 : 0; }
-inline int UpperMark(int nodeType) { return nodeType == 1 ? 1 : 0; }
-
 // What the entry steps of a zero-window node leave for the rest of it.
 struct ZeroWindowNode {
   uint64_t key;        // position key, changed by an excluded move
-  int nodeType;        // 1 expected cut node, 0 expected all node, -1 none
   ProbeResult probe;
   bool nullAllowed;
 };
 
 // Entry steps shared by both zero-window procedures: the record, the draw
 // rules and the table cut-offs. True with `result` when the node is decided.
-template <Color C> bool EnterZeroWindow(SearchContext& s, int bound, int depth, int ply, Move excluded, uint32_t flags,
+template <Color C> bool EnterZeroWindow(SearchContext& s, int bound, int depth, int ply, Move excluded, NodeFlags flags,
                                         ZeroWindowNode& node, int& result) {
   const Position& p = *s.position;
   PlyRecord& r = s.stack[ply];
   node.key = p.st.key ^ ExclusionKey(excluded);
-  node.nodeType = (flags & NoNodeType) ? -1 : int((flags >> 13) & 1);
   r.bestMove = 0;
   r.pvLength = 0;
   if (ply >= MaxPly) {
@@ -38,19 +32,19 @@ template <Color C> bool EnterZeroWindow(SearchContext& s, int bound, int depth, 
     return true;
   }
   ProbeHash<C>(*s.position, node.key, node.probe);
-  node.nullAllowed = !(flags & NoNullMove);
+  node.nullAllowed = !flags.nullMoveForbidden;
   for (int i = 0; i < node.probe.hits; ++i) {
     const HashEntry& e = node.probe.hit[i];
     const int s = ScoreFromHash(e, ply);
     if (EntryDepth(e) >= depth) {
       const bool marked = EntryHasMark(e);
-      if (EntryHasLower(e) && s >= bound && !(marked && node.nodeType == 1) &&
-          !((flags & NoNullMove) && !EntryHasMove(e))) {
+      if (EntryHasLower(e) && s >= bound && !(marked && flags.kind == NodeKind::Cut) &&
+          !(flags.nullMoveForbidden && !EntryHasMove(e))) {
         Touch(*node.probe.slot[i], e);
         result = s;
         return true;
       }
-      if (EntryHasUpper(e) && s < bound && !(marked && node.nodeType == 0)) {
+      if (EntryHasUpper(e) && s < bound && !(marked && flags.kind == NodeKind::All)) {
         result = s;
         return true;
       }
@@ -65,9 +59,9 @@ inline bool ReversesOwnMove(Move m, Move ownPrevious) {
 }
 }  // namespace
 
-template <Color C> int ZeroWindow(SearchContext& s, int bound, int depth, int ply, Move excluded, uint32_t flags) {
+template <Color C> int ZeroWindow(SearchContext& s, int bound, int depth, int ply, Move excluded, NodeFlags flags) {
   constexpr Color Them = Opponent(C);
-  if (depth < 2) return ZeroWindowDepth0<C>(s, bound, ply, flags);
+  if (depth < 2) return ZeroWindowDepth0<C>(s, bound, ply);
   Position& p = *s.position;
   PlyRecord& r = s.stack[ply];
   ZeroWindowNode node;
@@ -75,14 +69,14 @@ template <Color C> int ZeroWindow(SearchContext& s, int bound, int depth, int pl
   if (EnterZeroWindow<C>(s, bound, depth, ply, excluded, flags, node, result)) return result;
   if (TablebaseScoreAtNode(s, depth, ply, result)) return result;
   const uint64_t key = node.key;
-  const int nodeType = node.nodeType;
   const ProbeResult& probe = node.probe;
   const bool nullAllowed = node.nullAllowed;
+  const bool cutNode = flags.kind == NodeKind::Cut;
   Move hashMove = probe.hashMove;
   const int eval = LazyEvaluateNode<C>(s, r, bound);
   r.staticEval = eval;
   const bool lowBand = depth <= 5;
-  const uint32_t childFlags = (flags ^ CutNodeFlag) & ~(NoNullMove | NoNodeType);
+  const NodeFlags childFlags = flags.Child();
 
   // Null move: let the opponent move twice; if we still reach the bound the
   // node is good enough. Not with king and pawns only (zugzwang).
@@ -91,30 +85,29 @@ template <Color C> int ZeroWindow(SearchContext& s, int bound, int depth, int pl
     UndoRecord undo;
     MakeNullMove<C>(p, undo);
     r.movePlayed = NullMovePlayed;
-    const uint32_t replyFlags = childFlags | NoNullMove;
-    const int v = (reduced <= 8 || lowBand) ? -ZeroWindowDepth0<Them>(s, 1 - bound, ply + 1, replyFlags)
-                                            : -ZeroWindow<Them>(s, 1 - bound, std::max(2, reduced - 8), ply + 1, 0, replyFlags);
+    const int v = (reduced <= 8 || lowBand)
+                      ? -ZeroWindowDepth0<Them>(s, 1 - bound, ply + 1)
+                      : -ZeroWindow<Them>(s, 1 - bound, std::max(2, reduced - 8), ply + 1, 0, flags.NullMoveReply());
     UnmakeNullMove(p, undo);
     if (v >= bound) {
       const int score = v > MaxOrdinaryScore ? bound : v;
-      StoreLowerMarked(key, hashMove, std::min(depth, 63), ScoreToHash(score, ply), LowerMark(nodeType));
+      StoreLowerMarked(key, hashMove, std::min(depth, 63), ScoreToHash(score, ply), MarksLowerBound(flags.kind));
       return score;
     }
   }
 
   // Internal iterative deepening at expected cut nodes without a table move.
-  if (depth >= 8 && !hashMove && nodeType == 1 && (eval >= bound || depth >= 12)) {
+  if (depth >= 8 && !hashMove && cutNode && (eval >= bound || depth >= 12)) {
     const int v = ZeroWindow<C>(s, bound, depth - 4, ply, excluded, flags);
     if (v >= bound && r.bestMove && IsPlayable<C>(p, r.bestMove)) hashMove = r.bestMove;
   }
 
   const int farBelow = bound - eval > 100;
-  const int type = nodeType < 0 ? 0 : nodeType;
-  const int baseReduction = type == 1 ? (depth < 9 ? 6 : 7) : (depth < 9 ? 2 : 3);
+  const int baseReduction = cutNode ? (depth < 9 ? 6 : 7) : (depth < 9 ? 2 : 3);
   // Far below the bound only tactical moves (and maybe quiet checks) are tried.
   bool allMoves = true, quietChecks = false;
   if (!lowBand && depth <= 19) {
-    const int i = depth / 2 + 10 * type;
+    const int i = depth / 2 + 10 * int(cutNode);
     if (bound - eval >= s.phase.tacticalOnlyMargin[i]) {
       allMoves = false;
       quietChecks = bound - eval < s.phase.quietCheckMargin[i];
@@ -150,7 +143,7 @@ template <Color C> int ZeroWindow(SearchContext& s, int bound, int depth, int pl
           continue;
       }
       // A quiet move of an attacked piece must not land where it is lost.
-      if (quiet && depth <= (type == 1 ? 16 : 14) && !(depth > 4 && GivesCheck<C>(p, m)) && MovedPieceIsLost<C>(p, r, m))
+      if (quiet && depth <= (cutNode ? 16 : 14) && !(depth > 4 && GivesCheck<C>(p, m)) && MovedPieceIsLost<C>(p, r, m))
         continue;
     }
     const bool special = IsCastling<C>(m) || IsPassedPawnPush<C>(p, m);
@@ -161,15 +154,15 @@ template <Color C> int ZeroWindow(SearchContext& s, int bound, int depth, int pl
     const int extension = check ? 1 : 0;
     const int fullDepth = depth + extension - 2;
     int v;
-    const bool reduce = quiet && fromQuietStage && !check && !special && !excluded && (type == 1 || moveCount >= 4);
+    const bool reduce = quiet && fromQuietStage && !check && !special && !excluded && (cutNode || moveCount >= 4);
     if (reduce) {
       int reduction = baseReduction - (moveCount <= 6 ? 1 : 0);
       if (depth > 8 ? moveCount >= 2 * (17 - depth) : moveCount >= 2 * (14 - depth)) ++reduction;
       const int dr = depth + extension - reduction;
-      v = dr <= 3 ? -ZeroWindowDepth0<Them>(s, 1 - bound, ply + 1, childFlags)
+      v = dr <= 3 ? -ZeroWindowDepth0<Them>(s, 1 - bound, ply + 1)
                   : -ZeroWindow<Them>(s, 1 - bound, dr - 2, ply + 1, 0, childFlags);
       if (v >= bound && dr - 2 < fullDepth) {
-        const int researchDepth = (type == 1 && moveCount >= 7) ? fullDepth - 2 : fullDepth;
+        const int researchDepth = (cutNode && moveCount >= 7) ? fullDepth - 2 : fullDepth;
         if (researchDepth > dr - 2) v = -ZeroWindowChild<Them>(s, 1 - bound, researchDepth, ply + 1, childFlags, false);
       }
     } else {
@@ -184,7 +177,7 @@ template <Color C> int ZeroWindow(SearchContext& s, int bound, int depth, int pl
           for (int i = 0; i < quietsTriedCount; ++i) BadQuietMove<C>(s, quietsTried[i], depth, farBelow);
       }
       r.bestMove = m;
-      StoreLowerMarked(key, m, std::min(depth, 63), ScoreToHash(v, ply), LowerMark(nodeType));
+      StoreLowerMarked(key, m, std::min(depth, 63), ScoreToHash(v, ply), MarksLowerBound(flags.kind));
       return v;
     }
     if (quiet) {
@@ -199,11 +192,11 @@ template <Color C> int ZeroWindow(SearchContext& s, int bound, int depth, int pl
   }
   if (!lowBand)
     for (int i = 0; i < quietsTriedCount; ++i) BadQuietMove<C>(s, quietsTried[i], depth, farBelow);
-  StoreUpperMarked(key, 0, std::min(depth, 63), ScoreToHash(bound - 1, ply), UpperMark(nodeType));
+  StoreUpperMarked(key, 0, std::min(depth, 63), ScoreToHash(bound - 1, ply), MarksUpperBound(flags.kind));
   return bound - 1;
 }
 
-template <Color C> int ZeroWindowInCheck(SearchContext& s, int bound, int depth, int ply, Move excluded, uint32_t flags) {
+template <Color C> int ZeroWindowInCheck(SearchContext& s, int bound, int depth, int ply, Move excluded, NodeFlags flags) {
   constexpr Color Them = Opponent(C);
   if (depth < 2) return QuiescenceInCheck<C>(s, bound - 1, bound, 0, ply);
   Position& p = *s.position;
@@ -213,10 +206,9 @@ template <Color C> int ZeroWindowInCheck(SearchContext& s, int bound, int depth,
   if (EnterZeroWindow<C>(s, bound, depth, ply, excluded, flags, node, result)) return result;
   if (TablebaseScoreAtNode(s, depth, ply, result)) return result;
   const uint64_t key = node.key;
-  const int nodeType = node.nodeType;
   const ProbeResult& probe = node.probe;
   r.staticEval = EvaluateNode<C>(s, r);
-  const uint32_t childFlags = (flags ^ CutNodeFlag) & ~(NoNullMove | NoNodeType);
+  const NodeFlags childFlags = flags.Child();
   const Move previous = s.stack[ply - 1].movePlayed;
   MovePicker<C> picker = MovePicker<C>::ForEvasions(s, probe.hashMove, r, previous);
   const Bitboard pinned = PinnedPieces<C>(p);
@@ -236,17 +228,17 @@ template <Color C> int ZeroWindowInCheck(SearchContext& s, int bound, int depth,
     if (v >= bound) {
       if (!IsCapture(m) && !HasPromotionMark(m)) GoodQuietMove<C>(s, r, m, previous, depth, 0);
       r.bestMove = m;
-      StoreLowerMarked(key, m, std::min(depth, 63), ScoreToHash(v, ply), LowerMark(nodeType));
+      StoreLowerMarked(key, m, std::min(depth, 63), ScoreToHash(v, ply), MarksLowerBound(flags.kind));
       return v;
     }
   }
   if (!anyLegal) return MatedIn(ply);
   if (moveCount == 0) return bound - 1;   // the only move was the excluded one
-  StoreUpperMarked(key, 0, std::min(depth, 63), ScoreToHash(bound - 1, ply), UpperMark(nodeType));
+  StoreUpperMarked(key, 0, std::min(depth, 63), ScoreToHash(bound - 1, ply), MarksUpperBound(flags.kind));
   return bound - 1;
 }
 
-template int ZeroWindow<White>(SearchContext&, int, int, int, Move, uint32_t);
-template int ZeroWindow<Black>(SearchContext&, int, int, int, Move, uint32_t);
-template int ZeroWindowInCheck<White>(SearchContext&, int, int, int, Move, uint32_t);
-template int ZeroWindowInCheck<Black>(SearchContext&, int, int, int, Move, uint32_t);
+template int ZeroWindow<White>(SearchContext&, int, int, int, Move, NodeFlags);
+template int ZeroWindow<Black>(SearchContext&, int, int, int, Move, NodeFlags);
+template int ZeroWindowInCheck<White>(SearchContext&, int, int, int, Move, NodeFlags);
+template int ZeroWindowInCheck<Black>(SearchContext&, int, int, int, Move, NodeFlags);
