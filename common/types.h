@@ -1,13 +1,13 @@
 // Basic value types shared by every subsystem.
 #pragma once
 #include <cstdint>
+#include "common/score.h"
 
 using Bitboard = uint64_t;     // bit n = square n
 using Square = int;            // a1 = 0, b1 = 1, ..., h8 = 63
 using PositionKey = uint64_t;
 using Move = uint64_t;         // low word: squares and classes; high word: ordering flags
 using PieceWord = uint64_t;    // what a board square holds (0 = empty)
-using Score = int32_t;         // centipawns
 
 enum Color : int { White = 0, Black = 1 };
 
@@ -30,6 +30,3 @@ enum SquareName : int {
   A8, B8, C8, D8, E8, F8, G8, H8
 };
 
-// Mate scores: a side that mates in n plies scores MateScore - n.
-constexpr Score MateScore = 8160;
-constexpr Score MaxOrdinaryScore = 8000;

@@ -124,7 +124,7 @@ GoRequest ReadGoLine(const std::string& line) {
       request.clockGiven = true;
     } else if (t == "minscore") {
       // Scores lie within the mate scores; the default means "no minimum".
-      Search.limits.minScore = ReadInt32(next(), -64000, MateScore);
+      Search.limits.minScore = ReadInt32(next(), NoMinimumScore, MateScore);
     } else if (t == "depth") {
       Search.limits.depthLimit = ReadDepth(next());
       if (silent) {
@@ -197,7 +197,7 @@ void StartSearch(const GoRequest& request) {
   // the best alternative before it stops early.
   if (Group.isChild && Group.processNumber == 3) {
     Search.settings.multiPv = 2;
-    Search.settings.multiPvCp = 20000;
+    Search.settings.multiPvCp = EveryLineMargin;
   }
   SetPhaseParameters(Search, p);
   NewSearchGeneration((HashGeneration() + 1) & 3);

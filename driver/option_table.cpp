@@ -197,7 +197,7 @@ const OptionRow Rows[] = {
     {.name = "MultiPV", .kind = OptionKind::Spin, .min = 1, .max = 256, .defaultValue = 1,
      .number = &Search.settings.multiPv, .forwarded = true, .confirmation = "Displaying %d variations.",
      .summaryRank = 230, .summary = "     Multipv set to %d variations", .childRank = 1},
-    {.name = "MultiPV_cp", .kind = OptionKind::Spin, .min = 0, .max = 20000, .defaultValue = 20000,
+    {.name = "MultiPV_cp", .kind = OptionKind::Spin, .min = 0, .max = EveryLineMargin, .defaultValue = EveryLineMargin,
      .number = &Search.settings.multiPvCp, .forwarded = true, .confirmation = "Displaying variations up to %d cp.",
      .summaryRank = 240, .summary = "     Multipv_cp set to %d centipawns", .childRank = 3},
     {.name = "TC Buffer", .kind = OptionKind::Spin, .min = 0, .max = 120, .defaultValue = 3, .announceCurrent = true,

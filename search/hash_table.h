@@ -37,10 +37,11 @@ inline uint32_t EntryMoveLow(const HashEntry& e) {   // move bits 0-5 and 10-15 
   return ((e.word0 >> 8) & 63) | (((e.word0 >> 14) & 63) << 10);
 }
 inline int32_t EntryStoredScore(const HashEntry& e) { return int32_t((e.word0 >> 20) | ((e.word1 & 3) << 12)); }
-// The score as the search reads it: bias removed, clamped to +-8001.
+// The score as the search reads it: bias removed, mates clamped to just
+// beyond the ordinary scores.
 inline Score EntryScore(const HashEntry& e) {
-  int32_t s = EntryStoredScore(e) - HashScoreBias;
-  return s > 8001 ? 8001 : s < -8001 ? -8001 : s;
+  const int32_t s = EntryStoredScore(e) - HashScoreBias;
+  return s > ClampedEntryScore ? ClampedEntryScore : s < -ClampedEntryScore ? -ClampedEntryScore : s;
 }
 inline bool EntryMatches(const HashEntry& e, uint64_t key) { return ((e.word1 ^ uint32_t(key >> 32)) & ~31u) == 0; }
 inline HashEntry* BucketOf(uint64_t key) { return Hash.entries + (key & Hash.indexMask); }

@@ -15,7 +15,6 @@
 #include "tablebase/tb_registry.h"
 
 constexpr int PvPlyLimit = 200;      // principal-variation nodes beyond it return 0
-constexpr int MateValue = MateScore; // 8160
 
 
 // Child processes may order quiet moves randomly (linear congruential
@@ -44,7 +43,7 @@ inline int ScoreFromHash(const HashEntry& e, int ply) {
   const int s = EntryStoredScore(e) - HashScoreBias;
   return s > MaxOrdinaryScore ? s - ply : s < -MaxOrdinaryScore ? s + ply : s;
 }
-inline int MatedIn(int ply) { return -(MateValue - (ply - 1)); }   // ply index: root's children are 2
+inline int MatedIn(int ply) { return -(MateScore - (ply - 1)); }   // ply index: root's children are 2
 
 // Counts the made move and runs the periodic check every 4096 of them.
 template <Color C> inline void SearchMake(SearchContext& s, UndoRecord& undo, Move m) {
@@ -124,7 +123,7 @@ inline bool TablebaseScoreAtNode(SearchContext& s, int depth, int ply, int& scor
   Score v;
   if (!tb::ProbeTablebase(*s.position, v)) return false;
   ++s.tbHits;
-  score = v > 7860 ? v - ply : v < -7860 ? v + ply : v;
+  score = v > TablebaseMateBound ? v - ply : v < -TablebaseMateBound ? v + ply : v;
   return true;
 }
 

@@ -86,7 +86,7 @@ template <Color C> int PvSearch(SearchContext& s, int alpha, int beta, int depth
   if (probe.maxDepth < depth - (hashMove ? 10 : 2)) {
     if (depth < 12) {
       PvSearch<C>(s, alpha, beta, depth - 2, ply, inCheck);
-    } else if (PvSearch<C>(s, alpha, std::min(beta + 500, MateValue), depth - 8, ply, inCheck) > alpha) {
+    } else if (PvSearch<C>(s, alpha, std::min(beta + 500, MateScore), depth - 8, ply, inCheck) > alpha) {
       PvSearch<C>(s, alpha, beta, depth - 4, ply, inCheck);
     }
     if (r.bestMove && IsPlayable<C>(p, r.bestMove)) hashMove = r.bestMove;
@@ -134,7 +134,7 @@ template <Color C> int PvSearch(SearchContext& s, int alpha, int beta, int depth
       if (v > alpha && std::abs(v) < MaxOrdinaryScore) {
         bool singular = false;
         if (depth >= 26) {
-          const int wide = std::min(v - 80, 20000);
+          const int wide = v - 80;
           singular = ExclusionSearch<C>(s, wide, depth - 14, ply, hashMove, inCheck) < wide;
         }
         if (!singular && ExclusionSearch<C>(s, v - 16, depth - 10, ply, hashMove, inCheck) < v - 16) singular = true;
@@ -148,7 +148,7 @@ template <Color C> int PvSearch(SearchContext& s, int alpha, int beta, int depth
 
   MovePicker<C> picker = inCheck ? MovePicker<C>::ForEvasions(s, hashMove, r, previous)
                                  : MovePicker<C>(s, hashMove, r, previous, farBelow, true, false);
-  int best = -MateValue - 1;
+  int best = -MateScore - 1;
   Move bestMove = 0;
   int moveCount = 0, quietCount = 0;
   const int originalAlpha = alpha;

@@ -258,7 +258,7 @@ template <Color C> int RootPass(SearchContext& s, int alpha, int beta, int d) {
       // The main move always gets a searched score, even when it fails low.
       SearchMake<C>(s, undo, m);
       const bool again = InCheck<Them>(p);
-      const int exact = -PvSearch<Them>(s, -MateValue, MateValue, d - 2 + (again ? 1 : 0), 2, again);
+      const int exact = -PvSearch<Them>(s, -MateScore, MateScore, d - 2 + (again ? 1 : 0), 2, again);
       SearchUnmake<C>(s, undo, m);
       if (s.rootMoveIndex == 0 && s.rootMoves[0].move == m) {
         RecordRootMove(s, 0, exact, d, false, false, PvText<C>(s, m));
@@ -308,7 +308,7 @@ template <Color C> void IterativeDeepening(SearchContext& s, Position& p) {
       PollInput(s);
     }
     const int previous = s.rootMoves[0].score;
-    int alpha = std::max(s.limits.minScore - 1, -MateValue), beta = MateValue;
+    int alpha = std::max(s.limits.minScore - 1, -MateScore), beta = MateScore;
     if (d > 5 && multiPv == 1 && haveScore && std::abs(previous) <= 500) {
       alpha = std::max(s.limits.minScore - 1, previous - 15);
       beta = alpha + 27;
@@ -326,11 +326,11 @@ template <Color C> void IterativeDeepening(SearchContext& s, Position& p) {
         Send("info depth %d time %" PRIu64 " nodes %" PRIu64 " nps %" PRIu64 " %s", d / 2 - 3, t, n, n * 1000 / t, hits);
       }
       if ((v > alpha && v < beta) || v < s.limits.minScore) break;
-      if (v <= alpha && alpha <= -MateValue) break;
-      if (v >= beta && beta >= MateValue) break;
+      if (v <= alpha && alpha <= -MateScore) break;
+      if (v >= beta && beta >= MateScore) break;
       const int step = first ? widen - 5 : widen;
-      if (v <= alpha) alpha = std::max(alpha - step, -MateValue);
-      else beta = std::min(beta + step, MateValue);
+      if (v <= alpha) alpha = std::max(alpha - step, -MateScore);
+      else beta = std::min(beta + step, MateScore);
       widen *= 2;
       first = false;
     }
@@ -340,7 +340,7 @@ template <Color C> void IterativeDeepening(SearchContext& s, Position& p) {
     PollInput(s);
     if (d >= s.limits.depthLimit || s.nodes > s.limits.nodeLimit || s.nodes > s.limits.iterationNodeLimit) break;
     const int best = s.rootMoves[0].score;
-    if (s.limits.mate > 0 && best > MaxOrdinaryScore && (MateValue - best + 1) / 2 <= s.limits.mate) break;
+    if (s.limits.mate > 0 && best > MaxOrdinaryScore && (MateScore - best + 1) / 2 <= s.limits.mate) break;
     if (!s.limits.ponderOrInfinite) {
       const int gap = RootScoreGap(s);
       uint64_t percent = uint64_t(TimeSharePercent(gap));
@@ -455,7 +455,7 @@ void RootSearch(SearchContext& s, Position& p) {
   else PrepareRootMoves<Black>(s, p);
   if (s.rootMoveCount == 0) {
     s.rootMoves[0] = RootMove{};
-    s.rootMoves[0].score = InCheck(p) ? -MateValue : 0;
+    s.rootMoves[0].score = InCheck(p) ? -MateScore : 0;
     s.rootMoves[0].depth = DepthUnitsOfPlies(0);
     s.bestMove = 0;
     ReportPvLine(s, 0, true, s.rootMoves[0]);   // the single evaluation: mated or stalemate

@@ -4,17 +4,17 @@
 
 std::string FormatScore(int score) {
   char text[32];
-  if (score >= -8000 && score <= 8000) {
+  if (score >= -MaxOrdinaryScore && score <= MaxOrdinaryScore) {
     std::snprintf(text, sizeof text, "cp %d", score);
     return text;
   }
   int n;
-  if (score == -8160) {
+  if (score == -MateScore) {
     n = -1;   // mated now
-  } else if (score > 8000) {
-    n = (8160 - score) / 2 + 1;
+  } else if (score > MaxOrdinaryScore) {
+    n = (MateScore - score) / 2 + 1;
   } else {
-    n = (-8160 - score) / 2 + 1;
+    n = (-MateScore - score) / 2 + 1;
     if (n <= 0) --n;
   }
   std::snprintf(text, sizeof text, "mate %d", n);

@@ -32,7 +32,7 @@ struct SearchLimits {
   uint64_t moveTime = NoTimeLimit;  // ms
   uint64_t targetTime = NoTimeLimit;
   uint64_t maximumTime = NoTimeLimit;
-  int32_t minScore = -64000;
+  int32_t minScore = NoMinimumScore;
   int32_t mate = 0;
   int32_t slaveLevel = 0;
   int32_t searchId = 0;
@@ -67,7 +67,7 @@ constexpr int MaxRootMoves = 256;
 // What the search reads besides its limits; set by the options.
 struct SearchSettings {
   int multiPv = 1;
-  int multiPvCp = 20000;
+  int multiPvCp = EveryLineMargin;
   bool alwaysScoreMainMove = false;
   bool displayUpperbounds = false;
   // Narration of the root search asked for by the protocol dialects: "info

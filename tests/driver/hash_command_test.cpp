@@ -73,7 +73,7 @@ TEST_F(HashCommandTest, PositionsWithMovesAndBadInput) {
 TEST_F(HashCommandTest, WrittenScoresAreClampedToTheField) {
   Run("write 99999 fen " + Fen);
   EXPECT_EQ(Run("probe fen " + Fen).at(0), "info probe position fen " + Fen + " move a1a1 depth 25 ex 8193");
-  EXPECT_EQ(EntryScore(*DeepestSlot(KeyOfFen(Fen))), 8001);
+  EXPECT_EQ(EntryScore(*DeepestSlot(KeyOfFen(Fen))), ClampedEntryScore);
   Run("write -99999999999999999999 fen " + Fen);
   EXPECT_EQ(Run("probe fen " + Fen).at(0), "info probe position fen " + Fen + " move a1a1 depth 25 ex -8190");
   Run("write 8160 fen " + Fen);

@@ -72,7 +72,7 @@ TEST_F(HashTableTest, EveryScoreFieldReadsBackClamped) {
     StoreExact(KeyOf(1), MoveE2E4, 10, score);
     const HashEntry& e = bucket()[SlotOf(1, 10)];
     ASSERT_EQ(EntryStoredScore(e), field);
-    ASSERT_EQ(EntryScore(e), score > 8001 ? 8001 : score < -8001 ? -8001 : score);
+    ASSERT_EQ(EntryScore(e), std::clamp(score, -ClampedEntryScore, ClampedEntryScore));
     ASSERT_EQ(EntryMoveLow(e), uint32_t(MoveE2E4));
     ASSERT_TRUE(EntryMatches(e, KeyOf(1)) && EntryIsExact(e));
   }
@@ -223,7 +223,7 @@ TEST_F(HashTableTest, RandomStoresKeepTheReplacementRules) {
       ASSERT_GE(EntryDepth(*found), depth);
     }
     if (found) {
-      ASSERT_LE(std::abs(EntryScore(*found)), 8001);
+      ASSERT_LE(std::abs(EntryScore(*found)), ClampedEntryScore);
     }
   }
 }
