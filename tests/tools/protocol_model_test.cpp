@@ -442,6 +442,13 @@ TEST(FuzzModel, DeniedAndTakenMovesNeverComeBack) {
       {{"go slave 2 infinite", "deny e2e4", "isready", "<readyok", "<posting 20 5 abc123 g8f6", "stop",
         "<bestmove e2e4"},
        "no longer holds"},
+      // MultiPV carries over: known after a stop (lines after it come too late), not when a deny may have come in time.
+      {{"go slave 2 infinite", "stop", "deny e2e4", "<bestmove d2d4", "go depth 9", "deny d2d4", "isready", "<readyok",
+        "<bestmove d2d4"},
+       "no longer holds"},
+      {{"go slave 2 depth 1", "deny e2e4", "<bestmove d2d4", "go depth 9", "deny d2d4", "isready", "<readyok",
+        "<bestmove d2d4"},
+       ""},
       // The controller's lines name the search they answer.
       {{"go slave 1 depth 9 id 4", "<5 20 15 1000 e2e4"}, "another job"},
       {{"go slave 1 depth 9 id 4", "<4 20 15 1000 e2e4 e2e4"}, "illegal move in a result line"},
@@ -473,10 +480,12 @@ TEST(FuzzModel, ClockedSlaveSearchTakesBeforeItsBestMove) {
       {{"go slave 1 infinite", "<taking 0 e2e4"}, "ponder/infinite"},
       {{"go slave 2 wtime 5000 btime 5000", "<taking 0 e2e4"}, "cannot take"},   // two lines
       {{"go slave 2 wtime 5000 btime 5000", "deny e2e4", "isready", "<readyok", "<taking 0 e2e4"}, "cannot take"},
+      {{"go slave 1 wtime 5000 btime 5000", "take d2d4", "isready", "<readyok", "<taking 0 d2d4"}, "cannot take"},
       // One line fewer after a deny: then it owes one.
       {{"go slave 2 wtime 5000 btime 5000", "deny e2e4", "isready", "<readyok", "<bestmove d2d4"}, "without"},
       // Not owed: two lines, a stop, another limit, no slave, a search that may run out of depth, other time rules.
       {{"go slave 2 wtime 5000 btime 5000", "<bestmove e2e4"}, ""},
+      {{"go slave 2 wtime 5000 btime 5000", "deny e2e4", "<bestmove d2d4"}, ""},   // the deny may have come late
       {{"go slave 1 wtime 5000 btime 5000", "stop", "<bestmove e2e4"}, ""},
       {{"go slave 1 wtime 5000 btime 5000 depth 20", "<bestmove e2e4"}, ""},
       {{"go slave 0 wtime 5000 btime 5000", "<bestmove e2e4"}, ""},
