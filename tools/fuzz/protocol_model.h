@@ -23,12 +23,14 @@ struct Timeouts {
   int exitMs = 5000;     // "quit" or end of input -> the process has ended
   int settleMs = 700;    // a search or count may run this long before the fuzzer stops it
   int earlyMs = 25;      // time given to an early answer of a ponder/infinite search
-  // After an answer the engine's other processes must fall idle: their CPU
-  // time is sampled twice, this long apart, from this long after it, and may
-  // grow by a tick or two (a process reading its input).
+  // After an answer the engine's other processes must fall idle: from this
+  // long after it, their CPU time may grow by a tick or two (a process
+  // reading its input) in a window of this length; a child busier than that
+  // in this many windows in a row is still searching.
   int childGraceMs = 500;
   int childSampleMs = 300;
   static constexpr int childSlackTicks = 2;
+  static constexpr int childBusyWindows = 3;
 };
 
 struct Fault {
