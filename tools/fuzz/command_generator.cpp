@@ -709,7 +709,10 @@ Step CommandGenerator::ControllerStep(const ProtocolModel& model) {
       SetPositionFromFen(start, StartFen);
       line = "position startpos moves" + RandomMoves(start, Int(0, 24), false);
     } else {
-      const std::string fen = LegalFens[size_t(Chance(0.5) ? Int(0, 6) : Int(16, 17))];
+      // Middlegames and endings, and a few positions with one or a handful of
+      // moves, where denials empty the root table.
+      static const std::vector<size_t> picks = {0, 1, 2, 3, 4, 5, 6, 16, 17, 0, 1, 16, 11, 15, 12, 13};
+      const std::string fen = LegalFens[Pick(picks)];
       Position from;
       SetPositionFromFen(from, fen.c_str());
       line = "position fen " + fen + " moves" + RandomMoves(from, Int(0, 6), false);
