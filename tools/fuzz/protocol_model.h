@@ -1,8 +1,10 @@
 // What a front end may expect from the engine, kept line by line while the
 // fuzzer talks to it: which commands the engine accepts at the moment it
 // reads them, which searches and counts run, what each must answer, and the
-// game position (tracked with the engine's own board library). Every output
-// line is checked against it; the first broken rule becomes the fault.
+// game position (tracked with the engine's own board library), and for each
+// search what a work-sharing controller's lines may have done to its root
+// moves. Every output line is checked against it; the first broken rule
+// becomes the fault.
 #pragma once
 #include <cstdint>
 #include <deque>
@@ -148,6 +150,8 @@ class ProtocolModel {
   bool GroupShouldBeIdle() const;
 
  private:
+  // SilentSearch: "goe", one answer line. QuietSearch: "go ... slave N", N > 0:
+  // nothing but its best move and the controller's lines.
   enum class Kind { Search, SilentSearch, QuietSearch, Perft, Bench };
   struct Work {
     Kind kind = Kind::Search;
