@@ -20,7 +20,7 @@ namespace fuzz {
 struct Step {
   enum class Before { None, Settle, Sleep, Answer };
   // Settle: wait for every answer owed, stopping what runs too long.
-  // Answer: let the running search end by itself (for a few seconds at most), then settle.
+  // Answer: let the running search end by itself (for twice the settle time at most), then settle.
   Before before = Before::None;
   int sleepMs = 0;
   std::string bytes;              // written as they are (a command line ends with "\n")

@@ -267,12 +267,12 @@ SessionOutcome RunSession(const FuzzConfig& config, const StepSource& source, in
   };
   // Lets a search end by itself; then waits as a settle does.
   auto awaitAnswer = [&](std::string& note) {
-    const uint64_t until = NowMs() + uint64_t(4 * config.timeouts.settleMs);
+    const uint64_t until = NowMs() + uint64_t(2 * config.timeouts.settleMs);
     while (model.FiniteWorkRunning() && !model.PendingUnreleased() && NowMs() < until)
       if (!pump(20)) return false;
     std::string settleNote;
     if (!settle(settleNote)) return false;
-    note = "wait for the search to end by itself (" + std::to_string(4 * config.timeouts.settleMs) +
+    note = "wait for the search to end by itself (" + std::to_string(2 * config.timeouts.settleMs) +
            " ms at most), then " + settleNote;
     return true;
   };
