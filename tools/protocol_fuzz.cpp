@@ -112,6 +112,7 @@ int main(int argc, char** argv) {
   if (args.verbose) config.reportSlowStepsMs = 300;
 
   std::map<std::string, FoundFault> found;
+  fuzz::ControllerStats stats;
   std::vector<std::string> order;
   uint64_t lines = 0, sessions = args.firstSession - 1;
   const uint64_t start = fuzz::NowMs();
@@ -135,6 +136,7 @@ int main(int argc, char** argv) {
     const uint64_t sessionStart = fuzz::NowMs();
     fuzz::SessionOutcome outcome = fuzz::RunSession(config, source, 0);
     lines += outcome.lines;
+    stats.Add(outcome.stats);
     ++sessions;
     if (args.verbose)
       std::fprintf(stderr, "session %llu: %zu steps, %llu ms%s%s\n", (unsigned long long)sessions, outcome.trace.size(),
@@ -205,11 +207,19 @@ int main(int argc, char** argv) {
     report += "\n";
   }
 
-  char summary[256];
+  char summary[512];
   std::snprintf(summary, sizeof summary,
                 "tolvo_protocol_fuzz: seed %llu, %.0f s, %llu commands (%.0f/s) in %llu sessions, %zu fault%s\n",
                 (unsigned long long)args.seed, seconds, (unsigned long long)lines, seconds > 0 ? double(lines) / seconds : 0.0,
                 (unsigned long long)(sessions - (args.firstSession - 1)), order.size(), order.size() == 1 ? "" : "s");
+  std::fputs(summary, stdout);
+  std::snprintf(summary, sizeof summary,
+                "  controller: %llu slave searches answered; %llu deny/take/MultiPV lines during searches, %llu of them "
+                "surely read there; %llu taking (%llu owed), %llu result, %llu posting lines; %llu child CPU checks\n",
+                (unsigned long long)stats.searches, (unsigned long long)stats.lines, (unsigned long long)stats.linesRead,
+                (unsigned long long)stats.takings, (unsigned long long)stats.takingsOwed,
+                (unsigned long long)stats.results, (unsigned long long)stats.postings,
+                (unsigned long long)stats.childChecks);
   std::fputs(summary, stdout);
   if (!report.empty()) std::fputs(("\n" + report).c_str(), stdout);
   std::fflush(stdout);

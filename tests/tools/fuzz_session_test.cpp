@@ -5,12 +5,15 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
+#include <csignal>
 #include <fstream>
 #include <set>
 #include <string>
 #include <vector>
 #include "tools/fuzz/command_generator.h"
 #include "tools/fuzz/engine_pipe.h"
+#include "tools/fuzz/processes.h"
 #include "tools/fuzz/session.h"
 
 using fuzz::Step;
@@ -26,7 +29,12 @@ class FuzzSession : public testing::Test {
     work_ = dir_ + "/work";
     mkdir(work_.c_str(), 0700);
   }
-  void TearDown() override { (void)system(("rm -rf " + dir_).c_str()); }
+  void TearDown() override {
+    // The stand-ins list the processes they start: none may outlive the test.
+    std::ifstream pids(dir_ + "/children");
+    for (int pid; pids >> pid;) kill(pid, SIGKILL);
+    (void)system(("rm -rf " + dir_).c_str());
+  }
 
   std::string Script(const std::string& name, const std::string& body) {
     const std::string path = dir_ + "/" + name;
@@ -136,6 +144,51 @@ TEST_F(FuzzSession, JudgesHowTheProcessEnds) {
   EXPECT_EQ(out.fault.signature, "crash: SIGSEGV (11)");
 }
 
+// Answers "go" at once, after starting a child process: `child` is the shell
+// command it runs in the background.
+std::string WithChild(const std::string& dir, const std::string& child, const std::string& atStart = "") {
+  return atStart +
+         "while IFS= read -r line; do\n"
+         "  case \"$line\" in\n"
+         "    isready*) echo readyok ;;\n"
+         "    go*) " + child + " & echo $! >> " + dir + "/children; echo 'bestmove e2e4' ;;\n"
+         "    quit*) exit 0 ;;\n"
+         "  esac\n"
+         "done\n";
+}
+
+TEST_F(FuzzSession, TheEnginesOtherProcessesFallIdleAndEndWithIt) {
+  Step go = Line("go depth 1");
+  go.checkChildCpu = true;
+  // A child that goes on computing after the answer.
+  auto out = Run(Script("busy", WithChild(dir_, "sh -c 'while :; do :; done'")), {go, Line("isready", true), Line("quit")});
+  ASSERT_TRUE(out.faulted);
+  EXPECT_EQ(out.fault.signature, "cpu: a child process still works after the answer (go)");
+  EXPECT_EQ(out.stats.childChecks, 1u);
+  // One that waits is idle, but must not outlive the engine.
+  out = Run(Script("sleeper", WithChild(dir_, "sleep 30")), {go, Line("isready", true), Line("quit")});
+  ASSERT_TRUE(out.faulted);
+  EXPECT_EQ(out.fault.signature, "exit: a child process outlived the engine");
+  // Nor may the group's shared-memory names (they are removed after the report).
+  const std::string name = "/dev/shm/TolvoSync1";
+  out = Run(Script("names", WithChild(dir_, "true", "touch " + name + "$$\n")), {go, Line("quit")});
+  ASSERT_TRUE(out.faulted);
+  EXPECT_EQ(out.fault.signature, "exit: shared-memory names left after the engine ended");
+  const size_t at = out.fault.detail.find(name);
+  ASSERT_NE(at, std::string::npos) << out.fault.detail;
+  EXPECT_NE(access(out.fault.detail.substr(at).c_str(), F_OK), 0);
+
+  // Which names are a group's: its table and its exchange areas of every generation, nobody else's.
+  const std::string shm = dir_ + "/shm";
+  mkdir(shm.c_str(), 0700);
+  for (const char* file : {"TolvoSync11000", "TolvoEx71000", "TolvoEx101000", "TolvoEx071000", "TolvoSync141000",
+                           "TolvoExx1000", "Tolvo1000", "TolvoSync1100"})
+    std::ofstream(shm + "/" + file) << "";
+  std::vector<std::string> names = fuzz::GroupSharedNames(1000, shm);
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"TolvoEx101000", "TolvoEx71000", "TolvoSync11000"}));
+}
+
 TEST(FuzzExit, ClassifiesReportsSignalsAndCodes) {
   fuzz::Fault f;
   const std::string asan =
@@ -162,6 +215,31 @@ TEST_F(FuzzSession, CleanScriptAgainstTheEngineRaisesNothing) {
                                       Line("perft 2"), Line("d"), Line("isready", true), Line("quit")});
   EXPECT_FALSE(out.faulted) << out.fault.signature << "\n" << out.fault.detail;
   EXPECT_EQ(out.lines, 10u);
+}
+
+TEST_F(FuzzSession, ControllerScriptAgainstTheEngineRaisesNothing) {
+  // A clocked search of one line owes its "taking"; the others take the
+  // controller's lines at whatever moment the engine reads them.
+  Step clocked = Line("go slave 1 wtime 3000 btime 3000 id 9");
+  clocked.checkChildCpu = true;
+  Step waitForIt = Line("isready", true);
+  waitForIt.before = Step::Before::Answer;
+  Step goe = Line("goe slave 1 depth 3");
+  goe.before = Step::Before::Settle;
+  goe.checkChildCpu = true;
+  const auto out = Run(TOLVO_BINARY, {Line("setoption name Max CPUs value 2"), Line("position startpos moves e2e4"),
+                                      clocked, waitForIt, Settled(Line("go slave 3 depth 12 id 4")),
+                                      Line("deny e7e5\nisready"), Line("take d7d5\nisready", true),
+                                      Line("posted 40 12 1234abcd e7e5"), Settled(goe),
+                                      Settled(Line("go slave 2 infinite")), Line("deny g8f6\nisready", true),
+                                      Line("stop"), Settled(Line("isready", true)), Line("quit")});
+  EXPECT_FALSE(out.faulted) << out.fault.signature << "\n" << out.fault.detail;
+  EXPECT_EQ(out.stats.searches, 4u);
+  EXPECT_EQ(out.stats.takingsOwed, 1u);
+  // Two processes where the machine has two processors: the child was sampled after each answer.
+  if (sysconf(_SC_NPROCESSORS_ONLN) >= 2) {
+    EXPECT_EQ(out.stats.childChecks, 2u);
+  }
 }
 
 TEST(FuzzMinimize, KeepsOnlyWhatTheFaultNeeds) {
@@ -238,6 +316,32 @@ TEST(FuzzGenerator, ReachesEveryCommandAndStaysSafe) {
     partial |= s.endInput && !s.bytes.empty() && s.bytes.back() != '\n';
   }
   EXPECT_TRUE(quit && eof && partial);
+}
+
+TEST(FuzzGenerator, ControllerRunsNameTheRootMovesOfTheSearch) {
+  // While a slave search runs, the controller's moves are mostly root moves
+  // it holds, each line followed by an isready most of the time.
+  fuzz::CommandGenerator generator(11);
+  fuzz::Timeouts timeouts;
+  fuzz::ProtocolModel model(timeouts);
+  model.OnInput("position startpos moves e2e4\ngo slave 2 depth 20 id 5\n", 0);
+  int moves = 0, rootMoves = 0, followed = 0, lines = 0;
+  for (int i = 0; i < 3000; ++i) {
+    const Step s = generator.Next(model);
+    for (const char* word : {"deny ", "take "}) {
+      if (s.bytes.rfind(word, 0) != 0) continue;
+      ++moves;
+      const std::string text = s.bytes.substr(5, s.bytes.find('\n') - 5);
+      rootMoves += text.size() >= 4 && text[1] >= '5';   // Black's moves after 1 e4
+      followed += s.bytes.find("\nisready\n") != std::string::npos;
+    }
+    lines += s.bytes.rfind("posted ", 0) == 0 || s.bytes.rfind("slave mode ", 0) == 0;
+  }
+  ASSERT_GT(moves, 300);
+  EXPECT_GT(rootMoves, moves * 7 / 10);
+  EXPECT_LT(rootMoves, moves);   // and some that are not
+  EXPECT_GT(followed, moves * 7 / 10);
+  EXPECT_GT(lines, 100);
 }
 
 TEST(FuzzReport, ShowsEveryByteReadably) {

@@ -3,6 +3,8 @@
 // send the engine's developers after faults that do not exist).
 #include <gtest/gtest.h>
 #include <string>
+#include <vector>
+#include "board/movegen.h"
 #include "board/notation.h"
 #include "tools/fuzz/protocol_model.h"
 
@@ -40,11 +42,41 @@ TEST(FuzzGoLine, KeywordsTakeTheirValuesAsTheEngineReadsThem) {
   EXPECT_FALSE(fuzz::ReadGo("go PONDER", &start, White).pending);
   EXPECT_TRUE(fuzz::ReadGo("goe depth 2", &start, White).silent);
   EXPECT_FALSE(fuzz::ReadGo("GOE depth 2", &start, White).silent);
-  EXPECT_EQ(fuzz::ReadGo("go slave 9999999999 depth 1", &start, White).slave, 2147483647);
+  // "slave" is held to 0..256; "id" takes any number.
+  EXPECT_EQ(fuzz::ReadGo("go slave 9999999999 depth 1", &start, White).slave, 256);
+  const fuzz::GoLine slave = fuzz::ReadGo("go slave -3 id 77 wtime 900", &start, White);
+  EXPECT_TRUE(slave.slaveGiven && slave.idGiven && slave.clock && !slave.limited);
+  EXPECT_EQ(slave.slave, 0);
+  EXPECT_EQ(slave.id, 77);
   // Every legal move anywhere restricts the search; values and other words do not.
   const fuzz::GoLine go = fuzz::ReadGo("go depth 3 searchmoves e2e4 zz e2e5 d2d4", &start, White);
   ASSERT_EQ(go.searchMoves.size(), 2u);
   EXPECT_EQ(MoveToText(go.searchMoves[0]), "e2e4");
+}
+
+TEST(FuzzControllerMove, ReadAsDenyAndTakeReadIt) {
+  // The model matches "deny"/"take" texts to root moves by the key; the
+  // engine by the squares and promotion it parses. They must agree.
+  for (const char* fen : {StartFen, "n1n5/PPPk4/8/8/8/8/4Kppp/5N1N b - - 0 1", "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1",
+                          "rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 3"}) {
+    Position p;
+    ASSERT_TRUE(SetPositionFromFen(p, fen));
+    MoveList list;
+    GenerateLegalMoves(p, list);
+    for (int i = 0; i < list.size; ++i) {
+      const Move m = list.moves[i];
+      const std::string text = MoveToText(m);
+      std::string upper = text, promoUpper = text;
+      upper[0] = char(std::toupper(static_cast<unsigned char>(upper[0])));
+      if (text.size() == 5) promoUpper[4] = char(std::toupper(static_cast<unsigned char>(text[4])));
+      for (const std::string& spelled : {text, upper, text + " x", text.substr(0, 4), promoUpper}) {
+        const bool engine = SameMove(ParseCoordinateMove(p, spelled.c_str(), false), m);
+        EXPECT_EQ(fuzz::ControllerMoveKey(spelled) == text, engine) << fen << ": \"" << spelled << "\"";
+      }
+    }
+  }
+  EXPECT_EQ(fuzz::ControllerMoveKey("a1a1"), "");
+  EXPECT_EQ(fuzz::ControllerMoveKey(""), "");
 }
 
 TEST(FuzzPosition, FollowsTheEnginesReadingOfPositionAndPlay) {
@@ -352,20 +384,145 @@ TEST(FuzzModel, NullMoveInCheckLeavesAPositionThatMustStillWaitForStop) {
   EXPECT_EQ(t.Fault(), "protocol: bestmove before stop/ponderhit (go ponder, position failing the consistency check)");
 }
 
-TEST(FuzzModel, SlaveSearchesAreSilentUntilTheNextGo) {
+TEST(FuzzModel, SlaveSearchesAreSilentUntilTheirBestMove) {
   Transcript t;
   t.In("go slave 2 depth 3");
   t.In("uci");   // nothing owed while the slave level silences the engine
   t.In("isready");
   t.Out("readyok");
-  t.In("stop");
-  EXPECT_FALSE(t.model.WorkOutstanding());
-  t.In("go depth 1");
-  t.Out("bestmove e2e4");
+  t.Out("bestmove e2e4");   // its end is announced
+  EXPECT_EQ(t.Fault(), "");
   t.In("uci");
   t.In("isready");
   t.Out("readyok");
   EXPECT_EQ(t.Fault(), "output: \"uci\" printed nothing");
+
+  Transcript u;   // a stopped slave search owes its answer
+  u.In("go slave 1 infinite");
+  u.In("stop");
+  u.Wait(u.timeouts.stopMs + 1);
+  EXPECT_EQ(u.Fault(), "hang: no answer after stop (go ponder/infinite)");
+
+  Transcript v;   // once the engine has read the go line, no info string until the answer
+  v.In("setoption name MultiPV value 2");
+  v.In("go slave 1 depth 9");
+  v.Out("info string Displaying 2 variations.");   // written before the go was read
+  v.In("isready");
+  v.Out("readyok");
+  EXPECT_EQ(v.Fault(), "");
+  v.Out("info string Displaying 2 variations.");
+  EXPECT_EQ(v.Fault(), "protocol: info string during a search that reports nothing (go)");
+}
+
+TEST(FuzzModel, DeniedAndTakenMovesNeverComeBack) {
+  struct Case {
+    std::vector<const char*> in;   // "<" lines are output, the rest input
+    const char* fault;
+  } cases[] = {
+      // Read during the search (its readyok came first): e2e4 is gone.
+      {{"go slave 2 depth 9", "deny e2e4", "isready", "<readyok", "<bestmove e2e4"}, "no longer holds"},
+      {{"go slave 2 movetime 900 id 7", "deny e2e4", "isready", "<readyok", "<7 20 15 1000 e2e4 e7e5"},
+       "result line starts with a root move"},
+      {{"go depth 9", "setoption name MultiPV value 3", "deny d2d4", "isready", "<readyok",
+        "<info depth 5 score cp 9 pv d2d4 d7d5"},
+       "pv starts with a root move"},
+      {{"go slave 1 depth 9", "take d2d4", "isready", "<readyok", "<bestmove e2e4"}, "no longer holds"},
+      {{"go slave 1 depth 9", "TAKE D2D4", "isready", "<readyok", "<bestmove d2d4"}, ""},   // read in either case
+      {{"go slave 2 depth 9", "deny e2e4", "isready", "<readyok", "<bestmove d2d4"}, ""},
+      // Maybe read after the search had ended: nothing is known.
+      {{"go slave 2 depth 9", "deny e2e4", "<bestmove e2e4"}, ""},
+      // Refused: one line (MultiPV 1), or read after the stop.
+      {{"go slave 1 depth 9", "deny e2e4", "isready", "<readyok", "<bestmove e2e4"}, ""},
+      {{"go slave 2 infinite", "stop", "deny e2e4", "isready", "<bestmove e2e4"}, ""},
+      // "slave N" leaves MultiPV at N: a later plain search takes denials too.
+      {{"go slave 3 depth 1", "<bestmove e2e4", "go depth 9", "deny e2e4", "isready", "<readyok", "<bestmove e2e4"},
+       "no longer holds"},
+      // A ponder search may have ended before the deny: only its own later output shows it had not.
+      {{"go slave 2 infinite", "deny e2e4", "isready", "<readyok", "stop", "<bestmove e2e4"}, ""},
+      {{"go slave 2 infinite", "deny e2e4", "isready", "<readyok", "<posting 20 5 abc123 g8f6", "stop",
+        "<bestmove e2e4"},
+       "no longer holds"},
+      // MultiPV carries over: known after a stop (lines after it come too late), not when a deny may have come in time.
+      {{"go slave 2 infinite", "stop", "deny e2e4", "<bestmove d2d4", "go depth 9", "deny d2d4", "isready", "<readyok",
+        "<bestmove d2d4"},
+       "no longer holds"},
+      {{"go slave 2 depth 1", "deny e2e4", "<bestmove d2d4", "go depth 9", "deny d2d4", "isready", "<readyok",
+        "<bestmove d2d4"},
+       ""},
+      // The controller's lines name the search they answer.
+      {{"go slave 1 depth 9 id 4", "<5 20 15 1000 e2e4"}, "another job"},
+      {{"go slave 1 depth 9 id 4", "<4 20 15 1000 e2e4 e2e4"}, "illegal move in a result line"},
+  };
+  for (const Case& c : cases) {
+    Transcript t;
+    std::string script;
+    for (const char* line : c.in) {
+      script += std::string(line) + "; ";
+      if (line[0] == '<') t.Out(line + 1);
+      else t.In(line);
+    }
+    if (*c.fault) EXPECT_TRUE(Contains(t.Fault(), c.fault)) << script << " gave \"" << t.Fault() << "\"";
+    else EXPECT_EQ(t.Fault(), "") << script;
+  }
+}
+
+TEST(FuzzModel, ClockedSlaveSearchTakesBeforeItsBestMove) {
+  struct Case {
+    std::vector<const char*> in;
+    const char* fault;
+  } cases[] = {
+      {{"go slave 1 wtime 5000 btime 5000 id 3", "<bestmove e2e4"}, "answered without \"taking\""},
+      {{"go slave 1 wtime 5000 btime 5000 id 3", "<taking 3 e2e4", "<bestmove e2e4"}, ""},
+      {{"go slave 1 wtime 5000 btime 5000 id 3", "<taking 3 e2e4", "<bestmove d2d4"}, "no longer holds"},
+      {{"go slave 1 wtime 5000 btime 5000 id 3", "<taking 3 e2e4", "<taking 3 e2e4"}, "twice"},
+      {{"go slave 1 wtime 5000 btime 5000 id 3", "<taking 4 e2e4"}, "another job"},
+      {{"go wtime 5000 btime 5000", "<taking 0 e2e4"}, "without slave"},
+      {{"go slave 1 infinite", "<taking 0 e2e4"}, "ponder/infinite"},
+      {{"go slave 2 wtime 5000 btime 5000", "<taking 0 e2e4"}, "cannot take"},   // two lines
+      {{"go slave 2 wtime 5000 btime 5000", "deny e2e4", "isready", "<readyok", "<taking 0 e2e4"}, "cannot take"},
+      {{"go slave 1 wtime 5000 btime 5000", "take d2d4", "isready", "<readyok", "<taking 0 d2d4"}, "cannot take"},
+      // One line fewer after a deny: then it owes one.
+      {{"go slave 2 wtime 5000 btime 5000", "deny e2e4", "isready", "<readyok", "<bestmove d2d4"}, "without"},
+      // Not owed: two lines, a stop, another limit, no slave, a search that may run out of depth, other time rules.
+      {{"go slave 2 wtime 5000 btime 5000", "<bestmove e2e4"}, ""},
+      {{"go slave 2 wtime 5000 btime 5000", "deny e2e4", "<bestmove d2d4"}, ""},   // the deny may have come late
+      {{"go slave 1 wtime 5000 btime 5000", "stop", "<bestmove e2e4"}, ""},
+      {{"go slave 1 wtime 5000 btime 5000 depth 20", "<bestmove e2e4"}, ""},
+      {{"go slave 0 wtime 5000 btime 5000", "<bestmove e2e4"}, ""},
+      {{"position fen 6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1", "go slave 1 wtime 5000 btime 5000", "<bestmove d1d8"}, ""},
+      {{"setoption name TC Hard Move Depth value 3", "go slave 1 wtime 5000 btime 5000", "<bestmove e2e4"}, ""},
+  };
+  for (const Case& c : cases) {
+    Transcript t;
+    std::string script;
+    for (const char* line : c.in) {
+      script += std::string(line) + "; ";
+      if (line[0] == '<') t.Out(line + 1);
+      else t.In(line);
+    }
+    if (*c.fault) EXPECT_TRUE(Contains(t.Fault(), c.fault)) << script << " gave \"" << t.Fault() << "\"";
+    else EXPECT_EQ(t.Fault(), "") << script;
+  }
+}
+
+TEST(FuzzModel, PostingLinesComeOnlyFromSlaveSearchesAndPlayRefusalsAreSaid) {
+  Transcript t;
+  t.In("go slave 1 depth 9");
+  t.Out("posting 20 -8 af69d8f30fa0a362 g8f6");
+  EXPECT_EQ(t.Fault(), "");
+  t.Out("posting 20 -8 AF69D8F30FA0A362 g8f6");
+  EXPECT_EQ(t.Fault(), "protocol: malformed posting line");
+  Transcript u;
+  u.In("go depth 9");
+  u.Out("posting 20 -8 af69d8f30fa0a362 g8f6");
+  EXPECT_EQ(u.Fault(), "protocol: posting in a search without slave");
+
+  Transcript v;
+  v.In("play e2e5");
+  v.In("play e2e4");   // legal: nothing to say
+  v.In("isready");
+  v.Out("readyok");
+  EXPECT_EQ(v.Fault(), "output: \"play\" printed nothing");
 }
 
 TEST(FuzzModel, EndOfInputDuringACountOwesNothingMore) {

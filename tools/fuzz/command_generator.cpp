@@ -171,6 +171,10 @@ int CommandGenerator::SessionLength() {
   // Some sessions first set a few options to extreme values, then play on with them.
   // One at a time, so that the fault of one option does not hide those of the others.
   extremeOptionsLeft_ = Chance(0.3) ? 1 : 0;
+  // Some sessions play a work-sharing controller for most of their length.
+  controllerSession_ = Chance(0.4);
+  groupSet_ = false;
+  runSearches_ = 0;
   return Chance(0.2) ? Int(2, 12) : Int(10, 120);
 }
 
@@ -487,6 +491,11 @@ Step CommandGenerator::Command(const ProtocolModel& model) {
                                                    "posted 1 e2e4", "take e2e4", "deny 3", "slave mode " };
     line = Pick(words);
     if (line == "slave mode ") line += Extreme();
+    // Or a controller's run of searches, now and then also outside its sessions.
+    if (Chance(controllerSession_ ? 0.8 : 0.3)) {
+      runSearches_ = Int(1, 4);
+      return ControllerStep(model);
+    }
   } else if (r < 930) {
     const int k = Int(0, 7);
     if (k == 0) line = RandomBytes(size_t(Int(0, 200)));
@@ -546,15 +555,177 @@ Step CommandGenerator::Next(const ProtocolModel& model) {
     step.bytes = Chance(0.6) ? "stop\n" : "ponderhit\n";
     return step;
   }
-  // A slave search is silent: stop it before long.
-  if (model.SlaveSilent() && model.WorkOutstanding() && Chance(0.5)) {
+  if (controllerSession_ && !groupSet_) {
+    // The engine and one child process searching along on a shared table.
+    groupSet_ = true;
     Step step;
-    step.before = Step::Before::Sleep;
-    step.sleepMs = Int(0, 100);
-    step.bytes = "stop\n";
+    step.bytes = "setoption name Max CPUs value 2\n";
     return step;
   }
+  // Controller sessions start runs often; a run goes on while its search runs.
+  if (controllerSession_ && runSearches_ == 0 && Chance(0.12)) runSearches_ = Int(1, 4);
+  ProtocolModel::SearchView search;
+  if (runSearches_ > 0 || (model.ActiveSearch(search) && search.slave > 0 && !search.stopped && Chance(0.7)))
+    return ControllerStep(model);
   return Command(model);
+}
+
+// A move for "deny" or "take": mostly a root move the search may still hold,
+// sometimes another legal move there, a spelling the engine also reads, or none.
+std::string CommandGenerator::ControllerMoveText(const ProtocolModel::SearchView& search) {
+  const int r = Int(0, 99);
+  if (r < 78 && !search.candidates.empty()) return MoveToText(Pick(search.candidates));
+  if (r < 88 && search.position) {
+    MoveList list;
+    GenerateLegalMoves(*search.position, list);
+    if (list.size > 0) return MoveToText(list.moves[Int(0, list.size - 1)]);
+  }
+  if (r < 93 && !search.candidates.empty()) {
+    std::string upper = MoveToText(Pick(search.candidates));
+    upper[0] = char(std::toupper(static_cast<unsigned char>(upper[0])));
+    return upper + (Chance(0.5) ? " x" : "");
+  }
+  static const std::vector<std::string> odd = {"", "0000", "a1a1", "e2e4q", "zz", "e7e8", "h7h8n", "e2e4e2e4", "-"};
+  return Pick(odd);
+}
+
+// "posted depth score key move": a result for the table, mostly for the
+// position searched or one a move or two further, sometimes for no position.
+std::string CommandGenerator::PostedLine(const Position* root) {
+  Position p;
+  if (root) p = *root;
+  else SetPositionFromFen(p, StartFen);
+  const int plies = Int(0, 2);
+  for (int i = 0; i < plies && CheckPositionConsistency(p); ++i) {
+    MoveList list;
+    GenerateLegalMoves(p, list);
+    if (list.size == 0) break;
+    MakeRootMove(p, list.moves[Int(0, list.size - 1)]);
+    RebuildDerivedState(p);
+  }
+  std::string move = "e2e4";
+  MoveList list;
+  if (CheckPositionConsistency(p)) GenerateLegalMoves(p, list);
+  if (list.size > 0 && Chance(0.8)) move = MoveToText(list.moves[Int(0, list.size - 1)]);
+  else if (Chance(0.5)) move = Chance(0.5) ? "a1a1" : "0000";
+  const uint64_t key = Chance(0.85) ? p.st.key : rng_();
+  char text[160];
+  std::snprintf(text, sizeof text, "posted %s %s %llx %s", Chance(0.9) ? std::to_string(Int(10, 70)).c_str() : Extreme().c_str(),
+                Chance(0.9) ? std::to_string(Int(-600, 600)).c_str() : Extreme().c_str(), (unsigned long long)key,
+                move.c_str());
+  std::string line = text;
+  if (Chance(0.05)) line = line.substr(0, line.rfind(' '));   // no move
+  return line;
+}
+
+// "go ... slave N id J": a search that a controller shares out, ended by a
+// depth, a node count, a move time or a clock, or waiting for stop/ponderhit.
+std::string CommandGenerator::ControllerGoLine(const ProtocolModel& model) {
+  std::vector<std::string> parts;
+  const int r = Int(0, 99);
+  auto clock = [&]() {
+    std::string c = "wtime " + std::to_string(Int(1000, 20000)) + " btime " + std::to_string(Int(1000, 20000));
+    if (Chance(0.4)) c += " winc " + std::to_string(Int(0, 300)) + " binc " + std::to_string(Int(0, 300));
+    if (Chance(0.25)) c += " movestogo " + std::to_string(Int(1, 30));
+    return c;
+  };
+  if (r < 24) parts.push_back("depth " + std::to_string(Chance(0.85) ? Int(2, 8) : Int(9, 11)));
+  else if (r < 40) parts.push_back("movetime " + std::to_string(Int(20, 900)));
+  else if (r < 50) parts.push_back("nodes " + std::to_string(Int(2000, 400000)));
+  else if (r < 80) parts.push_back(clock());
+  else if (r < 92) parts.push_back("infinite");
+  else parts.push_back(Chance(0.6) ? clock() + " ponder" : "ponder");
+  const int slave = Int(0, 99);
+  if (slave < 45) parts.push_back("slave 1");
+  else if (slave < 70) parts.push_back("slave 2");
+  else if (slave < 83) parts.push_back("slave 3");
+  else if (slave < 95) parts.push_back("slave 0");
+  if (Chance(0.7)) parts.push_back("id " + (Chance(0.95) ? std::to_string(Int(0, 999)) : Extreme()));
+  const GameState& g = model.Game();
+  if (Chance(0.06) && g.Legal()) {
+    MoveList list;
+    GenerateLegalMoves(g.position, list);
+    if (list.size > 1) {
+      std::string moves = "searchmoves";
+      const int n = Int(2, std::min(4, list.size));
+      for (int i = 0; i < n; ++i) moves += " " + MoveToText(list.moves[Int(0, list.size - 1)]);
+      parts.push_back(moves);
+    }
+  }
+  if (Chance(0.3)) std::shuffle(parts.begin(), parts.end(), rng_);
+  std::string line = Chance(0.12) ? "goe" : "go";
+  for (const std::string& part : parts) line += " " + part;
+  return line;
+}
+
+// One step of a controller's run: while its search runs, a line of the
+// dialogue at a random moment; between searches, a few lines that prepare
+// the next one, then its go line.
+Step CommandGenerator::ControllerStep(const ProtocolModel& model) {
+  Step step;
+  ProtocolModel::SearchView search;
+  if (model.ActiveSearch(search) && !search.stopped) {
+    if (search.pending && Chance(0.25)) {
+      step.before = Step::Before::Sleep;
+      step.sleepMs = Chance(0.6) ? Int(0, 80) : Int(80, 600);
+      step.bytes = Chance(0.6) ? "stop\n" : "ponderhit\n";
+      return step;
+    }
+    if (!search.pending && Chance(0.2)) {
+      // Let the search end on its own: a clocked one then owes its "taking".
+      step.before = Step::Before::Answer;
+      return step;
+    }
+    step.before = Step::Before::Sleep;
+    step.sleepMs = Chance(0.6) ? Int(0, 60) : Int(60, 400);
+    const int r = Int(0, 99);
+    std::string line;
+    if (r < 45) line = "deny " + ControllerMoveText(search);
+    else if (r < 58) line = "take " + ControllerMoveText(search);
+    else if (r < 76) line = PostedLine(search.position.get());
+    else if (r < 82) line = "slave mode " + std::to_string(Int(0, 3));
+    else if (r < 88) line = "setoption name MultiPV value " + std::to_string(Int(1, 4));
+    else line = "isready";
+    if (Chance(0.04)) line = Mutate(line);
+    step.bytes = line + "\n";
+    // An isready after the line shows when the engine has read it.
+    if (line.rfind("isready", 0) != 0 && Chance(0.8)) step.bytes += "isready\n";
+    step.awaitReady = Chance(0.3);
+    return step;
+  }
+  if (runSearches_ <= 0) return Command(model);
+  if (Chance(0.35)) {
+    // Between searches: the dialect, a table entry, a move, a position.
+    const int r = Int(0, 99);
+    std::string line;
+    if (r < 20) {
+      line = "slave mode " + std::to_string(Int(0, 3));
+    } else if (r < 45) {
+      line = PostedLine(model.Game().Legal() ? &model.Game().position : nullptr);
+    } else if (r < 70) {
+      line = "play " + SomeMoveText(model);
+    } else if (r < 85) {
+      Position start;
+      SetPositionFromFen(start, StartFen);
+      line = "position startpos moves" + RandomMoves(start, Int(0, 24), false);
+    } else {
+      // Middlegames and endings, and a few positions with one or a handful of
+      // moves, where denials empty the root table.
+      static const std::vector<size_t> picks = {0, 1, 2, 3, 4, 5, 6, 16, 17, 0, 1, 16, 11, 15, 12, 13};
+      const std::string fen = LegalFens[Pick(picks)];
+      Position from;
+      SetPositionFromFen(from, fen.c_str());
+      line = "position fen " + fen + " moves" + RandomMoves(from, Int(0, 6), false);
+    }
+    step.bytes = line + "\n";
+    if (model.WorkOutstanding()) step.before = Step::Before::Settle;
+    return step;
+  }
+  --runSearches_;
+  step.bytes = ControllerGoLine(model) + "\n";
+  if (model.WorkOutstanding() && Chance(0.85)) step.before = Step::Before::Settle;
+  step.checkChildCpu = Chance(0.4);
+  return step;
 }
 
 Step CommandGenerator::End(const ProtocolModel& model) {

@@ -45,6 +45,8 @@ class EnginePipe {
   int ExitCode() const { return exitCode_; }
   // Signal that ended it, or 0.
   int TermSignal() const { return termSignal_; }
+  // Its process id (-1 before a start).
+  int Pid() const { return pid_; }
   void Kill();
 
  private:

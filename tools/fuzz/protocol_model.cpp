@@ -10,6 +10,7 @@
 #include "board/movegen.h"
 #include "board/notation.h"
 #include "common/bitops.h"
+#include "common/leading_number.h"
 
 namespace fuzz {
 
@@ -127,6 +128,36 @@ bool SafeForMoveGeneration(const Position& p) {
   return true;
 }
 
+// "J depth score nodes move...": a controlled search's result line.
+bool LooksLikeResultLine(const std::string& line) {
+  const std::vector<std::string> t = Split(line, " ");
+  if (t.size() < 5) return false;
+  for (size_t i = 0; i < 4; ++i)
+    if (!AllDigits(t[i][0] == '-' ? t[i].substr(1) : t[i])) return false;
+  return true;
+}
+
+bool MoveShaped(const std::string& s) {
+  return (s.size() == 4 || s.size() == 5) && s[0] >= 'a' && s[0] <= 'h' && s[1] >= '1' && s[1] <= '8' &&
+         s[2] >= 'a' && s[2] <= 'h' && s[3] >= '1' && s[3] <= '8' && (s.size() == 4 || std::strchr("qrbn", s[4]));
+}
+
+// Can only the clock end a search of this position? Not when iterative
+// deepening may run out of depth first: a mate or a draw that the first plies
+// settle (a mate in one, bare material, the fifty-move count at its end).
+bool OnlyTheClockEndsSearchOf(const Position& p) {
+  if (p.st.fifty >= 90) return false;
+  if (PopCount(p.pieces[WhitePawn] | p.pieces[BlackPawn]) == 0 && Material(p) < 10) return false;
+  MoveList list;
+  GenerateLegalMoves(p, list);
+  for (int i = 0; i < list.size; ++i) {
+    Position after = p;
+    PlayOn(after, list.moves[i]);
+    if (!HasLegalMove(after)) return false;   // mate or stalemate in one
+  }
+  return true;
+}
+
 // The engine's two fixed positions of "tt", searched after the current one.
 const char* const TestSearchFens[2] = {"4r3/1b2rp1k/1p1q1bpp/pP1p3P/P1pP4/4PB2/2Q2PP1/2R1RNK1 w - - 0 1",
                                        "2k5/pb1r1pr1/8/1qNp4/1ppB4/6P1/1P3PBP/R4RK1 b - - 0 1"};
@@ -140,23 +171,49 @@ GoLine ReadGo(const std::string& line, const Position* legalFrom, Color side) {
   for (size_t i = 1; i < tokens.size(); ++i) {
     const std::string& t = tokens[i];
     auto next = [&]() -> std::string { return i + 1 < tokens.size() ? tokens[++i] : std::string(); };
-    if (t == (white ? "winc" : "binc") || t == (white ? "wtime" : "btime") || t == "depth" || t == "nodes" ||
-        t == "movetime" || t == "iternodes") {
+    if (t == (white ? "winc" : "binc")) {
+      go.ownInc = ReadInt32(next());
+      go.bounded = go.clock = true;
+    } else if (t == (white ? "wtime" : "btime")) {
+      go.ownTime = ReadInt32(next());
+      go.bounded = go.clock = true;
+    } else if (t == "depth" || t == "nodes" || t == "movetime" || t == "iternodes") {
       next();
-      go.bounded = true;
-    } else if (t == "minscore" || t == "mate" || t == "movestogo" || t == "id" || t == "contempt" || t == "date") {
+      go.bounded = go.limited = true;
+    } else if (t == "mate") {
+      next();
+      go.limited = true;
+    } else if (t == "movestogo") {
+      go.movesToGo = ReadInt32(next());
+    } else if (t == "id") {
+      go.idGiven = true;
+      go.id = ReadInt32(next());
+    } else if (t == "minscore" || t == "contempt" || t == "date") {
       next();
     } else if (t == "infinite" || t == "ponder") {
       go.pending = true;
       go.pendingWord = t;
     } else if (t == "playmode") {
     } else if (t == "slave") {
-      go.slave = std::max(0, ReadInt32(next()));   // the engine reads a negative count as 0: an ordinary search
+      // Held to 0..256 as the engine holds it: a negative count is an ordinary search.
+      go.slave = std::clamp(ReadInt32(next()), 0, 256);
+      go.slaveGiven = true;
     } else if (go.searchMoves.size() < 256 && legalFrom) {
       if (const Move m = FindLegalMove(*legalFrom, t.c_str())) go.searchMoves.push_back(m);
     }
   }
   return go;
+}
+
+void ControllerStats::Add(const ControllerStats& o) {
+  searches += o.searches;
+  lines += o.lines;
+  linesRead += o.linesRead;
+  takings += o.takings;
+  takingsOwed += o.takingsOwed;
+  results += o.results;
+  postings += o.postings;
+  childChecks += o.childChecks;
 }
 
 GameState::GameState() { SetPositionFromFen(position, StartFen); }
@@ -283,9 +340,41 @@ bool ProtocolModel::GoeSearchRunning() const {
   return false;
 }
 
-void ProtocolModel::DropQuietWork() {
-  // Quiet work never announces its end; once stopped it is over.
-  while (!work_.empty() && work_.front().quiet && work_.front().stopped) work_.pop_front();
+ProtocolModel::Work* ProtocolModel::NewestSearch() {
+  for (auto it = work_.rbegin(); it != work_.rend(); ++it)
+    if (it->control) return &*it;
+  return nullptr;
+}
+
+ProtocolModel::Work* ProtocolModel::WorkOf(const RootControl* control) {
+  for (Work& w : work_)
+    if (control && w.control.get() == control) return &w;
+  return nullptr;
+}
+
+int ProtocolModel::MultiPvNow() const {
+  // After the newest search: what it and the lines sent since leave.
+  for (auto it = work_.rbegin(); it != work_.rend(); ++it)
+    if (it->control) return it->control->MultiPvAfter();
+  return multiPv_;
+}
+
+bool ProtocolModel::ActiveSearch(SearchView& view) const {
+  if (desynced_) return false;
+  for (auto it = work_.rbegin(); it != work_.rend(); ++it) {
+    if (!it->control) continue;
+    view.pending = it->pending && !it->released;
+    view.stopped = it->stopped;
+    view.slave = it->control->Slave();
+    view.position = it->positionKnown && it->legal ? it->position : nullptr;
+    view.candidates = it->control->Known() ? it->control->Candidates() : std::vector<Move>{};
+    return true;
+  }
+  return false;
+}
+
+bool ProtocolModel::GroupShouldBeIdle() const {
+  return !desynced_ && work_.empty() && !optionSinceGo_ && !quitRead_ && !inputEnded_ && answers_ > 0;
 }
 
 void ProtocolModel::ForgetGamePositionIfGoePending() {
@@ -302,9 +391,11 @@ std::string ProtocolModel::OutputContext() const {
 }
 
 void ProtocolModel::Expect(const std::string& command, std::vector<std::string> markers, std::string fen) {
-  // "go slave N" silences the engine on purpose; "d" and "eval" (like perft)
-  // are only read once that search has ended, and its silence with it.
-  if (desynced_ || (slave_ != 0 && command != "d" && command != "eval")) return;
+  // "go slave N" silences the engine until its answer; "d" and "eval" (like
+  // perft) are only read once that search has ended, and its silence with it.
+  bool slaveRunning = false;
+  for (const Work& w : work_) slaveRunning |= w.kind == Kind::QuietSearch && !w.stopped;
+  if (desynced_ || (slaveRunning && command != "d" && command != "eval")) return;
   if (goeSilent_ && GoeSearchRunning()) return;   // and so does a running "goe" search
   Expectation e;
   e.command = command;
@@ -357,6 +448,13 @@ void ProtocolModel::Dispatch(const std::string& line, uint64_t now) {
     // count that may never end, its time starts with the "stop" that ends it.
     const int factor = CountRunning() ? Timeouts::countReadyFactor : 1;
     readyDeadlines_.push_back(LongCountRunning() ? NoDeadline : now + uint64_t(timeouts_.readyMs) * factor);
+    ReadyMark mark;
+    if (const Work* w = NewestSearch()) {
+      mark.control = w->control;
+      mark.lines = w->control->Sent();
+      mark.finite = !w->stopped && !(w->pending && !w->released);
+    }
+    readyMarks_.push_back(std::move(mark));
     return;
   }
   if (HasPrefix(line, "slave mode")) return;
@@ -367,17 +465,48 @@ void ProtocolModel::Dispatch(const std::string& line, uint64_t now) {
   }
   if (HasPrefix(line, "play") && guarded()) {
     ForgetGamePositionIfGoePending();
-    return ApplyPlay(game_, line);
+    const int plies = game_.plies;
+    ApplyPlay(game_, line);
+    // A move that is not legal here is refused aloud.
+    if (game_.known && game_.plies == plies) Expect("play", {"info string Illegal or unreadable move"});
+    return;
   }
-  if (HasPrefix(line, "deny") || HasPrefix(line, "posted") || HasPrefix(line, "take")) return;
+  if (HasPrefix(line, "deny") || HasPrefix(line, "take")) return ControllerLine(line);
+  if (HasPrefix(line, "posted")) return;
   if (HasPrefix(line, "tt") && guarded()) return AcceptTestSearches(line);
   if (HasPrefix(line, "go") && guarded()) return AcceptGo(line, now);
-  if (HasPrefix(line, "setoption name")) return;
+  if (HasPrefix(line, "setoption name")) {
+    optionSinceGo_ = true;
+    const std::string text = line.size() > 15 ? line.substr(15) : std::string();
+    // Options are handled when read, also during a search.
+    if (HasPrefix(text, "multipv value")) ControllerLine(line);
+    // Rules that may end a clocked search by depth, or give it another budget.
+    if (HasPrefix(text, "tc ") || HasPrefix(text, "uci_limitstrength")) timeRulesChanged_ = true;
+    return;
+  }
   const std::string word = FirstWord(line);
   if (word == "perft" || word == "d" || word == "eval" || word == "bench") {
     if (guarded()) return AcceptCount(word, line);
     if (desynced_ && (word == "perft" || word == "bench")) countSentDesynced_ = true;
   }
+}
+
+void ProtocolModel::ControllerLine(const std::string& line) {
+  if (desynced_) return;
+  Work* w = NewestSearch();
+  if (HasPrefix(line, "setoption")) {
+    const int value = std::clamp(LeadingNumber(line, 15 + 14), 1, 256);
+    if (w) w->control->MultiPv(value);
+    else multiPv_ = value;
+    return;
+  }
+  // "deny" and "take" act only during a search: without one they are refused.
+  if (!w) return;
+  if (!w->stopped) ++stats_.lines;
+  const size_t at = line.find_first_not_of(' ', 4);
+  const std::string move = at == std::string::npos ? std::string() : line.substr(at);
+  if (HasPrefix(line, "deny")) w->control->Deny(move);
+  else w->control->Take(move);
 }
 
 void ProtocolModel::AcceptGo(const std::string& line, uint64_t) {
@@ -387,16 +516,35 @@ void ProtocolModel::AcceptGo(const std::string& line, uint64_t) {
   if (!game_.known) {
     // Which clock words take a value depends on the side to move.
     const GoLine other = ReadGo(line, nullptr, Opponent(game_.position.sideToMove));
-    if (other.pending != go.pending || other.slave != go.slave) desynced_ = true;
+    if (other.pending != go.pending || other.slave != go.slave || other.id != go.id) desynced_ = true;
   }
-  slave_ = go.slave;
   goeSilent_ = go.silent;
+  // "slave N" sets MultiPV to N (at least 1) for this search and the ones after it.
+  const int multiPv = go.slaveGiven ? std::clamp(go.slave, 1, 256) : MultiPvNow();
+  if (go.idGiven) searchId_ = go.id;
   // A goe answer goes out even under "slave" (it is a reply, not a report).
   const Kind kind = go.silent ? Kind::SilentSearch : go.slave != 0 ? Kind::QuietSearch : Kind::Search;
   Work w = SearchWork(kind, line, game_);
-  w.quiet = kind == Kind::QuietSearch;
   w.pending = go.pending;
   w.searchMoves = std::move(go.searchMoves);
+  w.searchId = searchId_;
+  w.silenced = go.silent || go.slave != 0;
+  std::vector<Move> roots;
+  if (w.legal) {
+    MoveList list;
+    GenerateLegalMoves(*w.position, list);
+    for (int i = 0; i < list.size; ++i)
+      if (w.searchMoves.empty() || InList(w.searchMoves, list.moves[i])) roots.push_back(list.moves[i]);
+  }
+  w.control = std::make_shared<RootControl>();
+  w.control->Start(w.legal ? &roots : nullptr, multiPv, go.slave);
+  // Only a sound clock of the side to move ends it: no other limit, a budget
+  // above the rules that fall back on a depth, default time rules, and a
+  // position whose search cannot run out of depth first.
+  w.clockEnds = w.legal && go.clock && !go.limited && !go.pending && !timeRulesChanged_ && go.ownTime >= 1000 &&
+                go.ownTime <= 600000 && go.ownInc >= 0 && go.ownInc <= 10000 && go.movesToGo >= 0 &&
+                OnlyTheClockEndsSearchOf(*w.position);
+  optionSinceGo_ = false;
   work_.push_back(std::move(w));
 }
 
@@ -405,14 +553,21 @@ void ProtocolModel::AcceptTestSearches(const std::string& line) {
   // The test searches end on a position of their own, whatever a goe answer still on its way does.
   for (Work& w : work_)
     if (w.kind == Kind::SilentSearch) w.gameReplaced = true;
-  slave_ = 0;
   goeSilent_ = false;
+  // The three searches share what the controller's lines may do to them.
+  auto control = std::make_shared<RootControl>();
+  control->Start(nullptr, MultiPvNow(), 0);
+  optionSinceGo_ = false;
   work_.push_back(SearchWork(Kind::Search, line + " (1 of 3)", game_));
   for (int i = 0; i < 2; ++i) {
     game_.known = true;
     game_.plies = 0;
     SetPositionFromFen(game_.position, TestSearchFens[i]);
     work_.push_back(SearchWork(Kind::Search, line + (i == 0 ? " (2 of 3)" : " (3 of 3)"), game_));
+  }
+  for (size_t i = work_.size() - 3; i < work_.size(); ++i) {
+    work_[i].control = control;
+    work_[i].searchId = searchId_;
   }
 }
 
@@ -436,7 +591,6 @@ void ProtocolModel::AcceptCount(const std::string& word, const std::string& line
     if (depth <= 2) w.readyIndex = readySent_ + 1;
   } else {
     // "bench" runs its searches with the settings of a plain "go".
-    slave_ = 0;
     goeSilent_ = false;
   }
   w.context = OutputContext();
@@ -450,8 +604,12 @@ void ProtocolModel::Stop(uint64_t now) {
   for (auto it = work_.begin(); it != work_.end(); ++it) {
     if (it->stopped) continue;
     it->stopped = it->released = true;
-    if (!it->quiet) it->answerDeadline = now + uint64_t(timeouts_.stopMs);
-    return DropQuietWork();
+    it->answerDeadline = now + uint64_t(timeouts_.stopMs);
+    // The lines after a stop are read once the search has ended (the test
+    // searches go on with the next of their three).
+    const bool last = std::next(it) == work_.end() || std::next(it)->control != it->control;
+    if (it->control && last) it->control->Close();
+    return;
   }
 }
 
@@ -478,6 +636,14 @@ void ProtocolModel::OnOutput(const std::string& line, uint64_t) {
   if (StartsWith(line, "bestmove")) return OnBestMove(line);
   if (StartsWith(line, "info ") && !StartsWith(line, "info string") && !StartsWith(line, "info probe"))
     return OnSearchInfo(line);
+  if (StartsWith(line, "taking ")) return OnTaking(line);
+  if (StartsWith(line, "posting ")) return OnPosting(line);
+  if (LooksLikeResultLine(line)) return OnResultLine(line);
+  // Once the engine has read the go line of a search that reports nothing,
+  // nothing but its answer and the controller's lines may come until then.
+  if (front && front->silenced && front->goRead && StartsWith(line, "info string"))
+    return Fail("protocol: info string during a search that reports nothing (" + FirstWord(front->command) + ")",
+                "\"" + Shown(line) + "\" while \"" + Shown(front->command) + "\" runs");
   if (front && (front->kind == Kind::Perft || front->kind == Kind::Bench)) OnCountLine(line);
 }
 
@@ -506,8 +672,24 @@ bool ProtocolModel::MatchExpectation(const std::string& line) {
 void ProtocolModel::OnReadyOk() {
   ++readyReceived_;
   if (!readyDeadlines_.empty()) readyDeadlines_.pop_front();
+  ReadyMark mark;
+  if (!readyMarks_.empty()) {
+    mark = std::move(readyMarks_.front());
+    readyMarks_.pop_front();
+  }
   if (readyReceived_ > readySent_) return Fail("protocol: readyok without isready", "");
   if (desynced_) return;
+  // The search newest at the isready has not answered yet: the engine read
+  // the isready, and every line before it, after the search's go line.
+  if (Work* w = WorkOf(mark.control.get())) {
+    w->goRead = true;
+    // A search that could only end by itself was still running then (its
+    // answer follows its end at once); one waiting for stop or ponderhit
+    // may have ended already: a later line that only a running search
+    // writes shows it had not.
+    if (mark.finite) w->control->ReadAtLeast(mark.lines);
+    else w->provable = std::max(w->provable, mark.lines);
+  }
   for (const Expectation& e : expected_) {
     if (e.fulfilled || e.readyIndex > readyReceived_) continue;
     const std::string where = e.context.empty() ? "" : " " + e.context;
@@ -540,7 +722,7 @@ bool ProtocolModel::PlayMoves(Position p, const std::vector<std::string>& moves,
 std::string ProtocolModel::NoAnswer(const Work& w) const {
   const std::vector<std::string> words = Split(w.command, " \t\r");
   std::string what = words.empty() ? "?" : words[0];
-  if ((w.kind == Kind::Search || w.kind == Kind::SilentSearch) && w.pending) what += " ponder/infinite";
+  if (w.control && w.pending) what += " ponder/infinite";
   if ((w.kind == Kind::Perft || w.kind == Kind::Bench) && !w.context.empty())
     return "output: \"" + what + "\" printed nothing " + w.context;
   const std::string where = w.context.empty() ? "" : ", " + w.context;
@@ -551,7 +733,7 @@ std::string ProtocolModel::NoAnswer(const Work& w) const {
 std::string ProtocolModel::WorkOwedText() const {
   std::string text;
   for (const Work& q : work_)
-    text += "\n      [" + Shown(q.command.substr(0, 50)) + (q.stopped ? " stopped" : "") + (q.quiet ? " quiet" : "") +
+    text += "\n      [" + Shown(q.command.substr(0, 50)) + (q.stopped ? " stopped" : "") + (q.silenced ? " silenced" : "") +
             (q.pending ? " pending" : "") + (q.released ? " released" : "") + "]";
   return text;
 }
@@ -570,10 +752,8 @@ void ProtocolModel::OnBestMove(const std::string& line) {
   if (work_.empty()) return Fail("protocol: bestmove without a search", "\"" + Shown(line) + "\"");
   Work& w = work_.front();
   if (Overtaken(line)) return;
-  if (w.kind != Kind::Search) {
-    const char* what = w.kind == Kind::QuietSearch ? "a go slave search"
-                       : w.kind == Kind::SilentSearch ? "a goe search"
-                                                      : "a count";
+  if (w.kind != Kind::Search && w.kind != Kind::QuietSearch) {
+    const char* what = w.kind == Kind::SilentSearch ? "a goe search" : "a count";
     return Fail(std::string("protocol: bestmove line from ") + what, "\"" + Shown(line) + "\" answering \"" +
                                                                            Shown(w.command) + "\"");
   }
@@ -606,9 +786,40 @@ void ProtocolModel::OnBestMove(const std::string& line) {
       std::string bad;
       if (t.size() == 4 && !PlayMoves(p, {t[1], t[3]}, 0, bad))
         return Fail("protocol: illegal ponder move", "\"" + Shown(line) + "\" in \"" + PositionToFen(p) + "\"");
+      if (ControlledAnswerFault(w, m, line)) return;
     }
   }
+  FinishSearch();
+}
+
+bool ProtocolModel::ControlledAnswerFault(const Work& w, Move m, const std::string& line) {
+  const RootControl& c = *w.control;
+  if (!c.MayHold(m)) {
+    Fail("protocol: " + FirstWord(w.command) + " answers with a root move it no longer holds (denied or not taken)",
+         "\"" + Shown(line) + "\" answering \"" + Shown(w.command) + "\"; the search may hold:" + c.Describe());
+    return true;
+  }
+  // A controlled search that its own clock ended tells which move it takes first.
+  if (w.clockEnds && !w.stopped && c.TakingOwed()) {
+    Fail("protocol: a clocked slave search answered without \"taking\"",
+         "\"" + Shown(line) + "\" answering \"" + Shown(w.command) + "\" in \"" + PositionToFen(*w.position) +
+             "\"; MultiPV 1 and two root moves or more in every state:" + c.Describe());
+    return true;
+  }
+  return false;
+}
+
+void ProtocolModel::FinishSearch() {
+  const Work w = std::move(work_.front());
   work_.pop_front();
+  ++answers_;
+  lastAnswered_ = w.command;
+  if (w.control && w.control->Slave() > 0) {
+    ++stats_.searches;
+    stats_.linesRead += uint64_t(w.control->SurelyRead());
+  }
+  // What MultiPV the search left, once it was the newest.
+  if (w.control && !NewestSearch()) multiPv_ = w.control->MultiPvAfter();
 }
 
 void ProtocolModel::OnGoeAnswer(const std::string& line) {
@@ -635,6 +846,7 @@ void ProtocolModel::OnGoeAnswer(const std::string& line) {
       if (!m) return Fail("protocol: illegal goe move", "\"" + Shown(line) + "\" in \"" + PositionToFen(p) + "\"");
       if (!w.searchMoves.empty() && !InList(w.searchMoves, m))
         return Fail("protocol: goe move outside the searchmoves", "\"" + Shown(line) + "\"");
+      if (ControlledAnswerFault(w, m, line)) return;
       PlayOn(p, m);
     }
     if (std::atoi(t[4].c_str()) != Material(p))
@@ -648,12 +860,12 @@ void ProtocolModel::OnGoeAnswer(const std::string& line) {
   } else if (!w.gameReplaced) {
     game_.known = false;
   }
-  work_.pop_front();
+  FinishSearch();
 }
 
 void ProtocolModel::OnSearchInfo(const std::string& line) {
   const std::vector<std::string> t = Split(line, " ");
-  const Work* w = work_.empty() ? nullptr : &work_.front();
+  Work* w = work_.empty() ? nullptr : &work_.front();
   if (w && Overtaken(line)) return;
   if (!w || w->kind != Kind::Search) {
     const std::string during = !w ? "without a search"
@@ -662,6 +874,7 @@ void ProtocolModel::OnSearchInfo(const std::string& line) {
                                                                 : "during " + FirstWord(w->command);
     return Fail("protocol: search report " + during, "\"" + Shown(line) + "\"");
   }
+  if (w->control) SearchWasRunning(*w);
   for (size_t i = 0; i < t.size(); ++i) {
     if (t[i] == "score" && (i + 2 >= t.size() || (t[i + 1] != "cp" && t[i + 1] != "mate")))
       return Fail("protocol: malformed score", "\"" + Shown(line) + "\"");
@@ -676,6 +889,10 @@ void ProtocolModel::OnSearchInfo(const std::string& line) {
                                                           PositionToFen(p) + "\"");
       if (i + 1 < t.size() && !w->searchMoves.empty() && !InList(w->searchMoves, ExactMove(p, t[i + 1])))
         return Fail("protocol: pv outside the searchmoves", "\"" + Shown(line) + "\"");
+      if (i + 1 < t.size() && w->control && !w->control->MayHold(ExactMove(p, t[i + 1])))
+        return Fail("protocol: pv starts with a root move the search no longer holds (denied or not taken)",
+                    "\"" + Shown(line) + "\" answering \"" + Shown(w->command) + "\"; the search may hold:" +
+                        w->control->Describe());
       return;
     }
     if (t[i] == "currmove" && i + 1 < t.size() && !ExactMove(p, t[i + 1]))
@@ -686,6 +903,84 @@ void ProtocolModel::OnSearchInfo(const std::string& line) {
       if (!ExactMove(p, t[i]))
         return Fail("protocol: illegal move in allmoves", "\"" + Shown(line) + "\" from \"" + PositionToFen(p) + "\"");
   }
+}
+
+void ProtocolModel::SearchWasRunning(Work& w) {
+  if (w.provable >= 0) w.control->ReadAtLeast(w.provable);
+  w.provable = -1;
+}
+
+// The front work when it is a search that may write the controller's lines, else null after a fault.
+ProtocolModel::Work* ProtocolModel::ControlledFront(const std::string& line, const char* what) {
+  Work* w = work_.empty() ? nullptr : &work_.front();
+  if (w && Overtaken(line)) return nullptr;
+  if (!w || !w->control) {
+    Fail(std::string("protocol: ") + what + " line without a search", "\"" + Shown(line) + "\"" +
+         (w ? " during \"" + Shown(w->command) + "\"" : std::string()));
+    return nullptr;
+  }
+  SearchWasRunning(*w);
+  return w;
+}
+
+void ProtocolModel::OnTaking(const std::string& line) {
+  Work* w = ControlledFront(line, "taking");
+  if (!w) return;
+  const std::vector<std::string> t = Split(line, " ");
+  const std::string about = "\"" + Shown(line) + "\" during \"" + Shown(w->command) + "\"";
+  if (t.size() != 3 || !AllDigits(t[1][0] == '-' ? t[1].substr(1) : t[1]) || !MoveShaped(t[2]))
+    return Fail("protocol: malformed taking line", about);
+  if (w->control->Slave() <= 0) return Fail("protocol: taking in a search without slave", about);
+  if (w->pending && !w->released) return Fail("protocol: taking before stop/ponderhit in a ponder/infinite search", about);
+  if (ReadInt32(t[1]) != w->searchId)
+    return Fail("protocol: taking names another job than the search's id", about + " (id " + std::to_string(w->searchId) + ")");
+  if (w->control->TakingSeen()) return Fail("protocol: taking written twice in one search", about);
+  if (w->legal && !ExactMove(*w->position, t[2]))
+    return Fail("protocol: taking names an illegal move", about + " in \"" + PositionToFen(*w->position) + "\"");
+  ++stats_.takings;
+  if (w->clockEnds && !w->stopped && w->control->TakingOwed()) ++stats_.takingsOwed;
+  if (!w->control->Taking(t[2]))
+    return Fail("protocol: taking a root move the search cannot take (denied, not taken, or MultiPV above 1)",
+                about + "; the search may hold:" + w->control->Describe());
+}
+
+void ProtocolModel::OnPosting(const std::string& line) {
+  Work* w = ControlledFront(line, "posting");
+  if (!w) return;
+  const std::string about = "\"" + Shown(line) + "\" during \"" + Shown(w->command) + "\"";
+  ++stats_.postings;
+  if (w->control->Slave() <= 0) return Fail("protocol: posting in a search without slave", about);
+  // "posting depth score key move": deep exact results within the ordinary scores.
+  const std::vector<std::string> t = Split(line, " ");
+  auto hex = [](const std::string& s) {
+    return !s.empty() && s.size() <= 16 && s.find_first_not_of("0123456789abcdef") == std::string::npos;
+  };
+  const bool shape = t.size() == 5 && AllDigits(t[1]) && AllDigits(t[2][0] == '-' ? t[2].substr(1) : t[2]) &&
+                     hex(t[3]) && MoveShaped(t[4]);
+  if (!shape || std::atoi(t[1].c_str()) < 20 || std::abs(std::atoi(t[2].c_str())) > 499)
+    return Fail("protocol: malformed posting line", about);
+}
+
+void ProtocolModel::OnResultLine(const std::string& line) {
+  if (!work_.empty() && work_.front().kind == Kind::Bench) return;   // its searches run with the game's settings
+  Work* w = ControlledFront(line, "result");
+  if (!w) return;
+  ++stats_.results;
+  const std::vector<std::string> t = Split(line, " ");
+  const std::string about = "\"" + Shown(line) + "\" during \"" + Shown(w->command) + "\"";
+  if (ReadInt32(t[0]) != w->searchId)
+    return Fail("protocol: result line names another job than the search's id",
+                about + " (id " + std::to_string(w->searchId) + ")");
+  if (!w->legal) return;
+  const Position& p = *w->position;
+  std::string bad;
+  if (!PlayMoves(p, t, 4, bad))
+    return Fail("protocol: illegal move in a result line", "\"" + Shown(bad) + "\" in " + about + " from \"" +
+                                                               PositionToFen(p) + "\"");
+  const Move first = ExactMove(p, t[4]);
+  if (!w->control->MayHold(first))
+    return Fail("protocol: result line starts with a root move the search no longer holds (denied or not taken)",
+                about + "; the search may hold:" + w->control->Describe());
 }
 
 void ProtocolModel::OnCountLine(const std::string& line) {
@@ -776,7 +1071,6 @@ void ProtocolModel::OnExit() {
   for (const Work& w : work_) {
     if (w.kind != Kind::Perft && w.kind != Kind::Bench) continue;
     const std::string word = FirstWord(w.command);
-    if (w.quiet) continue;
     if (!w.context.empty()) return Fail("output: \"" + word + "\" printed nothing " + w.context, "");
     return Fail("output: \"" + word + "\" lost " + how,
                 "\"" + Shown(w.command) + "\" was read before the end but never finished its output");

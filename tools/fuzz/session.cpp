@@ -9,6 +9,7 @@
 #include <dirent.h>
 #include <unistd.h>
 #include "tools/fuzz/engine_pipe.h"
+#include "tools/fuzz/processes.h"
 
 namespace fuzz {
 
@@ -143,6 +144,33 @@ bool ExitFault(const std::string& errorText, int exitCode, int signal, bool endA
   return false;
 }
 
+// After a clean end: the engine's children end too (they quit at the end of
+// their input), and the group's shared-memory names are gone. What is left is
+// removed after the report, so that one fault does not hide the next.
+static bool LeftBehind(int pid, const std::vector<ProcessTimes>& children, int waitMs, Fault& fault) {
+  const uint64_t until = NowMs() + uint64_t(waitMs);
+  std::vector<ProcessTimes> alive = children;
+  while (!alive.empty()) {
+    alive.erase(std::remove_if(alive.begin(), alive.end(), [](const ProcessTimes& p) { return !ProcessAlive(p); }),
+                alive.end());
+    if (alive.empty() || NowMs() >= until) break;
+    usleep(10000);
+  }
+  if (!alive.empty()) {
+    fault = {"exit: a child process outlived the engine",
+             "child " + std::to_string(alive[0].pid) + " still ran " + std::to_string(waitMs) + " ms after the engine ended"};
+    for (const ProcessTimes& p : alive) kill(p.pid, SIGKILL);
+    return true;
+  }
+  const std::vector<std::string> names = GroupSharedNames(pid);
+  if (names.empty()) return false;
+  std::string list;
+  for (const std::string& name : names) list += " /dev/shm/" + name;
+  fault = {"exit: shared-memory names left after the engine ended", "left:" + list};
+  for (const std::string& name : names) unlink(("/dev/shm/" + name).c_str());
+  return true;
+}
+
 // With TOLVO_FUZZ_TRACE set to a file name, every line sent and received is
 // appended there with its time: the record a reproduction cannot hold.
 static FILE* TraceFile() {
@@ -175,6 +203,7 @@ SessionOutcome RunSession(const FuzzConfig& config, const StepSource& source, in
   ProtocolModel model(config.timeouts);
   uint64_t lastStepStart = NowMs();
   bool exited = false;
+  uint64_t answers = 0, answerAt = 0;   // answers seen, and when the last one came
 
   // Moves data for `ms`; false once the model has a fault or the process has ended.
   auto pump = [&](int ms) {
@@ -183,7 +212,10 @@ SessionOutcome RunSession(const FuzzConfig& config, const StepSource& source, in
       const uint64_t now = NowMs();
       pipe.Pump(now >= end ? 0 : int(std::min<uint64_t>(end - now, 20)));
       std::string line;
-      while (pipe.NextLine(line)) Trace('<', line), model.OnOutput(line, NowMs());
+      while (pipe.NextLine(line)) {
+        Trace('<', line), model.OnOutput(line, NowMs());
+        if (model.Answers() != answers) answers = model.Answers(), answerAt = NowMs();
+      }
       if (pipe.Exited()) {
         while (pipe.NextLine(line)) Trace('<', line), model.OnOutput(line, NowMs());
         exited = true;
@@ -233,8 +265,57 @@ SessionOutcome RunSession(const FuzzConfig& config, const StepSource& source, in
     }
     return true;
   };
+  // Lets a search end by itself; then waits as a settle does.
+  auto awaitAnswer = [&](std::string& note) {
+    const uint64_t until = NowMs() + uint64_t(2 * config.timeouts.settleMs);
+    while (model.FiniteWorkRunning() && !model.PendingUnreleased() && NowMs() < until)
+      if (!pump(20)) return false;
+    std::string settleNote;
+    if (!settle(settleNote)) return false;
+    note = "wait for the search to end by itself (" + std::to_string(2 * config.timeouts.settleMs) +
+           " ms at most), then " + settleNote;
+    return true;
+  };
+
+  // Once an answer has come and nothing runs, the engine's children must fall
+  // idle: their CPU time is sampled from a moment after the answer. A child
+  // that used more than the slack is sampled again: on a loaded machine a
+  // child at its low priority may finish its last stretch late, but one that
+  // goes on searching stays busy window after window.
+  bool armed = false;          // a step asked for the check after the answer of its search
+  uint64_t armedAnswers = 0;   // answers seen when it was sent
+  auto checkChildren = [&]() {
+    if (!armed || model.Answers() == armedAnswers) return true;
+    armed = false;
+    if (!model.GroupShouldBeIdle()) return true;
+    const Timeouts& t = config.timeouts;
+    const uint64_t from = answerAt + uint64_t(t.childGraceMs);
+    if (NowMs() < from && !pump(int(from - NowMs()))) return false;
+    if (!model.GroupShouldBeIdle()) return true;
+    std::vector<ProcessTimes> before = ChildProcesses(pipe.Pid());
+    if (before.empty()) return true;
+    ++model.Stats().childChecks;
+    std::string used;
+    for (int window = 0; window < Timeouts::childBusyWindows; ++window) {
+      if (!pump(t.childSampleMs)) return false;
+      std::vector<ProcessTimes> after = ChildProcesses(pipe.Pid());
+      const auto busy = BusyChildren(before, after, Timeouts::childSlackTicks);
+      if (busy.empty() || !model.GroupShouldBeIdle()) return true;
+      used += (window ? ", " : "") + std::to_string(busy[0].second);
+      before = std::move(after);
+    }
+    const std::string answered = model.LastAnswered();
+    model.ReportFault("cpu: a child process still works after the answer (" +
+                          answered.substr(0, answered.find_first_of(" \t\r")) + ")",
+                      "a child used " + used + " ticks (of " + std::to_string(TicksPerSecond()) + " a second) in " +
+                          std::to_string(Timeouts::childBusyWindows) + " windows of " + std::to_string(t.childSampleMs) +
+                          " ms from " + std::to_string(t.childGraceMs) + " ms after the answer to \"" +
+                          ShowBytes(answered.substr(0, 100)) + "\"");
+    return false;
+  };
 
   bool ended = false;   // "quit" read or input closed: the process must end now
+  std::vector<ProcessTimes> children;
   bool alive = true;
   Step step;
   while (alive && !ended && source(model, step)) {
@@ -242,6 +323,8 @@ SessionOutcome RunSession(const FuzzConfig& config, const StepSource& source, in
     std::string note;
     if (step.before == Step::Before::Settle) {
       alive = settle(note);
+    } else if (step.before == Step::Before::Answer) {
+      alive = awaitAnswer(note);
     } else if (step.before == Step::Before::Sleep) {
       alive = pump(step.sleepMs);
       note = "wait " + std::to_string(step.sleepMs) + " ms";
@@ -250,12 +333,23 @@ SessionOutcome RunSession(const FuzzConfig& config, const StepSource& source, in
       const uint64_t until = NowMs() + uint64_t(config.timeouts.settleMs);
       while (alive && model.FiniteWorkRunning() && NowMs() < until) alive = pump(5);
     }
+    if (alive) alive = checkChildren();
     step.quietBefore = !model.FiniteWorkRunning();
     out.trace.push_back(step);
     out.waits.push_back(note);
     if (!alive) break;
     const bool pendingBefore = model.PendingUnreleased();
+    // The processes the engine started, to see that they end with it: taken
+    // before the line that may end it.
+    std::string lower = step.bytes;
+    for (char& c : lower) c = char(std::tolower(static_cast<unsigned char>(c)));
+    if (step.endInput || lower.find("quit") != std::string::npos) children = ChildProcesses(pipe.Pid());
+    if (step.checkChildCpu) {
+      armed = true;
+      armedAnswers = model.Answers();
+    }
     if (!step.bytes.empty()) send(step.bytes);
+    if (step.checkChildCpu && !model.WorkOutstanding()) armed = false;   // it started nothing
     // An answer that a ponder/infinite search gives at once must be seen
     // before the next command, which the engine would otherwise refuse. The
     // moment counts from when the engine has read the line (a process just
@@ -278,6 +372,8 @@ SessionOutcome RunSession(const FuzzConfig& config, const StepSource& source, in
                    note.c_str(), ShowBytes(step.bytes).c_str());
   }
   if (alive && !ended && lingerMs > 0) alive = pump(lingerMs);
+  if (alive && !ended) alive = checkChildren();
+
 
   bool killed = false;
   if (ended && !model.HasFault() && !exited) {
@@ -309,9 +405,12 @@ SessionOutcome RunSession(const FuzzConfig& config, const StepSource& source, in
     if (model.HasFault()) {
       out.faulted = true;
       out.fault = model.FirstFault();
+    } else if (LeftBehind(pipe.Pid(), children, config.timeouts.exitMs, out.fault)) {
+      out.faulted = true;
     }
   }
   out.faultDelayMs = int(NowMs() - lastStepStart);
+  out.stats = model.Stats();
   return out;
 }
 
@@ -449,6 +548,7 @@ std::string DescribeSteps(const std::vector<Step>& steps, const std::vector<std:
       start = nl + 1;
     }
     if (s.awaitReady) text += "      (wait for readyok)\n";
+    if (s.checkChildCpu) text += "      (once its search has answered: the child processes fall idle)\n";
     if (s.endInput) text += "    <end of input>\n";
   }
   return text;

@@ -30,6 +30,7 @@ struct SessionOutcome {
   std::vector<std::string> waits; // per step: what its wait did, for the report
   uint64_t lines = 0;             // command lines written
   int faultDelayMs = 0;           // from the start of the last step to the fault
+  ControllerStats stats;          // what the controller's dialogue exercised
 };
 
 // Runs one session. When the source runs out before the engine's input has
