@@ -141,7 +141,7 @@ template <Color C> Move* GenerateEvasions(const Position& p, Move* list, bool al
   for (Bitboard b = p.Pieces(Them, RookType) | queens; b;) attacked |= RookAttacks(PopLowest(b), occ);
   for (Bitboard b = KingAttacks(k) & ~attacked & ~p.pieces[C]; b;) {
     Move m = BuildMove(p, k, PopLowest(b));
-    if (history && IsQuietFlag(m)) m |= Move(history[HistoryIndex(m)] >> 4) << 32;
+    if (history && HasQuietFlag(m)) m |= Move(history[HistoryIndex(m)] >> 4) << 32;
     *list++ = m;
   }
   const Bitboard checkers = AttackersTo(p, k, p.occupied) & p.pieces[Them];

@@ -9,7 +9,7 @@ inline Move BuildMove(const Position& p, Square from, Square to) {
   const PieceWord mover = p.board[from], target = p.board[to];
   const uint32_t low = uint32_t(to) | (uint32_t(from) << 10) | (uint32_t(mover) & 0x07E001C0u) |
                        ((uint32_t(target) ^ 0x20000u) & 0x38020000u);
-  const uint32_t high = uint32_t(target >> 32) & 0x29520000u;
+  const uint32_t high = uint32_t(target >> 32) & VictimOrderingBits;
   return MakeMoveWord(low, high);
 }
 

@@ -13,22 +13,26 @@ Move ParseCoordinateMove(const Position& p, const char* text, bool useBoard) {
   const Square from = MakeSquare(std::tolower(t[0]) - 'a', t[1] - '1');
   const Square to = MakeSquare(std::tolower(t[2]) - 'a', t[3] - '1');
   if (from == to) return 0;   // also rejects a1a1
-  uint32_t low = uint32_t(to) | (uint32_t(from) << 10), high = 0;
+  uint32_t low = uint32_t(to) | (uint32_t(from) << OriginShift), high = 0;
   if (useBoard) {
-    low |= (uint32_t(p.board[from]) & 0x07E001C0u) ^ ((uint32_t(p.board[to]) ^ 0x20000u) & 0x38020000u);
-    high = uint32_t(p.board[to] >> 32) & 0x29520000u;
+    // The mover's class and one-hot flag from its board word; the victim's
+    // class, and the quiet flag when there is none, from the destination's.
+    low |= (uint32_t(p.board[from]) & (MoverFlagBits | MoverClassBits)) ^
+           ((uint32_t(p.board[to]) ^ QuietFlagBit) & (VictimClassBits | QuietFlagBit));
+    high = uint32_t(p.board[to] >> 32) & VictimOrderingBits;
   }
+  const uint32_t pawn = PawnClass << MoverClassShift;   // only a pawn promotes
   switch (t[4]) {
-    case 'q': low |= 0xC0; high |= PromoQueenHigh; break;
-    case 'r': low |= 0xC0; high |= PromoRookHigh; break;
-    case 'b': low |= 0xC0; high |= PromoBishopHigh; break;
-    case 'n': low |= 0xC0; high |= PromoKnightHigh; break;
+    case 'q': low |= pawn; high |= PromoQueenHigh; break;
+    case 'r': low |= pawn; high |= PromoRookHigh; break;
+    case 'b': low |= pawn; high |= PromoBishopHigh; break;
+    case 'n': low |= pawn; high |= PromoKnightHigh; break;
     default: break;
   }
   if (useBoard) {
     const int type = TypeOf(p.CodeAt(from));
     if (type == PawnType && p.st.epSquare && to == Square(p.st.epSquare)) high |= EnPassantFlag;
-    if (type == KingType) low |= 0x200000;
+    if (type == KingType) low |= KingMoverFlag;
   }
   return MakeMoveWord(low, high);
 }
@@ -40,8 +44,7 @@ std::string MoveToText(Move m) {
   s += char('1' + RankOf(FromSquare(m)));
   s += char('a' + FileOf(ToSquare(m)));
   s += char('1' + RankOf(ToSquare(m)));
-  const uint32_t dest = LowWord(m) & 0x1F8;
-  if (dest == 0xF8 || dest == 0xC0) {
+  if (IsPromotion<White>(m) || IsPromotion<Black>(m)) {
     const uint32_t high = HighWord(m);
     s += (high & (1u << 15)) ? 'n' : (high & (1u << 13)) ? 'b' : (high & (1u << 14)) ? 'r' : 'q';
   }
@@ -55,9 +58,10 @@ Move FindLegalMove(const Position& p, const char* text) {
   MoveList legal;
   GenerateLegalMoves(p, legal);
   for (Move m : legal) {
-    if (((m ^ parsed) & 0xFC3F) != 0) continue;
-    int index = PromotionIndex(m);
-    if (index == wanted || (wanted == 0 && index == 5)) return m;
+    if (((m ^ parsed) & SquareBits) != 0) continue;
+    // A promotion without its piece is to a queen.
+    const int index = PromotionIndex(m);
+    if (index == wanted || (wanted == NoClass && index == QueenClass)) return m;
   }
   return 0;
 }

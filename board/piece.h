@@ -22,7 +22,7 @@ enum PieceClass : int { NoClass = 0, KnightClass = 1, BishopClass = 2, PawnClass
 
 // The fixed board word of every piece. Low word: bits 0-3 code, 4-5 colour mask,
 // 6-8 class, bit 17 always set, 21-26 one-hot class flag, 27-29 class again.
-// High word: one victim-ordering bit per class (selected with 0x29520000).
+// High word: one victim-ordering bit per class (VictimOrderingBits of a move).
 constexpr PieceWord WhitePawnWord = 0x101980001C0280D2ULL;
 constexpr PieceWord WhiteKnightWord = 0x106980000A1F8054ULL;
 constexpr PieceWord WhiteBishopWord = 0x11298000111F8096ULL;

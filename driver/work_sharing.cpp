@@ -26,7 +26,7 @@ bool PlayableHere(const Position& p, uint32_t low) {
   MoveList legal;
   GenerateLegalMoves(p, legal);
   for (Move m : legal)
-    if ((LowWord(m) & 0xFC3F) == (low & 0xFC3F)) return true;
+    if ((LowWord(m) & SquareBits) == (low & SquareBits)) return true;
   return false;
 }
 

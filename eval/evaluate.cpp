@@ -207,8 +207,8 @@ template <Color C> bool HasTrappedRook(const Position& p) {
   if (kr != 0) return false;
   const int kf = FileOf(k);
   Bitboard corner;
-  if (kf == 1 || kf == 2) corner = SquareBit(MakeSquare(0, 0)) | SquareBit(MakeSquare(1, 0)) | SquareBit(MakeSquare(0, 1));
-  else if (kf == 5 || kf == 6) corner = SquareBit(MakeSquare(6, 0)) | SquareBit(MakeSquare(7, 0)) | SquareBit(MakeSquare(7, 1));
+  if (kf == 1 || kf == 2) corner = SquareBit(A1) | SquareBit(B1) | SquareBit(A2);
+  else if (kf == 5 || kf == 6) corner = SquareBit(G1) | SquareBit(H1) | SquareBit(H2);
   else return false;
   if (C == Black) corner = (corner << 56) | ((corner >> 8) << 48);   // ranks 1/2 -> ranks 8/7
   const Bitboard shelterRanks = RelativeRankBits<C>(1) | RelativeRankBits<C>(2) | RelativeRankBits<C>(3) | RelativeRankBits<C>(4);
@@ -361,7 +361,8 @@ Score EvaluateFull(const Position& p, EvalInfo& ei, Trace* trace) {
   int score = (positional + material) / 10;
   score = score * ScaleTable[signature] / 128;
   // Pure rook endings: one rook each and pawns.
-  if (signature == ((1 << 10) | (1 << 12))) {
+  constexpr int OneRookEach = SignatureOfCounts({.whiteRooks = 1, .blackRooks = 1});
+  if (signature == OneRookEach) {
     score += RookEndingPawnTerm<Black>(p) - RookEndingPawnTerm<White>(p);
     score = score * RookEndgameScaling / 100;
   }

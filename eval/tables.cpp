@@ -1,6 +1,7 @@
 #include "eval/tables.h"
 
 #include <cstdlib>
+#include "board/material_key.h"
 
 int8_t KnightTropism[64][64];
 uint8_t ScaleTable[16384];
@@ -48,13 +49,11 @@ void InitTropism() {
     }
 }
 
-// Signature fields: bit 0 white bishop on light squares, 1 white bishop on
-// dark, 2 black light, 3 black dark, 4 white queen, 5 black queen, 6-7 white
-// knights, 8-9 black knights, 10-11 white rooks, 12-13 black rooks.
 int ScaleOf(int sig) {
-  const int wbl = sig & 1, wbd = (sig >> 1) & 1, bbl = (sig >> 2) & 1, bbd = (sig >> 3) & 1;
-  const int wq = (sig >> 4) & 1, bq = (sig >> 5) & 1;
-  const int wn = (sig >> 6) & 3, bn = (sig >> 8) & 3, wr = (sig >> 10) & 3, br = (sig >> 12) & 3;
+  const SignatureCounts c = CountsOfSignature(sig);
+  const int wbl = c.whiteLightBishops, wbd = c.whiteDarkBishops, bbl = c.blackLightBishops, bbd = c.blackDarkBishops;
+  const int wq = c.whiteQueens, bq = c.blackQueens;
+  const int wn = c.whiteKnights, bn = c.blackKnights, wr = c.whiteRooks, br = c.blackRooks;
   const int others = wq + bq + wn + bn + wr + br;
   const bool oneBishopEach = wbl + wbd == 1 && bbl + bbd == 1;
   const bool oppositeBishops = oneBishopEach && wbl != bbl;

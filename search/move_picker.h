@@ -2,6 +2,7 @@
 // captures that do not lose material, quiet moves by learned order, and the
 // losing captures last. Evasion and quiescence nodes use their own stages.
 #pragma once
+#include <array>
 #include "search/node.h"
 
 template <Color C> class MovePicker {
@@ -58,15 +59,26 @@ template <Color C> class MovePicker {
   int deferredCount_ = 0, deferredCursor_ = 0;
 };
 
-// Value of a man for capture ordering (pawn 1 ... queen 9, king 20), by class.
-inline int ClassValue(int cls) {
-  constexpr int value[8] = {0, 3, 3, 1, 20, 9, 5, 0};
-  return value[cls];
+// A table by piece class: pawn, knight, bishop, rook, queen, king; nothing else.
+constexpr std::array<int32_t, 8> ByClass(int32_t pawn, int32_t knight, int32_t bishop, int32_t rook, int32_t queen,
+                                         int32_t king) {
+  std::array<int32_t, 8> v{};
+  v[PawnClass] = pawn, v[KnightClass] = knight, v[BishopClass] = bishop;
+  v[RookClass] = rook, v[QueenClass] = queen, v[KingClass] = king;
+  return v;
 }
-// Exchange values in half pawns << 16, by class, for the static exchange test.
+// Value of a man for capture ordering, in pawns (the king above all).
+inline int ClassValue(int cls) {
+  constexpr std::array<int32_t, 8> value = ByClass(1, 3, 3, 5, 9, 20);
+  return value[size_t(cls)];
+}
+// Exchange values for the static exchange test: half pawns, shifted up 16
+// bits so that the test can keep its count of attackers in the low bits.
+constexpr int32_t HalfPawns(int n) { return n << 16; }
 inline int32_t ExchangeValue(int cls) {
-  constexpr int32_t value[8] = {0, 0x60000, 0x60000, 0x20000, 0x3E0000, 0x140000, 0xA0000, 0};
-  return value[cls];
+  constexpr std::array<int32_t, 8> value =
+      ByClass(HalfPawns(2), HalfPawns(6), HalfPawns(6), HalfPawns(10), HalfPawns(20), HalfPawns(62));
+  return value[size_t(cls)];
 }
 
 // A quiet move or capture that the exchange test says loses material: the
@@ -98,7 +110,7 @@ template <Color C> void MovePicker<C>::ScoreCaptures(int from) {
     const Move m = moves_[i];
     const int victim = IsEnPassant(m) ? 1 : ClassValue(VictimClass(m));
     int promo = 0;
-    if (HasPromotionMark(m)) promo = PromotionIndex(m) == 5 ? 8 : -2;
+    if (HasPromotionMark(m)) promo = PromotesToQueen(m) ? 8 : -2;
     scores_[i] = (victim + promo) * 64 - ClassValue(MoverClass(m));
   }
 }

@@ -169,7 +169,7 @@ TEST_F(HashTableTest, RandomStoresKeepTheReplacementRules) {
                          : kind == Kind::Lower || kind == Kind::LowerMarked ? HashLowerFlag : HashUpperFlag;
     auto isNewEntry = [&](const HashEntry& e) {
       return EntryMatches(e, key) && (e.word0 & 255) == ((Hash.generationWord | uint32_t(depth)) & 255) &&
-             EntryMoveLow(e) == (uint32_t(move) & 0xFC3F) && EntryStoredScore(e) == score + HashScoreBias &&
+             EntryMoveLow(e) == (uint32_t(move) & SquareBits) && EntryStoredScore(e) == score + HashScoreBias &&
              (e.word1 & 28) == (flags | (marked && mark ? HashMarkFlag : 0));
     };
     int first = -1;

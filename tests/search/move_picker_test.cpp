@@ -11,9 +11,9 @@
 
 namespace {
 // What identifies a move on a board: squares and promotion piece.
-int Key(Move m) { return int(m & 0xFC3F) | (PromotionIndex(m) << 16); }
+int Key(Move m) { return int(m & SquareBits) | (PromotionIndex(m) << 16); }
 // The table keeps only the squares (low word bits 0-5 and 10-15).
-uint32_t StoredSquares(Move m) { return uint32_t(m) & 0xFC3F; }
+uint32_t StoredSquares(Move m) { return uint32_t(m) & SquareBits; }
 // Rook and bishop promotions are left to the root; no node generates them.
 bool NodeGenerates(Move m) { return !HasPromotionMark(m) || PromotionIndex(m) == 1 || PromotionIndex(m) == 5; }
 
