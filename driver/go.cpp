@@ -195,7 +195,7 @@ void StartSearch(const GoRequest& request) {
   }
   // Child 3 always searches two lines: the parent compares its choice with
   // the best alternative before it stops early.
-  if (Group.isChild && Group.processNumber == 3) {
+  if (Group.isChild && Group.processNumber == SecondLineProcess) {
     Search.settings.multiPv = 2;
     Search.settings.multiPvCp = EveryLineMargin;
   }
@@ -205,7 +205,7 @@ void StartSearch(const GoRequest& request) {
   MoveList legal;
   GenerateLegalMoves(p, legal);
   // An only move needs no thought.
-  if (legal.size == 1) Search.limits.targetTime = 50;
+  if (legal.size == 1) Search.limits.targetTime = OnlyMoveTargetMs;
 
   Search.host = DriverHost();
   Search.exchange = &Exchange->root;
@@ -216,7 +216,7 @@ void StartSearch(const GoRequest& request) {
   Engine.searching = true;
   Engine.stopRequested = false;
   Engine.bestMoveAllowed = true;
-  Search.countdown = 4096;
+  Search.countdown = MovesBetweenChecks;
   Search.nodes = 0;
   Search.tbHits = 0;
   Engine.ponderHit = false;

@@ -50,7 +50,7 @@ void HandleHashProbe(const std::string& line) {
     return;
   }
   std::string reply = "info probe position " + text + " move " + MoveToText(EntryMoveLow(entry)) + " depth " +
-                      std::to_string(EntryDepth(entry) / 2 - 3);
+                      std::to_string(PliesOfDepthUnits(EntryDepth(entry)));
   const int score = EntryStoredScore(entry) - HashScoreBias;
   if (EntryIsExact(entry))
     reply += " ex " + std::to_string(score);

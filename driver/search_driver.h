@@ -1,5 +1,5 @@
 // The driver's side of a search: the "go" line and its limits, the time
-// budget, the checks the search runs every 4096 made moves, and the reports.
+// budget, the checks the search runs between its moves, and the reports.
 #pragma once
 #include <cstdint>
 #include <string>

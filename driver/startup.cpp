@@ -132,7 +132,7 @@ void StartUp(int argc, char** argv, bool alone) {
     // Children explore the tree in their own order, so that they do not all
     // search what the parent searches; child 3, which searches two lines for
     // the parent's time decisions, keeps the learned order.
-    Search.settings.randomQuietOrdering = Group.processNumber != 3;
+    Search.settings.randomQuietOrdering = Group.processNumber != SecondLineProcess;
   } else {
     platform::ReapHelpersAutomatically();
     RemoveStaleSharedObjects();

@@ -9,6 +9,7 @@
 #include "group/process_group.h"
 #include "platform/platform.h"
 #include "search/search.h"
+#include "search/time_share.h"
 
 namespace {
 // Divisors of the available time: (normal moves, moves with a large
@@ -124,7 +125,7 @@ bool GroupAgrees() {
     const uint64_t best = Peek(slot.bestMove), current = Peek(slot.currentMove);
     const int64_t score = Peek(slot.score), depth = Peek(slot.depth);
     if (Differs(best, ownMove) && depth >= ownDepth && score > ownScore) return false;
-    if (p != 3 && current && Differs(current, best) && Differs(current, ownMove) && depth >= ownDepth &&
+    if (p != SecondLineProcess && current && Differs(current, best) && Differs(current, ownMove) && depth >= ownDepth &&
         score >= ownScore)
       return false;
   }
@@ -137,20 +138,15 @@ bool GroupAgrees() {
 uint64_t TargetSharePercent() {
   const RootExchange& ex = *Search.exchange;
   const uint64_t best0 = Peek(ex.bestMove0), best3 = Peek(ex.bestMove3), second3 = Peek(ex.secondMove3);
-  if (!best0 || !best3 || !second3 || SameMove(Move(best3), Move(second3)) || !ChildTakesPart(3))
+  if (!best0 || !best3 || !second3 || SameMove(Move(best3), Move(second3)) || !ChildTakesPart(SecondLineProcess))
     return DefaultTargetShare;
   int64_t s = Search.rootScore;
   if (Search.rootResearchingBest && Search.rootMoveIndex == 0) s = std::min<int64_t>(s, Search.rootResearchBound);
-  int64_t margin = Differs(best3, best0) ? s - Peek(ex.bestScore3) : 50000;
+  int64_t margin = Differs(best3, best0) ? s - Peek(ex.bestScore3) : NoRivalGap;
   if (Differs(second3, best0)) margin = std::min(margin, s - Peek(ex.secondScore3));
   if (margin < 0) return uint64_t(125 + 10 * std::min<int64_t>(-margin, 100));
-  static constexpr struct {
-    int64_t above;
-    uint64_t percent;
-  } Shares[] = {{300, 9}, {150, 18}, {75, 24}, {60, 30}, {50, 35}, {40, 45}, {30, 55}, {20, 70}, {10, 85}};
-  for (const auto& row : Shares)
-    if (margin > row.above) return row.percent;
-  return 100;
+  const int share = ClearLeadShare(int(std::min<int64_t>(margin, NoRivalGap)));
+  return share ? uint64_t(share) : 100;
 }
 }  // namespace
 

@@ -65,7 +65,7 @@ void HandlePosted(const std::string& line) {
         validDepth ? MoveToText(EntryMoveLow(valid)).c_str() : "0000");
     return;
   }
-  const int stored = std::clamp(depth, 0, 63);
+  const int stored = std::clamp(depth, 0, MaxStoredDepth);
   const Score s = Score(std::clamp(score, MinStorableScore, MaxStorableScore));
   StoreLower(key, move, stored, s);
   StoreUpper(key, move, stored, s);

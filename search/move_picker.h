@@ -2,32 +2,56 @@
 // captures that do not lose material, quiet moves by learned order, and the
 // losing captures last. Evasion and quiescence nodes use their own stages.
 #pragma once
-#include <array>
+#include "search/exchange.h"
 #include "search/node.h"
+
+// Ordering scores. Captures: most valuable victim first, least valuable
+// mover among equals (promotions count as the piece gained).
+constexpr int VictimWeight = 64;
+constexpr int QueenPromotionBonus = 8, UnderPromotionBonus = -2;   // in pawns, on top of the victim
+inline int CaptureOrder(Move m) {
+  const int victim = IsEnPassant(m) ? ClassValue(PawnClass) : ClassValue(VictimClass(m));
+  return victim * VictimWeight - ClassValue(MoverClass(m));
+}
+// Quiet moves: the history (at most 32765) unless a killer or counter move comes first.
+constexpr int FirstKillerScore = 0x1B000, SecondKillerScore = 0x1A000;
+constexpr int FirstCounterScore = 0xF800, SecondCounterScore = 0xC000;
+// The hash move before everything, quiet checks after every capture.
+constexpr int HashMoveFirst = 1 << 20;
+constexpr int AfterEveryCapture = -1000;
+// Evasions: captures above every quiet evasion; quiet ones by history, with
+// the evasion that worked last time and the killers raised.
+constexpr int CaptureEvasionBase = 1 << 18;
+constexpr int FirstEvasionBonus = 1 << 17, SecondEvasionBonus = 1 << 16;
+constexpr int FirstKillerEvasionBonus = 1 << 15, SecondKillerEvasionBonus = 1 << 14;
+
+// Which quiet moves a node not in check wants after the captures.
+enum class QuietMoves { All, ChecksOnly, None };
+// Which promotions an evasion picker offers: to queen and knight, or also to
+// rook and bishop (they only ever matter against a stalemate).
+enum class EvasionPromotions { QueenAndKnight, All };
 
 template <Color C> class MovePicker {
  public:
-  // Node not in check. Without quiets only captures, promotions and (with
-  // quietChecks) quiet checking moves are returned.
-  MovePicker(SearchContext& s, Move hashMove, const PlyRecord& record, Move previous, int farBelow,
-             bool quiets, bool quietChecks)
-      : s_(s), p_(*s.position), hashMove_(hashMove), record_(&record), previous_(previous), farBelow_(farBelow),
-        quietsAllowed_(quiets), quietChecks_(quietChecks), stage_(hashMove ? StageHash : StageGenerateCaptures) {}
-  // Quiescence: captures of `targets` and promotions, optionally quiet checks.
-  static MovePicker ForQuiescence(SearchContext& s, Move hashMove, Bitboard targets, bool checks) {
-    MovePicker picker(s, hashMove, s.stack[0], 0, 0, false, checks);
+  // Node not in check: the hash move, captures, then the quiet moves asked
+  // for (ordered by the history of `history`), the losing captures last.
+  MovePicker(SearchContext& s, Move hashMove, const PlyRecord& record, Move previous, HistoryKind history,
+             QuietMoves quiets)
+      : s_(s), p_(*s.position), hashMove_(hashMove), record_(&record), previous_(previous), history_(history),
+        quiets_(quiets), stage_(hashMove ? StageHash : StageGenerateCaptures) {}
+  // Quiescence: captures of `targets` and promotions, then the quiet checks asked for.
+  static MovePicker ForQuiescence(SearchContext& s, Move hashMove, Bitboard targets, QuietMoves quiets) {
+    MovePicker picker(s, hashMove, s.stack[0], 0, HistoryKind::Normal, quiets);
     picker.targets_ = targets;
     picker.stage_ = StageGenerateQuiescence;
     return picker;
   }
-  // In check: every evasion, the hash move first. Promotions are to queen and
-  // knight unless allPromotions (rook and bishop only ever matter against
-  // a stalemate).
+  // In check: every evasion, the hash move first.
   static MovePicker ForEvasions(SearchContext& s, Move hashMove, const PlyRecord& record, Move previous,
-                                bool allPromotions = false) {
-    MovePicker picker(s, hashMove, record, previous, 0, true, false);
+                                EvasionPromotions promotions = EvasionPromotions::QueenAndKnight) {
+    MovePicker picker(s, hashMove, record, previous, HistoryKind::Normal, QuietMoves::All);
     picker.stage_ = StageGenerateEvasions;
-    picker.allPromotions_ = allPromotions;
+    picker.allPromotions_ = promotions == EvasionPromotions::All;
     return picker;
   }
 
@@ -47,8 +71,8 @@ template <Color C> class MovePicker {
   Move hashMove_;
   const PlyRecord* record_;
   Move previous_;
-  int farBelow_;
-  bool quietsAllowed_, quietChecks_;
+  HistoryKind history_;
+  QuietMoves quiets_;
   bool allPromotions_ = false;
   Stage stage_;
   Bitboard targets_ = ~Bitboard(0);
@@ -59,59 +83,11 @@ template <Color C> class MovePicker {
   int deferredCount_ = 0, deferredCursor_ = 0;
 };
 
-// A table by piece class: pawn, knight, bishop, rook, queen, king; nothing else.
-constexpr std::array<int32_t, 8> ByClass(int32_t pawn, int32_t knight, int32_t bishop, int32_t rook, int32_t queen,
-                                         int32_t king) {
-  std::array<int32_t, 8> v{};
-  v[PawnClass] = pawn, v[KnightClass] = knight, v[BishopClass] = bishop;
-  v[RookClass] = rook, v[QueenClass] = queen, v[KingClass] = king;
-  return v;
-}
-// Value of a man for capture ordering, in pawns (the king above all).
-inline int ClassValue(int cls) {
-  constexpr std::array<int32_t, 8> value = ByClass(1, 3, 3, 5, 9, 20);
-  return value[size_t(cls)];
-}
-// Exchange values for the static exchange test: half pawns, shifted up 16
-// bits so that the test can keep its count of attackers in the low bits.
-constexpr int32_t HalfPawns(int n) { return n << 16; }
-inline int32_t ExchangeValue(int cls) {
-  constexpr std::array<int32_t, 8> value =
-      ByClass(HalfPawns(2), HalfPawns(6), HalfPawns(6), HalfPawns(10), HalfPawns(20), HalfPawns(62));
-  return value[size_t(cls)];
-}
-
-// A quiet move or capture that the exchange test says loses material: the
-// mover is worth more than what it takes (nothing for a quiet move) and the
-// opponent wins the exchange on the destination. En passant (a pawn takes a
-// pawn) and promotions (the new piece pays for the pawn) never count as losing.
-template <Color C> bool ExchangeLoses(const Position& p, Move m) {
-  if (IsEnPassant(m) || HasPromotionMark(m)) return false;
-  const int32_t risk = ExchangeValue(MoverClass(m)) - ExchangeValue(VictimClass(m));
-  if (risk <= 0) return false;
-  const Bitboard occ = (p.occupied ^ SquareBit(FromSquare(m))) | SquareBit(ToSquare(m));
-  return !(ExchangeTest<C>(p, ToSquare(m), risk, occ, p.pieces[Opponent(C)]) & 1);
-}
-
-// A move of a piece that the opponent attacks to a square where the exchange
-// test says it is lost. The node's attack maps answer "attacked" when its
-// evaluation made them; after a lazy evaluation the square is tested directly.
-template <Color C> inline bool MovedPieceIsLost(const Position& p, const PlyRecord& r, Move m) {
-  constexpr Color Them = Opponent(C);
-  const Square from = FromSquare(m);
-  const bool attacked = r.attacksValid ? (r.eval.attacks[Them] & SquareBit(from)) != 0 : IsAttackedBy<Them>(p, from);
-  if (!attacked) return false;
-  const Bitboard occ = (p.occupied ^ SquareBit(from)) | SquareBit(ToSquare(m));
-  return !(ExchangeTest<C>(p, ToSquare(m), ExchangeValue(MoverClass(m)), occ, p.pieces[Them]) & 1);
-}
-
 template <Color C> void MovePicker<C>::ScoreCaptures(int from) {
   for (int i = from; i < count_; ++i) {
     const Move m = moves_[i];
-    const int victim = IsEnPassant(m) ? 1 : ClassValue(VictimClass(m));
-    int promo = 0;
-    if (HasPromotionMark(m)) promo = PromotesToQueen(m) ? 8 : -2;
-    scores_[i] = (victim + promo) * 64 - ClassValue(MoverClass(m));
+    const int promotion = !HasPromotionMark(m) ? 0 : PromotesToQueen(m) ? QueenPromotionBonus : UnderPromotionBonus;
+    scores_[i] = CaptureOrder(m) + promotion * VictimWeight;
   }
 }
 
@@ -121,11 +97,11 @@ template <Color C> void MovePicker<C>::AddQuietOrdering(int from) {
   for (int i = from; i < count_; ++i) {
     const Move m = moves_[i];
     int score = s_.settings.randomQuietOrdering ? NextRandomOrdering(s_)
-                                                : s_.ordering.history[C][HistoryIndex(m) + 1024 * farBelow_];
-    if (k0 && SameMove(m, k0)) score = 0x1B000;
-    else if (k1 && SameMove(m, k1)) score = 0x1A000;
-    else if (counters && counters[0] == ShortMove(m)) score = 0xF800;
-    else if (counters && counters[1] == ShortMove(m)) score = 0xC000;
+                                                : HistoryOf(s_.ordering, C, history_, m);
+    if (k0 && SameMove(m, k0)) score = FirstKillerScore;
+    else if (k1 && SameMove(m, k1)) score = SecondKillerScore;
+    else if (counters && counters[0] == ShortMove(m)) score = FirstCounterScore;
+    else if (counters && counters[1] == ShortMove(m)) score = SecondCounterScore;
     scores_[i] = score;
   }
   // Insertion sort, highest first.
@@ -178,10 +154,10 @@ template <Color C> Move MovePicker<C>::Next() {
         break;
       case StageGenerateQuiets: {
         cursor_ = count_ = 0;
-        if (quietsAllowed_) {
+        if (quiets_ == QuietMoves::All) {
           count_ = int(GenerateQuiets<C>(p_, moves_, nullptr) - moves_);
           AddQuietOrdering(0);
-        } else if (quietChecks_) {
+        } else if (quiets_ == QuietMoves::ChecksOnly) {
           Move* end = GenerateQuiets<C>(p_, moves_, nullptr);
           for (Move* m = moves_; m < end; ++m)
             if (GivesCheck<C>(p_, *m)) moves_[count_++] = *m;
@@ -205,19 +181,17 @@ template <Color C> Move MovePicker<C>::Next() {
       case StageGenerateQuiescence: {
         count_ = int(GenerateCaptures<C>(p_, moves_, targets_, false) - moves_);
         ScoreCaptures(0);
-        const int captures = count_;
-        if (quietChecks_) {
+        if (quiets_ == QuietMoves::ChecksOnly) {
           Move quiet[MaxMoves];
           Move* end = GenerateQuiets<C>(p_, quiet, nullptr);
           for (Move* m = quiet; m < end; ++m)
             if (GivesCheck<C>(p_, *m)) {
               moves_[count_] = *m;
-              scores_[count_++] = -1000;   // after every capture
+              scores_[count_++] = AfterEveryCapture;
             }
         }
-        (void)captures;
         for (int i = 0; i < count_; ++i)
-          if (hashMove_ && SameMove(moves_[i], hashMove_)) scores_[i] = 1 << 20;
+          if (hashMove_ && SameMove(moves_[i], hashMove_)) scores_[i] = HashMoveFirst;
         cursor_ = 0;
         stage_ = StageQuiescence;
         break;
@@ -232,15 +206,15 @@ template <Color C> Move MovePicker<C>::Next() {
         for (int i = 0; i < count_; ++i) {
           const Move m = moves_[i];
           int score;
-          if (hashMove_ && SameMove(m, hashMove_)) score = 1 << 20;
+          if (hashMove_ && SameMove(m, hashMove_)) score = HashMoveFirst;
           else if (IsCapture(m) || HasPromotionMark(m))
-            score = (1 << 18) + (IsEnPassant(m) ? 1 : ClassValue(VictimClass(m))) * 64 - ClassValue(MoverClass(m));
+            score = CaptureEvasionBase + CaptureOrder(m);
           else {
-            score = s_.ordering.history[C][HistoryIndex(m)];
-            if (evasion && evasion[0] == ShortMove(m)) score += 1 << 17;
-            else if (evasion && evasion[1] == ShortMove(m)) score += 1 << 16;
-            else if (record_->killers[0] && SameMove(m, record_->killers[0])) score += 1 << 15;
-            else if (record_->killers[1] && SameMove(m, record_->killers[1])) score += 1 << 14;
+            score = HistoryOf(s_.ordering, C, HistoryKind::Normal, m);
+            if (evasion && evasion[0] == ShortMove(m)) score += FirstEvasionBonus;
+            else if (evasion && evasion[1] == ShortMove(m)) score += SecondEvasionBonus;
+            else if (record_->killers[0] && SameMove(m, record_->killers[0])) score += FirstKillerEvasionBonus;
+            else if (record_->killers[1] && SameMove(m, record_->killers[1])) score += SecondKillerEvasionBonus;
           }
           scores_[i] = score;
         }

@@ -10,11 +10,11 @@
 #include "eval/evaluate.h"
 #include "search/hash_table.h"
 #include "search/node_flags.h"
+#include "search/search_thresholds.h"
 #include "search/search.h"
 #include "tablebase/tb_probe.h"
 #include "tablebase/tb_registry.h"
 
-constexpr int PvPlyLimit = 200;      // principal-variation nodes beyond it return 0
 
 
 // Child processes may order quiet moves randomly (linear congruential
@@ -23,8 +23,8 @@ inline int NextRandomOrdering(SearchContext& s) {
   s.randomOrderingState = s.randomOrderingState * 214013u + 2531011u;
   return int((s.randomOrderingState >> 16) & 0x7FFF);
 }
-template <Color C> void GoodQuietMove(SearchContext& s, PlyRecord& r, Move m, Move previous, int depth, int farBelow);
-template <Color C> void BadQuietMove(SearchContext& s, Move m, int depth, int farBelow);
+template <Color C> void GoodQuietMove(SearchContext& s, PlyRecord& r, Move m, Move previous, int depth, HistoryKind kind);
+template <Color C> void BadQuietMove(SearchContext& s, Move m, int depth, HistoryKind kind);
 // A quiet evasion that refuted the previous move is tried early next time.
 template <Color C> void GoodEvasion(SearchContext& s, Move m, Move previous);
 
@@ -43,13 +43,20 @@ inline int ScoreFromHash(const HashEntry& e, int ply) {
   const int s = EntryStoredScore(e) - HashScoreBias;
   return s > MaxOrdinaryScore ? s - ply : s < -MaxOrdinaryScore ? s + ply : s;
 }
+// Draws by the fifty-move rule (shorter in a silent "goe" search) or by repetition.
+inline uint32_t FiftyMoveLimit(const SearchContext& s) {
+  return s.limits.silentMode ? SilentSearchFiftyMoveRule : FiftyMoveRule;
+}
+inline bool IsDrawByRule(const SearchContext& s, const Position& p) {
+  return p.st.fifty >= FiftyMoveLimit(s) || IsRepetition(p);
+}
 inline int MatedIn(int ply) { return -(MateScore - (ply - 1)); }   // ply index: root's children are 2
 
-// Counts the made move and runs the periodic check every 4096 of them.
+// Counts the made move and runs the periodic check every MovesBetweenChecks of them.
 template <Color C> inline void SearchMake(SearchContext& s, UndoRecord& undo, Move m) {
   ++s.nodes;
   if (--s.countdown <= 0) {
-    s.countdown = 4096;
+    s.countdown = MovesBetweenChecks;
     if (s.host.periodicCheck) s.host.periodicCheck(s);
   }
   MakeMove<C>(*s.position, undo, m);
@@ -163,17 +170,6 @@ inline void AppendPv(PlyRecord& r, Move m, const PlyRecord& child) {
   for (int i = 0; i < n; ++i) r.pv[i + 1] = child.pv[i];
   r.pvLength = n + 1;
 }
-
-// Futility margins (centipawns) by remaining depth in half plies and quiet
-// moves already searched; 3000 never prunes.
-constexpr int FutilityMargin[12][5] = {
-    {30, 22, 14, 14, 14},         {30, 22, 14, 14, 14},
-    {30, 22, 14, -35, -35},       {30, 22, 14, -35, -35},
-    {3000, 3000, 3000, -21, -21}, {3000, 3000, 3000, -21, -21},
-    {3000, 3000, 3000, 3000, -17}, {3000, 3000, 3000, 3000, -17},
-    {3000, 3000, 3000, 3000, 6},  {3000, 3000, 3000, 3000, 6},
-    {3000, 3000, 3000, 3000, 55}, {3000, 3000, 3000, 3000, 55},
-};
 
 // Hash probe helpers.
 struct ProbeResult {

@@ -26,7 +26,7 @@ uint64_t ExclusionKey(Move m) {
          ExclusionKeys[(low >> 26) & 63];
 }
 
-template <Color C> void GoodQuietMove(SearchContext& s, PlyRecord& r, Move m, Move previous, int depth, int farBelow) {
+template <Color C> void GoodQuietMove(SearchContext& s, PlyRecord& r, Move m, Move previous, int depth, HistoryKind kind) {
   const uint16_t shortMove = ShortMove(m);
   if (previous) {
     uint16_t* counter = s.ordering.counterMoves[C][previous & 511];
@@ -39,13 +39,13 @@ template <Color C> void GoodQuietMove(SearchContext& s, PlyRecord& r, Move m, Mo
     r.killers[1] = r.killers[0];
     r.killers[0] = PlainMove(m) & 0xFFFFFFFF0000FFFFULL;
   }
-  uint16_t& h = s.ordering.history[C][HistoryIndex(m) + 1024 * farBelow];
-  h = uint16_t(h + ((32765 - h) * HistoryWeight(depth)) / 4096);
+  uint16_t& h = HistoryOf(s.ordering, C, kind, m);
+  h = uint16_t(h + ((MaxHistory - h) * HistoryWeight(depth)) / HistoryWeightScale);
 }
 
-template <Color C> void BadQuietMove(SearchContext& s, Move m, int depth, int farBelow) {
-  uint16_t& h = s.ordering.history[C][HistoryIndex(m) + 1024 * farBelow];
-  h = uint16_t(h - (h * HistoryWeight(depth)) / 4096);
+template <Color C> void BadQuietMove(SearchContext& s, Move m, int depth, HistoryKind kind) {
+  uint16_t& h = HistoryOf(s.ordering, C, kind, m);
+  h = uint16_t(h - (h * HistoryWeight(depth)) / HistoryWeightScale);
 }
 
 template <Color C> void GoodEvasion(SearchContext& s, Move m, Move previous) {
@@ -181,8 +181,8 @@ template <Color C> void ProbeHash(const Position& p, uint64_t key, ProbeResult& 
 }
 
 #define TOLVO_ORDERING(C)                                                        \
-  template void GoodQuietMove<C>(SearchContext&, PlyRecord&, Move, Move, int, int); \
-  template void BadQuietMove<C>(SearchContext&, Move, int, int);                 \
+  template void GoodQuietMove<C>(SearchContext&, PlyRecord&, Move, Move, int, HistoryKind); \
+  template void BadQuietMove<C>(SearchContext&, Move, int, HistoryKind);          \
   template void GoodEvasion<C>(SearchContext&, Move, Move);                      \
   template bool GivesCheck<C>(const Position&, Move);                            \
   template bool IsPlayable<C>(const Position&, Move);                             \

@@ -13,6 +13,7 @@ struct PhaseParameters {
   // threshold below.
   int tacticalOnlyMargin[20];
   int quietCheckMargin[20];
+  static constexpr int BandIndex(int depth, bool cutNode) { return depth / 2 + 10 * int(cutNode); }
   // Quiescence delta pruning: this far below alpha, pawns, then minors, then
   // rooks are no longer worth capturing.
   int deltaPawns, deltaMinors, deltaRooks;

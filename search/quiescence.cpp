@@ -47,15 +47,15 @@ template <Color C> int Quiescence(SearchContext& s, int alpha, int beta, int q, 
   const int eval = EvaluateNode<C>(s, r);
   r.staticEval = eval;
 
-  // Near the horizon a table move is trusted: it alone decides the node.
-  if (q > -3 && probe.hashMove) {
+  // Step 1: near the horizon a table move is trusted: it alone decides the node.
+  if (q > TrustHashMoveLevel && probe.hashMove) {
     const Move m = probe.hashMove;
     UndoRecord undo;
     SearchMake<C>(s, undo, m);
     r.movePlayed = m;
     const int v = -QuiescenceChild<Them>(s, -beta, -alpha, q - 1, ply + 1);
     SearchUnmake<C>(s, undo, m);
-    if (v >= beta) StoreLower(key, m, 2, ScoreToHash(v, ply));
+    if (v >= beta) StoreLower(key, m, QuiescenceLowerDepth, ScoreToHash(v, ply));
     if (v > alpha) {
       r.bestMove = m;
       AppendPv(r, m, s.stack[ply + 1]);
@@ -63,25 +63,27 @@ template <Color C> int Quiescence(SearchContext& s, int alpha, int beta, int q, 
     return v;
   }
 
-  // Stand pat; far below alpha the small captures cannot help (delta pruning).
+  // Step 2: stand pat; far below alpha the small captures cannot help (delta pruning).
   int best = eval;
   int checkBudget = q;
   Bitboard targets = p.pieces[Them];
   if (eval > alpha) {
     if (eval >= beta) return eval;
     alpha = eval;
-    checkBudget = q + 2;
+    checkBudget = q + CheckBudgetStandPat;
   } else {
     targets = DeltaTargets<C>(s, p, eval, alpha);
     if (eval < alpha - s.phase.deltaPawns) best = eval + s.phase.deltaPawns;
   }
   const int gap = alpha - eval;
-  checkBudget += (gap < 43) + (gap < 91) + (gap < 140);
+  checkBudget += (gap < CheckBudgetNear) + (gap < CheckBudgetCloser) + (gap < CheckBudgetClosest);
   // Well below alpha a node that finds nothing still gets a small allowance
-  // for the captures it did not look at: its value is at least E + 36.
-  if (gap >= 45 && q <= 0 && eval + 36 > best) best = eval + 36;
+  // for the captures it did not look at.
+  if (gap >= FruitlessGap && q <= 0 && eval + FruitlessAllowance > best) best = eval + FruitlessAllowance;
 
-  MovePicker<C> picker = MovePicker<C>::ForQuiescence(s, probe.hashMove, targets, checkBudget > 0);
+  // Step 3: captures (and, with budget left, quiet checks).
+  const QuietMoves checks = checkBudget > 0 ? QuietMoves::ChecksOnly : QuietMoves::None;
+  MovePicker<C> picker = MovePicker<C>::ForQuiescence(s, probe.hashMove, targets, checks);
   const Bitboard pinned = PinnedPieces<C>(p);
   while (const Move m = picker.Next()) {
     if (!IsLegal<C>(p, m, pinned)) continue;
@@ -103,13 +105,13 @@ template <Color C> int Quiescence(SearchContext& s, int alpha, int beta, int q, 
         r.bestMove = m;
         AppendPv(r, m, s.stack[ply + 1]);
         if (v >= beta) {
-          StoreLower(key, m, 2, ScoreToHash(v, ply));
+          StoreLower(key, m, QuiescenceLowerDepth, ScoreToHash(v, ply));
           return v;
         }
       }
     }
   }
-  StoreUpper(key, probe.hashMove, 1, ScoreToHash(best, ply));
+  StoreUpper(key, probe.hashMove, QuiescenceUpperDepth, ScoreToHash(best, ply));
   return best;
 }
 
@@ -136,8 +138,9 @@ template <Color C> int QuiescenceInCheck(SearchContext& s, int alpha, int beta, 
   const Move previous = s.stack[ply - 1].movePlayed;
   // Close to alpha every evasion is tried; further below, the rook and
   // bishop promotions are left out.
-  const bool allEvasions = r.staticEval + s.phase.evasionMargin >= alpha;
-  MovePicker<C> picker = MovePicker<C>::ForEvasions(s, probe.hashMove, r, previous, allEvasions);
+  const EvasionPromotions promotions =
+      r.staticEval + s.phase.evasionMargin >= alpha ? EvasionPromotions::All : EvasionPromotions::QueenAndKnight;
+  MovePicker<C> picker = MovePicker<C>::ForEvasions(s, probe.hashMove, r, previous, promotions);
   int best = MatedIn(ply);
   while (const Move m = picker.Next()) {
     if (!IsLegal<C>(p, m, pinned)) continue;
@@ -154,13 +157,13 @@ template <Color C> int QuiescenceInCheck(SearchContext& s, int alpha, int beta, 
         AppendPv(r, m, s.stack[ply + 1]);
         if (v >= beta) {
           if (!IsCapture(m) && !HasPromotionMark(m) && previous) GoodEvasion<C>(s, m, previous);
-          StoreLower(key, m, 2, ScoreToHash(v, ply));
+          StoreLower(key, m, QuiescenceLowerDepth, ScoreToHash(v, ply));
           return v;
         }
       }
     }
   }
-  StoreUpper(key, 0, 1, ScoreToHash(best, ply));
+  StoreUpper(key, 0, QuiescenceUpperDepth, ScoreToHash(best, ply));
   return best;
 }
 
@@ -178,7 +181,8 @@ template <Color C> int ZeroWindowDepth0(SearchContext& s, int bound, int ply) {
   if (eval >= bound) return eval;
 
   int best = eval;
-  MovePicker<C> picker = MovePicker<C>::ForQuiescence(s, probe.hashMove, DeltaTargets<C>(s, p, eval, bound - 1), false);
+  const Bitboard targets = DeltaTargets<C>(s, p, eval, bound - 1);
+  MovePicker<C> picker = MovePicker<C>::ForQuiescence(s, probe.hashMove, targets, QuietMoves::None);
   const Bitboard pinned = PinnedPieces<C>(p);
   while (const Move m = picker.Next()) {
     if (!IsLegal<C>(p, m, pinned)) continue;
@@ -192,12 +196,12 @@ template <Color C> int ZeroWindowDepth0(SearchContext& s, int bound, int ply) {
     SearchUnmake<C>(s, undo, m);
     if (v >= bound) {
       r.bestMove = m;
-      StoreLower(key, m, 2, ScoreToHash(v, ply));
+      StoreLower(key, m, QuiescenceLowerDepth, ScoreToHash(v, ply));
       return v;
     }
     if (v > best) best = v;
   }
-  StoreUpper(key, 0, 1, ScoreToHash(best, ply));
+  StoreUpper(key, 0, QuiescenceUpperDepth, ScoreToHash(best, ply));
   return best;
 }
 

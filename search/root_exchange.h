@@ -5,6 +5,11 @@
 #include <atomic>
 #include <cstdint>
 
+// The child that searches two lines and publishes both in the header, so
+// that the parent can compare its choice with the best alternative; it
+// orders quiet moves as the parent does (the other children randomly).
+constexpr int SecondLineProcess = 3;
+
 struct ProcessSlot {
   uint64_t currentMove;   // root move being searched now; 0 when none
   uint64_t bestMove;      // best move of the current iteration

@@ -8,6 +8,7 @@
 #include "common/output.h"
 #include "platform/platform.h"
 #include "search/move_picker.h"
+#include "search/time_share.h"
 #include "tablebase/tb_probe.h"
 #include "tablebase/tb_registry.h"
 
@@ -33,7 +34,7 @@ int RootScoreGap(const SearchContext& s) {
   int rival = RootMove::NoRivalScore;
   for (int i = 1; i < s.rootMoveCount; ++i)
     if (!SameMove(s.rootMoves[i].move, s.rootMoves[0].move)) rival = std::max(rival, s.rootMoves[i].rivalScore);
-  return rival == RootMove::NoRivalScore ? 50000 : s.rootMoves[0].score - rival;
+  return rival == RootMove::NoRivalScore ? NoRivalGap : s.rootMoves[0].score - rival;
 }
 
 namespace {
@@ -45,21 +46,10 @@ void PollInput(SearchContext& s) {
 }
 
 // Share of the time target an iteration may start within, by the score gap
-// between the best move and its nearest rival: a clear best move needs
-// little confirmation, a close race more.
+// between the best move and its nearest rival; a rival ahead earns more.
 int TimeSharePercent(int gap) {
-  if (gap >= 301) return 9;
-  if (gap >= 151) return 18;
-  if (gap >= 76) return 24;
-  if (gap >= 61) return 30;
-  if (gap >= 51) return 35;
-  if (gap >= 41) return 45;
-  if (gap >= 31) return 55;
-  if (gap >= 21) return 70;
-  if (gap >= 11) return 85;
-  if (gap >= 0) return 100;
-  if (gap >= -10) return 110;
-  return 120;
+  if (const int share = ClearLeadShare(gap)) return share;
+  return gap >= 0 ? 100 : gap >= -10 ? 110 : 120;
 }
 
 // Tenths: the share of the target grows by this when another process of the
@@ -126,13 +116,13 @@ void PublishRootResult(SearchContext& s) {
   Publish(slot.bestMove, uint64_t(best.move));
   Publish(slot.score, int64_t(best.score));
   Publish(slot.depth, int64_t(best.depth));
-  if (best.depth < 8) return;
+  if (best.depth < PublishedFromDepth) return;
   RootExchange& root = *s.exchange;
   if (s.processNumber == 0) {
     Publish(root.bestScore0, int64_t(best.score));
     Publish(root.bestMove0, uint64_t(best.move));
     Publish(root.depth0, int64_t(best.depth));
-  } else if (s.processNumber == 3) {
+  } else if (s.processNumber == SecondLineProcess) {
     Publish(root.bestScore3, int64_t(best.score));
     Publish(root.bestMove3, uint64_t(best.move));
     Publish(root.depth3, int64_t(best.depth));
@@ -146,19 +136,19 @@ void PublishRootResult(SearchContext& s) {
 }
 
 // A controller that runs two lines learns of the second one when the
-// first leads it by more than 120 centipawns.
+// first leads it clearly.
 void ReportClearSecondLine(const SearchContext& s) {
   if (s.settings.slaveMode != 2 || s.settings.multiPv != 2 || s.rootMoveCount < 2) return;
   const RootMove &first = s.rootMoves[0], &second = s.rootMoves[1];
-  if (!second.move || first.score - second.score <= 120) return;
+  if (!second.move || first.score - second.score <= ClearSecondLineLead) return;
   Reply("%d %d %d %" PRIu64 " %s", s.limits.searchId, second.depth, second.score, second.nodes, second.pv.c_str());
 }
 
 void ReportLines(SearchContext& s, int depth) {
-  if (depth <= 7) return;   // the first iterations are not reported
+  if (depth <= ReportedFromDepth) return;
   const int lines = std::min(s.settings.multiPv, s.rootMoveCount);
   for (int k = 0; k < lines; ++k)
-    if (s.rootMoves[k].depth >= depth - 2 && s.rootMoves[k].move) ReportPvLine(s, k, false, s.rootMoves[k]);
+    if (s.rootMoves[k].depth >= depth - OnePly && s.rootMoves[k].move) ReportPvLine(s, k, false, s.rootMoves[k]);
 }
 
 // Records a searched root move and moves it up to its place by score.
@@ -197,10 +187,10 @@ int LinesWanted(const SearchContext& s) { return std::max(1, std::min(s.settings
 template <Color C> int RootPass(SearchContext& s, int alpha, int beta, int d) {
   constexpr Color Them = Opponent(C);
   Position& p = *s.position;
-  const bool samples = s.settings.sampleReports && d > 21;
+  const bool samples = s.settings.sampleReports && d > SampleReportDepth;
   if (s.settings.allMovesReports) {
     std::string list;
-    if (d >= 14)
+    if (d >= AllMovesListDepth)
       for (int i = 0; i < s.rootMoveCount; ++i) list.append(" ").append(MoveToText(s.rootMoves[i].move));
     Send("info allmoves%s", list.c_str());
   }
@@ -214,9 +204,9 @@ template <Color C> int RootPass(SearchContext& s, int alpha, int beta, int d) {
     UndoRecord undo;
     SearchMake<C>(s, undo, m);
     s.stack[1].movePlayed = m;
-    if (d > 27 && ElapsedMs(s) > 1000) Send("info currmove %s currmovenumber %d", MoveToText(m).c_str(), before + 1);
+    if (d > CurrentMoveReportDepth && ElapsedMs(s) > CurrentMoveReportAfterMs) Send("info currmove %s currmovenumber %d", MoveToText(m).c_str(), before + 1);
     const bool check = InCheck<Them>(p);
-    const int childDepth = d - 2 + (check ? 1 : 0);
+    const int childDepth = d - OnePly + (check ? HalfPly : 0);
     // The randomizer makes positions already played look a little worse.
     const int shift = RandomizerBit(s.settings, p.st.key) ? s.settings.randomizerThreshold : 0;
     const int a = alpha + shift, b = beta + shift;
@@ -226,7 +216,7 @@ template <Color C> int RootPass(SearchContext& s, int alpha, int beta, int d) {
     if (RootTablebaseScore(s, tableScore)) {
       // The table knows the value: it replaces the search of the move.
       v = -tableScore + shift;
-    } else if (d < 4 || (before < LinesWanted(s) && storedDepth >= d - 2 && storedScore > alpha)) {
+    } else if (d < FullWindowRootDepth || (before < LinesWanted(s) && storedDepth >= d - OnePly && storedScore > alpha)) {
       if (samples) Send("info sample %s issearching", moveText.c_str());
       v = -PvSearch<Them>(s, -b, -a, childDepth, 2, check);
     } else {
@@ -253,19 +243,19 @@ template <Color C> int RootPass(SearchContext& s, int alpha, int beta, int d) {
     // The move's entry went while it was searched (the table was cut to the
     // best move): its result has no place any more.
     if (i < 0 || i >= s.rootMoveCount || s.rootMoves[i].move != m) continue;
-    if (d < 4) s.rootMoves[i].rivalScore = v;
-    if (i == 0 && v <= alpha && s.settings.alwaysScoreMainMove && d >= 4) {
+    if (d < FullWindowRootDepth) s.rootMoves[i].rivalScore = v;
+    if (i == 0 && v <= alpha && s.settings.alwaysScoreMainMove && d >= FullWindowRootDepth) {
       // The main move always gets a searched score, even when it fails low.
       SearchMake<C>(s, undo, m);
       const bool again = InCheck<Them>(p);
-      const int exact = -PvSearch<Them>(s, -MateScore, MateScore, d - 2 + (again ? 1 : 0), 2, again);
+      const int exact = -PvSearch<Them>(s, -MateScore, MateScore, d - OnePly + (again ? HalfPly : 0), 2, again);
       SearchUnmake<C>(s, undo, m);
       if (s.rootMoveIndex == 0 && s.rootMoves[0].move == m) {
         RecordRootMove(s, 0, exact, d, false, false, PvText<C>(s, m));
         ReportLines(s, d);
       }
     }
-    if (i == 0 && v <= alpha && d > 7) {
+    if (i == 0 && v <= alpha && d > ReportedFromDepth) {
       RootMove failed = s.rootMoves[0];
       failed.score = v;
       failed.depth = d;
@@ -277,7 +267,7 @@ template <Color C> int RootPass(SearchContext& s, int alpha, int beta, int d) {
       RecordRootMove(s, 0, v, d, false, true, PvText<C>(s, m));
       ReportLines(s, d);
     }
-    if (d >= 20) ReportClearSecondLine(s);
+    if (d >= SecondLineReportDepth) ReportClearSecondLine(s);
     if (v > alpha) {
       RecordRootMove(s, s.rootMoveIndex, v, d, v >= beta, false, PvText<C>(s, m));
       s.rootScore = s.rootMoves[0].score;
@@ -302,33 +292,34 @@ template <Color C> int RootPass(SearchContext& s, int alpha, int beta, int d) {
 template <Color C> void IterativeDeepening(SearchContext& s, Position& p) {
   const int multiPv = std::max(1, std::min(s.settings.multiPv, s.rootMoveCount));
   bool haveScore = false;
-  for (int d = s.limits.depthLimit & 1; d <= 125; d += 2) {
-    if (d > 7) {
-      Send("info depth %d", d / 2 - 3);
+  for (int d = s.limits.depthLimit & 1; d <= LastIterationDepth; d += OnePly) {
+    if (d > ReportedFromDepth) {
+      Send("info depth %d", PliesOfDepthUnits(d));
       PollInput(s);
     }
     const int previous = s.rootMoves[0].score;
     int alpha = std::max(s.limits.minScore - 1, -MateScore), beta = MateScore;
-    if (d > 5 && multiPv == 1 && haveScore && std::abs(previous) <= 500) {
-      alpha = std::max(s.limits.minScore - 1, previous - 15);
-      beta = alpha + 27;
+    if (d > AspirationFromDepth && multiPv == 1 && haveScore && std::abs(previous) <= AspirationMaxScore) {
+      alpha = std::max(s.limits.minScore - 1, previous - AspirationBelow);
+      beta = alpha + AspirationWidth;
     }
-    int widen = 20;
+    int widen = AspirationWiden;
     bool first = true;
     for (;;) {
       s.rootResearchingBest = !first;
       s.rootResearchBound = alpha;
       const int v = RootPass<C>(s, alpha, beta, d);
-      if (d > 7) {
+      if (d > ReportedFromDepth) {
         const uint64_t t = ElapsedMs(s) + 1, n = s.nodes * uint64_t(s.processCount);
         char hits[64] = "";
         if (s.tbHits) std::snprintf(hits, sizeof hits, "tbhits %" PRIu64 " ", s.tbHits / 14);
-        Send("info depth %d time %" PRIu64 " nodes %" PRIu64 " nps %" PRIu64 " %s", d / 2 - 3, t, n, n * 1000 / t, hits);
+        Send("info depth %d time %" PRIu64 " nodes %" PRIu64 " nps %" PRIu64 " %s", PliesOfDepthUnits(d), t, n,
+             n * 1000 / t, hits);
       }
       if ((v > alpha && v < beta) || v < s.limits.minScore) break;
       if (v <= alpha && alpha <= -MateScore) break;
       if (v >= beta && beta >= MateScore) break;
-      const int step = first ? widen - 5 : widen;
+      const int step = first ? widen - AspirationFirstRebate : widen;
       if (v <= alpha) alpha = std::max(alpha - step, -MateScore);
       else beta = std::min(beta + step, MateScore);
       widen *= 2;
@@ -443,7 +434,7 @@ void RootSearch(SearchContext& s, Position& p) {
   }
   s.nodes = 0;
   s.tbHits = 0;
-  s.countdown = 4096;
+  s.countdown = MovesBetweenChecks;
   s.rootMoveIndex = -1;
   s.currentRootMove = 0;
   s.rootResearchingBest = false;
@@ -461,7 +452,7 @@ void RootSearch(SearchContext& s, Position& p) {
     ReportPvLine(s, 0, true, s.rootMoves[0]);   // the single evaluation: mated or stalemate
     return;
   }
-  if (s.rootMoveCount == 1) s.limits.targetTime = 50;
+  if (s.rootMoveCount == 1) s.limits.targetTime = OnlyMoveTargetMs;
   s.bestMove = s.rootMoves[0].move;
   s.rootScore = 0;
   const Position saved = p;
@@ -478,7 +469,7 @@ void RootSearch(SearchContext& s, Position& p) {
     s.rootResearchingBest = false;
     if (!s.restartRequested || s.rootMoveCount == 0) break;
     s.restartRequested = false;
-    s.countdown = 4096;
+    s.countdown = MovesBetweenChecks;
   }
   s.bestMove = s.rootMoves[0].move;
 }

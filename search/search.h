@@ -11,6 +11,7 @@
 #include "search/phase_parameters.h"
 #include "search/ply_record.h"
 #include "search/root_exchange.h"
+#include "search/search_thresholds.h"
 
 // Thrown to leave a running search at once ("stop", time or node limit);
 // caught by the root search, which restores the position it saved.
@@ -92,7 +93,7 @@ struct SearchSettings {
 struct SearchContext;
 // The calls a search makes to the program that runs it.
 struct SearchHost {
-  // Every 4096 made moves (the countdown is already reloaded): poll the
+  // Every MovesBetweenChecks made moves (the countdown is already reloaded): poll the
   // input and apply the time, node and stop rules. May throw SearchStopped.
   void (*periodicCheck)(SearchContext& s) = nullptr;
   // Between iterations: handle waiting command lines (may throw SearchStopped).
@@ -136,7 +137,7 @@ struct SearchContext {
   uint64_t nodes = 0;              // made moves of this search (this process)
   uint64_t tbHits = 0;
   uint64_t startTime = 0;          // ms tick of the search start
-  int64_t countdown = 4096;        // made moves to the next periodic check
+  int64_t countdown = MovesBetweenChecks;   // made moves to the next periodic check
 
   // Root results published to the other processes of a group.
   RootExchange* exchange = &ownExchange;
@@ -172,7 +173,7 @@ void KeepOnlyFirstRootMove(SearchContext& s);
 void NewGameSearchReset(SearchContext& s);
 // The time rule's gap between the best root move and its nearest rival after
 // an iteration: the best score less the highest last known value of any
-// other move (RootMove::rivalScore). 50000 when no other move has a value.
+// other move (RootMove::rivalScore). NoRivalGap when no other move has a value.
 int RootScoreGap(const SearchContext& s);
 // Milliseconds since the search started.
 uint64_t ElapsedMs(const SearchContext& s);

@@ -1,6 +1,7 @@
 // Zero-window nodes: they answer only whether the score reaches a bound, and
 // carry the selectivity of the search (null move, pruning, reductions).
 #include "search/move_picker.h"
+#include "search/search_thresholds.h"
 
 namespace {
 template <Color C> bool HasPieces(const Position& p) {
@@ -27,7 +28,7 @@ template <Color C> bool EnterZeroWindow(SearchContext& s, int bound, int depth, 
     result = EvaluateNode<C>(s, r);
     return true;
   }
-  if (p.st.fifty >= (s.limits.silentMode ? 40u : 100u) || IsRepetition(p)) {
+  if (IsDrawByRule(s, p)) {
     result = 0;
     return true;
   }
@@ -35,21 +36,26 @@ template <Color C> bool EnterZeroWindow(SearchContext& s, int bound, int depth, 
   node.nullAllowed = !flags.nullMoveForbidden;
   for (int i = 0; i < node.probe.hits; ++i) {
     const HashEntry& e = node.probe.hit[i];
-    const int s = ScoreFromHash(e, ply);
+    const int score = ScoreFromHash(e, ply);
     if (EntryDepth(e) >= depth) {
+      // A marked bound does not decide a node of the expectation it was stored against.
       const bool marked = EntryHasMark(e);
-      if (EntryHasLower(e) && s >= bound && !(marked && flags.kind == NodeKind::Cut) &&
-          !(flags.nullMoveForbidden && !EntryHasMove(e))) {
+      const bool lowerDecides = EntryHasLower(e) && score >= bound;
+      const bool markedAgainstCut = marked && flags.kind == NodeKind::Cut;
+      // After a null move only a bound with a move counts.
+      const bool nullMoveReply = flags.nullMoveForbidden && !EntryHasMove(e);
+      if (lowerDecides && !markedAgainstCut && !nullMoveReply) {
         Touch(*node.probe.slot[i], e);
-        result = s;
+        result = score;
         return true;
       }
-      if (EntryHasUpper(e) && s < bound && !(marked && flags.kind == NodeKind::All)) {
-        result = s;
+      if (EntryHasUpper(e) && score < bound && !(marked && flags.kind == NodeKind::All)) {
+        result = score;
         return true;
       }
     }
-    if (EntryHasUpper(e) && EntryDepth(e) >= depth - 4 && s < bound) node.nullAllowed = false;
+    // A table that says "fails low" a little shallower makes a null move pointless.
+    if (EntryHasUpper(e) && EntryDepth(e) >= depth - 2 * OnePly && score < bound) node.nullAllowed = false;
   }
   return false;
 }
@@ -57,66 +63,81 @@ template <Color C> bool EnterZeroWindow(SearchContext& s, int bound, int depth, 
 inline bool ReversesOwnMove(Move m, Move ownPrevious) {
   return ownPrevious && FromSquare(m) == ToSquare(ownPrevious) && ToSquare(m) == FromSquare(ownPrevious);
 }
+
+// The late-move reduction of a quiet move (depth units).
+int LateMoveReduction(bool cutNode, int depth, int moveCount) {
+  const bool deep = depth >= ReductionSplitDepth;
+  int reduction = cutNode ? (deep ? CutReductionDeep : CutReduction) : (deep ? AllReductionDeep : AllReduction);
+  if (moveCount <= EarlyMoveRebateCount) --reduction;
+  const int base = depth > LateMoveDeepDepth ? LateMoveDeepBase : LateMoveShallowBase;
+  if (moveCount >= 2 * (base - depth)) ++reduction;
+  return reduction;
+}
 }  // namespace
 
 template <Color C> int ZeroWindow(SearchContext& s, int bound, int depth, int ply, Move excluded, NodeFlags flags) {
   constexpr Color Them = Opponent(C);
-  if (depth < 2) return ZeroWindowDepth0<C>(s, bound, ply);
+  if (depth < OnePly) return ZeroWindowDepth0<C>(s, bound, ply);
   Position& p = *s.position;
   PlyRecord& r = s.stack[ply];
   ZeroWindowNode node;
   int result;
+
+  // Step 1: draws, the table, the tablebases.
   if (EnterZeroWindow<C>(s, bound, depth, ply, excluded, flags, node, result)) return result;
   if (TablebaseScoreAtNode(s, depth, ply, result)) return result;
   const uint64_t key = node.key;
   const ProbeResult& probe = node.probe;
-  const bool nullAllowed = node.nullAllowed;
   const bool cutNode = flags.kind == NodeKind::Cut;
   Move hashMove = probe.hashMove;
+
+  // Step 2: the static evaluation (an estimate when that is good enough).
   const int eval = LazyEvaluateNode<C>(s, r, bound);
   r.staticEval = eval;
-  const bool lowBand = depth <= 5;
+  const bool lowBand = depth <= LowBandDepth;
   const NodeFlags childFlags = flags.Child();
 
-  // Null move: let the opponent move twice; if we still reach the bound the
-  // node is good enough. Not with king and pawns only (zugzwang).
-  if (nullAllowed && !excluded && eval >= bound && HasPieces<C>(p) && bound < MaxOrdinaryScore) {
-    const int reduced = depth - (eval >= bound + 30) - (eval >= bound + 50) - (eval >= bound + 150);
+  // Step 3: null move. Let the opponent move twice; if we still reach the
+  // bound the node is good enough. Not with king and pawns only (zugzwang).
+  const bool nullMove = node.nullAllowed && !excluded && eval >= bound && HasPieces<C>(p) && bound < MaxOrdinaryScore;
+  if (nullMove) {
+    const int lead = eval - bound;
+    const int reduced = depth - (lead >= NullLeadSmall) - (lead >= NullLeadMedium) - (lead >= NullLeadLarge);
     UndoRecord undo;
     MakeNullMove<C>(p, undo);
     r.movePlayed = NullMovePlayed;
-    const int v = (reduced <= 8 || lowBand)
-                      ? -ZeroWindowDepth0<Them>(s, 1 - bound, ply + 1)
-                      : -ZeroWindow<Them>(s, 1 - bound, std::max(2, reduced - 8), ply + 1, 0, flags.NullMoveReply());
+    const bool atDepth0 = reduced <= NullDepth0Reply || lowBand;
+    const int replyDepth = std::max(OnePly, reduced - NullReduction);
+    const int v = atDepth0 ? -ZeroWindowDepth0<Them>(s, 1 - bound, ply + 1)
+                           : -ZeroWindow<Them>(s, 1 - bound, replyDepth, ply + 1, 0, flags.NullMoveReply());
     UnmakeNullMove(p, undo);
     if (v >= bound) {
-      const int score = v > MaxOrdinaryScore ? bound : v;
-      StoreLowerMarked(key, hashMove, std::min(depth, 63), ScoreToHash(score, ply), MarksLowerBound(flags.kind));
+      const int score = v > MaxOrdinaryScore ? bound : v;   // a mate found after a null move proves nothing
+      StoreLowerMarked(key, hashMove, StoredDepth(depth), ScoreToHash(score, ply), MarksLowerBound(flags.kind));
       return score;
     }
   }
 
-  // Internal iterative deepening at expected cut nodes without a table move.
-  if (depth >= 8 && !hashMove && cutNode && (eval >= bound || depth >= 12)) {
-    const int v = ZeroWindow<C>(s, bound, depth - 4, ply, excluded, flags);
+  // Step 4: internal iterative deepening at expected cut nodes without a table move.
+  const bool iid = depth >= CutIidDepth && !hashMove && cutNode && (eval >= bound || depth >= CutIidAlwaysDepth);
+  if (iid) {
+    const int v = ZeroWindow<C>(s, bound, depth - CutIidReduction, ply, excluded, flags);
     if (v >= bound && r.bestMove && IsPlayable<C>(p, r.bestMove)) hashMove = r.bestMove;
   }
 
-  const int farBelow = bound - eval > 100;
-  const int baseReduction = cutNode ? (depth < 9 ? 6 : 7) : (depth < 9 ? 2 : 3);
-  // Far below the bound only tactical moves (and maybe quiet checks) are tried.
-  bool allMoves = true, quietChecks = false;
-  if (!lowBand && depth <= 19) {
-    const int i = depth / 2 + 10 * int(cutNode);
-    if (bound - eval >= s.phase.tacticalOnlyMargin[i]) {
-      allMoves = false;
-      quietChecks = bound - eval < s.phase.quietCheckMargin[i];
-    }
+  // Step 5: far below the bound only tactical moves (and maybe quiet checks) are tried.
+  const HistoryKind history = bound - eval > FarBelowMargin ? HistoryKind::FarBelow : HistoryKind::Normal;
+  QuietMoves quiets = QuietMoves::All;
+  if (!lowBand && depth <= TacticalOnlyMaxDepth) {
+    const int i = PhaseParameters::BandIndex(depth, cutNode);
+    if (bound - eval >= s.phase.tacticalOnlyMargin[i])
+      quiets = bound - eval < s.phase.quietCheckMargin[i] ? QuietMoves::ChecksOnly : QuietMoves::None;
   }
 
+  // Step 6: the moves.
   const Move previous = s.stack[ply - 1].movePlayed;
   const Move ownPrevious = ply >= 3 ? s.stack[ply - 2].movePlayed : 0;
-  MovePicker<C> picker(s, hashMove, r, previous, farBelow, allMoves, quietChecks);
+  MovePicker<C> picker(s, hashMove, r, previous, history, quiets);
   const Bitboard pinned = PinnedPieces<C>(p);
   Move quietsTried[64];
   int quietsTriedCount = 0, moveCount = 0, quietCount = 0;
@@ -128,56 +149,73 @@ template <Color C> int ZeroWindow(SearchContext& s, int bound, int depth, int pl
     const bool quiet = !IsCapture(m) && !HasPromotionMark(m);
     const bool isHash = hashMove && SameMove(m, hashMove);
     const bool fromQuietStage = picker.FromQuietStage();
+
+    // Step 7: pruning (never the table move).
     if (!isHash) {
-      if (bound > 0 && quiet && p.st.fifty >= 2 && ReversesOwnMove(m, ownPrevious)) continue;
+      // Taking back our own last move while trying to win.
+      if (bound > 0 && quiet && p.st.fifty >= ReversalHalfMoves && ReversesOwnMove(m, ownPrevious)) continue;
       // Quiet checks are kept from the history, count and futility rules: a
       // shallow node that drops them misses mates and perpetual checks
       // (measured: 27.5 of 51 games at 3+0.03 against the build that prunes
       // them).
       if (quiet && fromQuietStage && !GivesCheck<C>(p, m)) {
-        // Late quiet moves with a poor history are not worth a search.
-        const int history = s.ordering.history[C][HistoryIndex(m) + 1024 * farBelow];
-        if (quietCount >= 3 && ((depth <= 10 && history < 300) || (depth <= 12 && history < 100))) continue;
-        if (quietCount > 2 * depth + 4) continue;
-        if (depth <= 11 && eval + ExpectedGain<C>(s.gains, m) + FutilityMargin[depth][std::min(quietCount, 4)] < bound)
-          continue;
+        // History: late quiet moves with a poor history are not worth a search.
+        const int score = HistoryOf(s.ordering, C, history, m);
+        const bool poorHistory = (depth <= HistoryPruningDepth && score < HistoryPruningValue) ||
+                                 (depth <= HistoryPruningDeepDepth && score < HistoryPruningDeepValue);
+        if (quietCount >= HistoryPruningQuiets && poorHistory) continue;
+        // Count: enough quiet moves tried.
+        if (quietCount > 2 * depth + QuietCountSlack) continue;
+        // Futility: the move's expected gain cannot bring the evaluation up to the bound.
+        if (depth <= FutilityMaxDepth) {
+          const int margin = FutilityMargin[depth][std::min(quietCount, FutilityQuietColumns)];
+          if (eval + ExpectedGain<C>(s.gains, m) + margin < bound) continue;
+        }
       }
-      // A quiet move of an attacked piece must not land where it is lost.
-      if (quiet && depth <= (cutNode ? 16 : 14) && !(depth > 4 && GivesCheck<C>(p, m)) && MovedPieceIsLost<C>(p, r, m))
-        continue;
+      // Exchange: a quiet move of an attacked piece must not land where it is lost.
+      const int lostPieceDepth = cutNode ? LostPieceCutDepth : LostPieceAllDepth;
+      const bool keptCheck = depth > LostPieceCheckDepth && GivesCheck<C>(p, m);
+      if (quiet && depth <= lostPieceDepth && !keptCheck && MovedPieceIsLost<C>(p, r, m)) continue;
     }
+
+    // Step 8: search the move, late quiet moves reduced.
     const bool special = IsCastling<C>(m) || IsPassedPawnPush<C>(p, m);
     UndoRecord undo;
     SearchMake<C>(s, undo, m);
     r.movePlayed = m;
     const bool check = InCheck<Them>(p);
-    const int extension = check ? 1 : 0;
-    const int fullDepth = depth + extension - 2;
+    const int extension = check ? HalfPly : 0;
+    const int fullDepth = depth + extension - OnePly;
+    const bool lateQuiet = quiet && fromQuietStage && !check && !special && !excluded;
+    const bool reduce = lateQuiet && (cutNode || moveCount >= AllNodeUnreducedMoves);
     int v;
-    const bool reduce = quiet && fromQuietStage && !check && !special && !excluded && (cutNode || moveCount >= 4);
     if (reduce) {
-      int reduction = baseReduction - (moveCount <= 6 ? 1 : 0);
-      if (depth > 8 ? moveCount >= 2 * (17 - depth) : moveCount >= 2 * (14 - depth)) ++reduction;
-      const int dr = depth + extension - reduction;
-      v = dr <= 3 ? -ZeroWindowDepth0<Them>(s, 1 - bound, ply + 1)
-                  : -ZeroWindow<Them>(s, 1 - bound, dr - 2, ply + 1, 0, childFlags);
-      if (v >= bound && dr - 2 < fullDepth) {
-        const int researchDepth = (cutNode && moveCount >= 7) ? fullDepth - 2 : fullDepth;
-        if (researchDepth > dr - 2) v = -ZeroWindowChild<Them>(s, 1 - bound, researchDepth, ply + 1, childFlags, false);
+      const int reducedDepth = depth + extension - LateMoveReduction(cutNode, depth, moveCount);
+      v = reducedDepth <= ReducedDepth0Limit
+              ? -ZeroWindowDepth0<Them>(s, 1 - bound, ply + 1)
+              : -ZeroWindow<Them>(s, 1 - bound, reducedDepth - OnePly, ply + 1, 0, childFlags);
+      // A reduced move that fails high is searched again at (nearly) full depth.
+      if (v >= bound && reducedDepth - OnePly < fullDepth) {
+        const bool stayShallower = cutNode && moveCount >= CutResearchLateMoves;
+        const int researchDepth = stayShallower ? fullDepth - OnePly : fullDepth;
+        if (researchDepth > reducedDepth - OnePly)
+          v = -ZeroWindowChild<Them>(s, 1 - bound, researchDepth, ply + 1, childFlags, false);
       }
     } else {
       v = -ZeroWindowChild<Them>(s, 1 - bound, fullDepth, ply + 1, childFlags, check);
     }
     SearchUnmake<C>(s, undo, m);
     ++moveCount;
+
+    // Step 9: a cut-off teaches the ordering and ends the node.
     if (v >= bound) {
       if (quiet) {
-        GoodQuietMove<C>(s, r, m, previous, depth, farBelow);
+        GoodQuietMove<C>(s, r, m, previous, depth, history);
         if (!lowBand)
-          for (int i = 0; i < quietsTriedCount; ++i) BadQuietMove<C>(s, quietsTried[i], depth, farBelow);
+          for (int i = 0; i < quietsTriedCount; ++i) BadQuietMove<C>(s, quietsTried[i], depth, history);
       }
       r.bestMove = m;
-      StoreLowerMarked(key, m, std::min(depth, 63), ScoreToHash(v, ply), MarksLowerBound(flags.kind));
+      StoreLowerMarked(key, m, StoredDepth(depth), ScoreToHash(v, ply), MarksLowerBound(flags.kind));
       return v;
     }
     if (quiet) {
@@ -185,20 +223,23 @@ template <Color C> int ZeroWindow(SearchContext& s, int bound, int depth, int pl
       if (quietsTriedCount < 64) quietsTried[quietsTriedCount++] = m;
     }
   }
+
+  // Step 10: no cut-off.
   if (moveCount == 0) {
     // No legal move at all is stalemate; moves that were all pruned fail low.
-    if (!anyLegal && allMoves) return 0;
+    if (!anyLegal && quiets == QuietMoves::All) return 0;
     return bound - 1;
   }
   if (!lowBand)
-    for (int i = 0; i < quietsTriedCount; ++i) BadQuietMove<C>(s, quietsTried[i], depth, farBelow);
-  StoreUpperMarked(key, 0, std::min(depth, 63), ScoreToHash(bound - 1, ply), MarksUpperBound(flags.kind));
+    for (int i = 0; i < quietsTriedCount; ++i) BadQuietMove<C>(s, quietsTried[i], depth, history);
+  StoreUpperMarked(key, 0, StoredDepth(depth), ScoreToHash(bound - 1, ply), MarksUpperBound(flags.kind));
   return bound - 1;
 }
 
-template <Color C> int ZeroWindowInCheck(SearchContext& s, int bound, int depth, int ply, Move excluded, NodeFlags flags) {
+template <Color C> int ZeroWindowInCheck(SearchContext& s, int bound, int depth, int ply, Move excluded,
+                                         NodeFlags flags) {
   constexpr Color Them = Opponent(C);
-  if (depth < 2) return QuiescenceInCheck<C>(s, bound - 1, bound, 0, ply);
+  if (depth < OnePly) return QuiescenceInCheck<C>(s, bound - 1, bound, 0, ply);
   Position& p = *s.position;
   PlyRecord& r = s.stack[ply];
   ZeroWindowNode node;
@@ -206,11 +247,10 @@ template <Color C> int ZeroWindowInCheck(SearchContext& s, int bound, int depth,
   if (EnterZeroWindow<C>(s, bound, depth, ply, excluded, flags, node, result)) return result;
   if (TablebaseScoreAtNode(s, depth, ply, result)) return result;
   const uint64_t key = node.key;
-  const ProbeResult& probe = node.probe;
   r.staticEval = EvaluateNode<C>(s, r);
   const NodeFlags childFlags = flags.Child();
   const Move previous = s.stack[ply - 1].movePlayed;
-  MovePicker<C> picker = MovePicker<C>::ForEvasions(s, probe.hashMove, r, previous);
+  MovePicker<C> picker = MovePicker<C>::ForEvasions(s, node.probe.hashMove, r, previous);
   const Bitboard pinned = PinnedPieces<C>(p);
   int moveCount = 0;
   bool anyLegal = false;
@@ -222,19 +262,20 @@ template <Color C> int ZeroWindowInCheck(SearchContext& s, int bound, int depth,
     SearchMake<C>(s, undo, m);
     r.movePlayed = m;
     const bool check = InCheck<Them>(p);
-    const int v = -ZeroWindowChild<Them>(s, 1 - bound, depth + (check ? 1 : 0) - 2, ply + 1, childFlags, check);
+    const int childDepth = depth + (check ? HalfPly : 0) - OnePly;
+    const int v = -ZeroWindowChild<Them>(s, 1 - bound, childDepth, ply + 1, childFlags, check);
     SearchUnmake<C>(s, undo, m);
     ++moveCount;
     if (v >= bound) {
-      if (!IsCapture(m) && !HasPromotionMark(m)) GoodQuietMove<C>(s, r, m, previous, depth, 0);
+      if (!IsCapture(m) && !HasPromotionMark(m)) GoodQuietMove<C>(s, r, m, previous, depth, HistoryKind::Normal);
       r.bestMove = m;
-      StoreLowerMarked(key, m, std::min(depth, 63), ScoreToHash(v, ply), MarksLowerBound(flags.kind));
+      StoreLowerMarked(key, m, StoredDepth(depth), ScoreToHash(v, ply), MarksLowerBound(flags.kind));
       return v;
     }
   }
   if (!anyLegal) return MatedIn(ply);
   if (moveCount == 0) return bound - 1;   // the only move was the excluded one
-  StoreUpperMarked(key, 0, std::min(depth, 63), ScoreToHash(bound - 1, ply), MarksUpperBound(flags.kind));
+  StoreUpperMarked(key, 0, StoredDepth(depth), ScoreToHash(bound - 1, ply), MarksUpperBound(flags.kind));
   return bound - 1;
 }
 

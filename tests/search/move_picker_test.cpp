@@ -50,7 +50,7 @@ template <Color C> void CheckPickers(SearchContext& s, const std::string& fen) {
   const bool inCheck = InCheck<C>(p);
   auto pick = [&](Move hash) {
     return Drain(inCheck ? MovePicker<C>::ForEvasions(s, hash, s.stack[2], 0)
-                         : MovePicker<C>(s, hash, s.stack[2], 0, 0, true, false));
+                         : MovePicker<C>(s, hash, s.stack[2], 0, HistoryKind::Normal, QuietMoves::All));
   };
   EXPECT_TRUE(CoversOnce(pick(0), legal, false)) << fen;
   // A hash move, as the table gives it back, comes first and only once.
@@ -62,7 +62,7 @@ template <Color C> void CheckPickers(SearchContext& s, const std::string& fen) {
   }
   if (inCheck) return;
   for (bool checks : {false, true}) {
-    const std::vector<Move> got = Drain(MovePicker<C>::ForQuiescence(s, 0, ~Bitboard(0), checks));
+    const std::vector<Move> got = Drain(MovePicker<C>::ForQuiescence(s, 0, ~Bitboard(0), checks ? QuietMoves::ChecksOnly : QuietMoves::None));
     EXPECT_TRUE(CoversOnce(got, legal, true)) << fen << " quiescence";
     for (Move m : got) EXPECT_TRUE(checks || IsCapture(m) || HasPromotionMark(m)) << fen << " " << MoveToText(m);
   }
@@ -178,8 +178,8 @@ TEST(Exchange, CasesWithAClearOutcome) {
     s->position = &p;
     const bool white = p.sideToMove == White;
     // The picker's verdict: a deferred capture comes after the first quiet move.
-    const std::vector<Move> order = white ? Drain(MovePicker<White>(*s, 0, s->stack[2], 0, 0, true, false))
-                                          : Drain(MovePicker<Black>(*s, 0, s->stack[2], 0, 0, true, false));
+    const std::vector<Move> order = white ? Drain(MovePicker<White>(*s, 0, s->stack[2], 0, HistoryKind::Normal, QuietMoves::All))
+                                          : Drain(MovePicker<Black>(*s, 0, s->stack[2], 0, HistoryKind::Normal, QuietMoves::All));
     size_t at = order.size(), firstQuiet = order.size();
     for (size_t i = 0; i < order.size(); ++i) {
       if (SameMove(order[i], m)) at = i;
