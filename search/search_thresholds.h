@@ -73,6 +73,15 @@ constexpr int PvPruningDepth = 8;
 constexpr int PvFutilityDepthShift = 3;     // PV nodes read the futility table this many rows deeper
 constexpr int PvResearchDepth = 16;          // from here a zero-window fail high is confirmed before the full window
 
+// --- Table moves and lazy evaluation ---------------------------------------------
+// A table move from an entry without a lower bound counts as this deep when
+// the probe picks the move of the deepest entry.
+constexpr int UnprovenMoveDepth = 2;
+// A lazy estimate near the bound (within the blended margin and these) is
+// replaced by a full evaluation: the margin widens after an estimated parent
+// and after a capture, and narrows otherwise.
+constexpr int LazyEstimatedParent = 10, LazyAfterCapture = 15;
+
 // --- Zero-window nodes ----------------------------------------------------------
 constexpr int LowBandDepth = 5;              // up to this depth a node is in the low band
 constexpr int FarBelowMargin = 100;          // evaluation this far below the bound: "far below" history and ordering

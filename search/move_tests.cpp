@@ -1,60 +1,6 @@
-// Learned move ordering, the hash probe shared by the node procedures, and
-// move tests the search needs (check, legality of a table move, passers).
-#include "search/node.h"
+#include "search/move_tests.h"
 
-#include <array>
-
-namespace {
-// Random keys of squares and move bits, fixed at compile time.
-constexpr std::array<uint64_t, 64> ExclusionKeys = [] {
-  std::array<uint64_t, 64> keys{};
-  uint64_t state = 0x65786B6579736565ULL;
-  for (uint64_t& k : keys) {
-    uint64_t z = (state += 0x9E3779B97F4A7C15ULL);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
-    k = z ^ (z >> 31);
-  }
-  return keys;
-}();
-}  // namespace
-
-uint64_t ExclusionKey(Move m) {
-  if (!m) return 0;
-  const uint32_t low = LowWord(m);
-  return ExclusionKeys[low & 63] ^ ExclusionKeys[(low >> 10) & 63] ^ ExclusionKeys[(low >> 16) & 63] ^
-         ExclusionKeys[(low >> 26) & 63];
-}
-
-template <Color C> void GoodQuietMove(SearchContext& s, PlyRecord& r, Move m, Move previous, int depth, HistoryKind kind) {
-  const uint16_t shortMove = ShortMove(m);
-  if (previous) {
-    uint16_t* counter = s.ordering.counterMoves[C][previous & 511];
-    if (counter[0] != shortMove) {
-      counter[1] = counter[0];
-      counter[0] = shortMove;
-    }
-  }
-  if (!SameMove(r.killers[0], m)) {
-    r.killers[1] = r.killers[0];
-    r.killers[0] = PlainMove(m) & 0xFFFFFFFF0000FFFFULL;
-  }
-  uint16_t& h = HistoryOf(s.ordering, C, kind, m);
-  h = uint16_t(h + ((MaxHistory - h) * HistoryWeight(depth)) / HistoryWeightScale);
-}
-
-template <Color C> void BadQuietMove(SearchContext& s, Move m, int depth, HistoryKind kind) {
-  uint16_t& h = HistoryOf(s.ordering, C, kind, m);
-  h = uint16_t(h - (h * HistoryWeight(depth)) / HistoryWeightScale);
-}
-
-template <Color C> void GoodEvasion(SearchContext& s, Move m, Move previous) {
-  uint16_t* slot = s.ordering.evasions[C][previous & 511];
-  if (slot[0] != ShortMove(m)) {
-    slot[1] = slot[0];
-    slot[0] = ShortMove(m);
-  }
-}
+#include "board/make_move.h"
 
 template <Color C> bool GivesCheck(const Position& p, Move m) {
   constexpr Color Them = Opponent(C);
@@ -153,40 +99,9 @@ template <Color C> bool IsPassedPawnPush(const Position& p, Move m) {
   return PopCount(own & neighbours) >= PopCount(controllers);
 }
 
-template <Color C> void ProbeHash(const Position& p, uint64_t key, ProbeResult& r) {
-  r.hits = 0;
-  r.hashMove = 0;
-  r.maxDepth = 0;
-  HashEntry* bucket = BucketOf(key);
-  int bestMoveDepth = 0;
-  uint32_t bestMoveLow = 0;
-  for (int i = 0; i < 4; ++i) {
-    const HashEntry e = LoadEntry(bucket[i]);
-    if (!EntryMatches(e, key) || !(e.word0 | e.word1)) continue;
-    r.slot[r.hits] = &bucket[i];
-    r.hit[r.hits++] = e;
-    if (EntryDepth(e) > r.maxDepth) r.maxDepth = EntryDepth(e);
-    if (EntryHasMove(e)) {
-      const int moveDepth = EntryHasLower(e) ? EntryDepth(e) : 2;
-      if (moveDepth > bestMoveDepth) {
-        bestMoveDepth = moveDepth;
-        bestMoveLow = EntryMoveLow(e);
-      }
-    }
-  }
-  if (bestMoveLow) {
-    const Move m = CompleteStoredMove<C>(p, bestMoveLow, 0);
-    if (m && IsPlayable<C>(p, m)) r.hashMove = m;
-  }
-}
-
-#define TOLVO_ORDERING(C)                                                        \
-  template void GoodQuietMove<C>(SearchContext&, PlyRecord&, Move, Move, int, HistoryKind); \
-  template void BadQuietMove<C>(SearchContext&, Move, int, HistoryKind);          \
-  template void GoodEvasion<C>(SearchContext&, Move, Move);                      \
-  template bool GivesCheck<C>(const Position&, Move);                            \
-  template bool IsPlayable<C>(const Position&, Move);                             \
-  template bool IsPassedPawnPush<C>(const Position&, Move);                      \
-  template void ProbeHash<C>(const Position&, uint64_t, ProbeResult&);
-TOLVO_ORDERING(White)
-TOLVO_ORDERING(Black)
+template bool GivesCheck<White>(const Position&, Move);
+template bool GivesCheck<Black>(const Position&, Move);
+template bool IsPlayable<White>(const Position&, Move);
+template bool IsPlayable<Black>(const Position&, Move);
+template bool IsPassedPawnPush<White>(const Position&, Move);
+template bool IsPassedPawnPush<Black>(const Position&, Move);
