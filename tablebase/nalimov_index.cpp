@@ -89,13 +89,13 @@ inline uint64_t OtherNumber(const MenGroup* groups, int n, const Square* stm, co
 uint64_t IndexLayout::Index(const Square* white, const Square* black, Square ep, bool exchanged) const {
   if (reversedWhite) return reversedWhite->Index(black, white, ep, !exchanged);
   const Square* stm = side == White ? white : black;
-  const Square* other = side == White ? black : white;
-  const Square king = stm[KingSlot], otherKing = other[KingSlot];
+  const Square* waiting = side == White ? black : white;
+  const Square king = stm[KingSlot], otherKing = waiting[KingSlot];
   int otherFrame, countedFrame;
   if (pawns) {
     otherFrame = Symmetry.fileMirror[king] | (exchanged ? RankFlipBit : 0);
     if (enPassant && ep != NoEnPassant) {
-      uint64_t index = EnPassantIndex(stm, other, ep, otherFrame);
+      uint64_t index = EnPassantIndex(stm, waiting, ep, otherFrame);
       if (index != InvalidIndex) return index;
     }
     countedFrame = otherFrame ^ (mirrorCounted ? RankFlipBit : 0);
@@ -108,11 +108,11 @@ uint64_t IndexLayout::Index(const Square* white, const Square* black, Square ep,
   const uint16_t pair = pawns ? KingPairs.pawnPair[k][ok] : KingPairs.pawnlessPair[k][ok];
   if (pair == NoKingPair) return InvalidIndex;
   Counted c;
-  if (!CountedNumber(counted, countedGroups, stm, other, cf, of, k, ok, c)) return InvalidIndex;
+  if (!CountedNumber(counted, countedGroups, stm, waiting, cf, of, k, ok, c)) return InvalidIndex;
   uint64_t index = (pairBase[pair] + c.number) * otherRadix;
   if (otherGroups) {
     const Bitboard occupied = c.men | SquareBit(of[king]) | SquareBit(of[otherKing]);
-    index += OtherNumber(this->other, otherGroups, stm, other, of, occupied, c.pawns);
+    index += OtherNumber(other, otherGroups, stm, waiting, of, occupied, c.pawns);
   }
   return index;
 }
@@ -122,7 +122,7 @@ uint64_t IndexLayout::Index(const Square* white, const Square* black, Square ep,
 // codes), the two squares the moving pawn crossed are left out of the count,
 // and the whole board is taken unmirrored in ranks. InvalidIndex: the square
 // given allows no capture, so the position is numbered as an ordinary one.
-uint64_t IndexLayout::EnPassantIndex(const Square* stm, const Square* other, Square ep, int frame) const {
+uint64_t IndexLayout::EnPassantIndex(const Square* stm, const Square* waiting, Square ep, int frame) const {
   if (ep < 0 || ep > 63) return InvalidIndex;
   const uint8_t* f = Symmetry.image[frame];
   const Square target = f[ep];
@@ -131,7 +131,7 @@ uint64_t IndexLayout::EnPassantIndex(const Square* stm, const Square* other, Squ
   const Square moved = up ? target - 8 : target + 8, start = up ? target + 8 : target - 8;
   int movedSlot = -1, capturerSlot = -1;
   for (int j = 0; j < otherPawns; ++j)
-    if (f[other[j]] == moved) movedSlot = j;
+    if (f[waiting[j]] == moved) movedSlot = j;
   if (movedSlot < 0) return InvalidIndex;
   // With pawns on both sides of the moved one, the one on the lower file (in
   // this frame) is taken as the capturer (as kppkp shows; taken to hold for
@@ -146,15 +146,15 @@ uint64_t IndexLayout::EnPassantIndex(const Square* stm, const Square* other, Squ
   const Square capturer = f[stm[capturerSlot]];
   const int captureCode = capturer < moved ? 7 + FileOf(capturer) : FileOf(moved);
 
-  const Square k = f[stm[KingSlot]], ok = f[other[KingSlot]];
+  const Square k = f[stm[KingSlot]], ok = f[waiting[KingSlot]];
   const uint16_t pair = KingPairs.pawnPair[k][ok];
   if (pair == NoKingPair) return InvalidIndex;
   Counted c;
-  if (!CountedNumber(epCounted, epCountedGroups, stm, other, f, f, k, ok, c)) return InvalidIndex;
+  if (!CountedNumber(epCounted, epCountedGroups, stm, waiting, f, f, k, ok, c)) return InvalidIndex;
   const Bitboard crossed = SquareBit(capturer) | SquareBit(moved) | SquareBit(target) | SquareBit(start);
   const Bitboard occupied = crossed | SquareBit(k) | SquareBit(ok) | c.men;
   const uint64_t otherNumber =
-      OtherNumber(epOther, epOtherGroups, stm, other, f, occupied, crossed, capturerSlot, movedSlot);
+      OtherNumber(epOther, epOtherGroups, stm, waiting, f, occupied, crossed, capturerSlot, movedSlot);
   return ordinarySize + ((epPairBase[pair] + c.number) * epOtherRadix + otherNumber) * 14 + captureCode;
 }
 

@@ -88,7 +88,7 @@ struct IndexLayout {
   uint64_t Index(const Square* white, const Square* black, Square ep, bool exchanged) const;
 
  private:
-  uint64_t EnPassantIndex(const Square* stm, const Square* other, Square ep, int frame) const;
+  uint64_t EnPassantIndex(const Square* stm, const Square* waiting, Square ep, int frame) const;
 };
 
 // Layout of a table (1..440) for a side to move; built once, on first use.

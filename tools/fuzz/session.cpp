@@ -521,11 +521,11 @@ Reproduction Minimize(const std::vector<Step>& trace, const ReplayTest& test, in
     // Long lines: halve them while the fault stays.
     while (bytes.size() > 64 && NowMs() < deadline && attempt(withLine(bytes.substr(0, bytes.size() / 2))))
       bytes = bytes.substr(0, bytes.size() / 2);
-    std::vector<std::string> words = Words(bytes);
-    for (size_t w = words.size(); w-- > 1 && NowMs() < deadline;) {
-      std::vector<std::string> fewer = words;
+    std::vector<std::string> lineWords = Words(bytes);
+    for (size_t w = lineWords.size(); w-- > 1 && NowMs() < deadline;) {
+      std::vector<std::string> fewer = lineWords;
       fewer.erase(fewer.begin() + long(w));
-      if (attempt(withLine(Join(fewer)))) words = fewer;
+      if (attempt(withLine(Join(fewer)))) lineWords = fewer;
     }
   }
   r.replay.waits.resize(r.steps.size());
