@@ -1,4 +1,5 @@
-// Conventional debugging commands: "perft N" and "d".
+// Conventional debugging commands: "perft N", "d" (the board, its FEN and
+// key), "eval" (the evaluation's terms) and, in the tuning build, "params FILE".
 #include <cstdlib>
 #include <cinttypes>
 #include <fstream>

@@ -12,6 +12,9 @@ struct EngineState {
   std::string savedPositionText = StartFen;  // last "position" text, extended by "play" moves
   int gamePlies = 0;                         // moves played since the position's FEN
   bool searching = false;                    // a search started by "go" (or a long perft) runs
+  // Dialects the front end has asked for: "uci3" (other option types for the
+  // tablebase and hash-file options), "kvx5" (the randomizer's options and
+  // "info sample" narration of the root) and "hqz5" ("info allmoves" lists).
   bool uci3 = false, kvx5 = false, hqz5 = false;
   uint64_t largestOwnTime = 0;               // ms: largest own clock seen since the last new game
   // A command that runs for a while without being a search (perft, bench):

@@ -5,7 +5,7 @@
 #include <string>
 #include "driver/options.h"
 
-// What "go" hands to the search start besides the limits in `Limits`.
+// What "go" hands to the search start besides the limits in `Search.limits`.
 struct GoRequest {
   int movesToGo = 0;
   int ownTime = 0;          // ms
@@ -16,9 +16,9 @@ struct GoRequest {
   bool alone = false;       // the children do not search along (bench: a count that depends on nothing else)
 };
 
-// "go ..." / "goe ...": reads the line into `Limits`, then searches.
+// "go ..." / "goe ...": reads the line into `Search.limits`, then searches.
 void ParseGo(const std::string& line);
-// Only the reading part of ParseGo: resets `Limits` and the output flags of
+// Only the reading part of ParseGo: resets `Search.limits` and the output flags of
 // the previous "go" and reads every keyword.
 GoRequest ReadGoLine(const std::string& line);
 // Time budget, set-up, the search of Engine.position, and its reports.
@@ -39,7 +39,7 @@ struct TimeBudget {
   bool hardMoveDepth = false;    // own time below the hard buffer: depth is limited too
 };
 TimeBudget AllocateTime(const ClockState& clock, const EngineOptions& options);
-// Steps of the search start that turn the clock into `Limits` (target,
+// Steps of the search start that turn the clock into `Search.limits` (target,
 // maximum, depth, play mode) and log the result.
 void ApplyClock(const GoRequest& request);
 // Search depth (internal units) of the limited-strength mode at this Elo.

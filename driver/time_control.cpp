@@ -12,10 +12,11 @@
 #include "search/time_share.h"
 
 namespace {
-// Divisors of the available time: (normal moves, moves with a large
-// increment, the longest move), chosen by the longest clock of the game.
+// Into how many parts the available time is divided, chosen by the longest
+// clock of the game: the target of a normal move, the target when the
+// increment is large, and the longest a move may take.
 struct Divisors {
-  int64_t a, b, c;
+  int64_t normal, largeIncrement, longest;
 };
 Divisors DivisorsFor(uint64_t largestOwnTime) {
   if (largestOwnTime < 90000) return {60, 44, 6};
@@ -44,32 +45,36 @@ TimeBudget AllocateTime(const ClockState& clock, const EngineOptions& options) {
   int64_t reserve = 0;
   if (inc == 0 && mtg == 0) reserve = t - hardBuffer > buffer * 2000 ? buffer * 1000 : (t - hardBuffer) / 2;
   const int64_t avail = std::max(t - hardBuffer - reserve, hardMoveTime);
-  const int64_t normal = avail / d.a * normalPct / 100;
-  const int64_t cap = avail / d.c * maxPct / 100;
+  const int64_t normal = avail / d.normal * normalPct / 100;
+  const int64_t cap = avail / d.longest * maxPct / 100;
 
   TimeBudget budget;
   int64_t target, maximum;
   if (mtg > 0) {
-    const int64_t y = avail / mtg * 5 / 10;
-    target = y * normalPct / 100;
-    int64_t m = y * maxPct * 8 / 100;
-    if (clock.unexpectedReply) m = m * 15 / 10;
-    const int64_t z = (mtg + 1) * avail / (2 * mtg);
-    maximum = std::max(std::min(m, z), cap);
+    // Half of an even share per move is the target; a move may take up to
+    // eight times that, or half the clock and a share.
+    const int64_t halfShare = avail / mtg * 5 / 10;
+    target = halfShare * normalPct / 100;
+    int64_t longest = halfShare * maxPct * 8 / 100;
+    if (clock.unexpectedReply) longest = longest * 15 / 10;
+    const int64_t halfClockAndShare = (mtg + 1) * avail / (2 * mtg);
+    maximum = std::max(std::min(longest, halfClockAndShare), cap);
     target = std::max(target, normal);
   } else if (inc == 0) {
     target = normal;
     maximum = cap;
     budget.hardMoveDepth = t < hardBuffer;
   } else if (IncrementHorizon * inc >= t) {
-    target = avail / d.b * normalPct / 100;
+    target = avail / d.largeIncrement * normalPct / 100;
     maximum = avail / 2 * maxPct / 100;
   } else {
-    const int64_t k = std::max<int64_t>(1, t / IncrementHorizon);
-    const int64_t a = ((k - inc) * d.a + inc * d.b) / k;
-    const int64_t c = ((k - inc) * d.c + 2 * inc) / k;
-    target = avail / a * normalPct / 100;
-    maximum = avail / c * maxPct / 100;
+    // The divisors move from the normal ones towards the large-increment
+    // ones as the increment grows towards the clock's share per move.
+    const int64_t sharePerMove = std::max<int64_t>(1, t / IncrementHorizon);
+    const int64_t targetDivisor = ((sharePerMove - inc) * d.normal + inc * d.largeIncrement) / sharePerMove;
+    const int64_t longestDivisor = ((sharePerMove - inc) * d.longest + 2 * inc) / sharePerMove;
+    target = avail / targetDivisor * normalPct / 100;
+    maximum = avail / longestDivisor * maxPct / 100;
   }
   if (inc > 0) {
     target += inc * normalPct / 100;
