@@ -54,14 +54,17 @@ template <typename F> constexpr std::array<Bitboard, 64> PerSquare(F f) {
 }
 }  // namespace detail
 
-inline constexpr auto KnightTable = detail::PerSquare([](Square s) { return detail::LeaperSet(s, detail::KnightSteps, 8); });
-inline constexpr auto KingTable = detail::PerSquare([](Square s) { return detail::LeaperSet(s, detail::KingSteps, 8); });
+inline constexpr auto KnightTable =
+    detail::PerSquare([](Square s) { return detail::LeaperSet(s, detail::KnightSteps, 8); });
+inline constexpr auto KingTable =
+    detail::PerSquare([](Square s) { return detail::LeaperSet(s, detail::KingSteps, 8); });
 // Squares a pawn of each colour standing on a square attacks.
 inline constexpr std::array<std::array<Bitboard, 64>, 2> PawnAttackTable = {
   detail::PerSquare([](Square s) { return detail::LeaperSet(s, detail::WhitePawnSteps, 2); }),
   detail::PerSquare([](Square s) { return detail::LeaperSet(s, detail::BlackPawnSteps, 2); })};
 // The two neighbours of a square on its rank.
-inline constexpr auto RankNeighbours = detail::PerSquare([](Square s) { return detail::LeaperSet(s, detail::NeighbourSteps, 2); });
+inline constexpr auto RankNeighbours =
+    detail::PerSquare([](Square s) { return detail::LeaperSet(s, detail::NeighbourSteps, 2); });
 
 inline Bitboard KnightAttacks(Square s) { return KnightTable[s]; }
 inline Bitboard KingAttacks(Square s) { return KingTable[s]; }
@@ -85,16 +88,32 @@ template <Color C> constexpr Bitboard RelativeRankBits(int r) { return RankBits(
 
 // Squares ahead of a square on its file, towards rank 8 [White] or rank 1 [Black].
 inline constexpr std::array<std::array<Bitboard, 64>, 2> AheadOnFile = {
-  detail::PerSquare([](Square s) { Bitboard b = 0; for (int r = RankOf(s) + 1; r < 8; ++r) b |= SquareBit(MakeSquare(FileOf(s), r)); return b; }),
-  detail::PerSquare([](Square s) { Bitboard b = 0; for (int r = RankOf(s) - 1; r >= 0; --r) b |= SquareBit(MakeSquare(FileOf(s), r)); return b; })};
+    detail::PerSquare([](Square s) {
+      Bitboard b = 0;
+      for (int r = RankOf(s) + 1; r < 8; ++r) b |= SquareBit(MakeSquare(FileOf(s), r));
+      return b;
+    }),
+    detail::PerSquare([](Square s) {
+      Bitboard b = 0;
+      for (int r = RankOf(s) - 1; r >= 0; --r) b |= SquareBit(MakeSquare(FileOf(s), r));
+      return b;
+    })};
 // All squares on ranks above [White] / below [Black] the square's rank.
 inline constexpr std::array<std::array<Bitboard, 64>, 2> RanksAhead = {
-  detail::PerSquare([](Square s) { return RankOf(s) == 7 ? Bitboard(0) : ~Bitboard(0) << (8 * (RankOf(s) + 1)); }),
-  detail::PerSquare([](Square s) { return RankOf(s) == 0 ? Bitboard(0) : ~Bitboard(0) >> (8 * (8 - RankOf(s))); })};
+    detail::PerSquare(
+        [](Square s) { return RankOf(s) == 7 ? Bitboard(0) : ~Bitboard(0) << (8 * (RankOf(s) + 1)); }),
+    detail::PerSquare(
+        [](Square s) { return RankOf(s) == 0 ? Bitboard(0) : ~Bitboard(0) >> (8 * (8 - RankOf(s))); })};
 // Squares a pawn on the square can attack while advancing.
 inline constexpr std::array<std::array<Bitboard, 64>, 2> PawnAttackSpan = {
-  detail::PerSquare([](Square s) { Bitboard f = AheadOnFile[0][s]; return ((f & ~FileHBits) << 1) | ((f & ~FileABits) >> 1); }),
-  detail::PerSquare([](Square s) { Bitboard f = AheadOnFile[1][s]; return ((f & ~FileHBits) << 1) | ((f & ~FileABits) >> 1); })};
+    detail::PerSquare([](Square s) {
+      Bitboard f = AheadOnFile[0][s];
+      return ((f & ~FileHBits) << 1) | ((f & ~FileABits) >> 1);
+    }),
+    detail::PerSquare([](Square s) {
+      Bitboard f = AheadOnFile[1][s];
+      return ((f & ~FileHBits) << 1) | ((f & ~FileABits) >> 1);
+    })};
 
 // Squares strictly between two squares on a common line (empty otherwise),
 // and the whole line through both (empty when they share none).

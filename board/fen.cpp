@@ -5,7 +5,8 @@
 
 namespace {
 bool StartsWithMovesWord(const char* s) {
-  return (s[0] | 32) == 'm' && (s[1] | 32) == 'o' && (s[2] | 32) == 'v' && (s[3] | 32) == 'e' && (s[4] | 32) == 's';
+  return (s[0] | 32) == 'm' && (s[1] | 32) == 'o' && (s[2] | 32) == 'v' && (s[3] | 32) == 'e' &&
+         (s[4] | 32) == 's';
 }
 bool FenCharacterAllowed(char c) {
   return std::strchr("pPnNbBrRqQkK0123456789/-wWacdefghACDEFGH \t\r\n", c) != nullptr && c != '\0';
@@ -82,7 +83,8 @@ bool SetPositionFromFen(Position& p, const char* text) {
       usable = false;
       for (int df : {-1, 1}) {
         int f = FileOf(behind) + df;
-        if (f >= 0 && f < 8 && p.board[MakeSquare(f, RankOf(behind))] == PieceWords[PawnType + us]) usable = true;
+        if (f >= 0 && f < 8 && p.board[MakeSquare(f, RankOf(behind))] == PieceWords[PawnType + us])
+          usable = true;
       }
     }
     if (usable) p.st.epSquare = uint32_t(ep);

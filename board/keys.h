@@ -46,7 +46,7 @@ constexpr KeyTables MakeKeyTables() {
 
 inline constexpr detail::KeyTables Keys = detail::MakeKeyTables();
 
-constexpr uint64_t SideKey = 0x2B5F86B85A7D3E98ULL;      // XOR-ed on every move; in the key when White is to move
+constexpr uint64_t SideKey = 0x2B5F86B85A7D3E98ULL;  // XOR-ed on every move; in the key when White is to move
 constexpr uint64_t PawnKeyBase = 0x27C06528B11258B9ULL;
 // Pawn-key constant of a bishop, by colour and square colour (0 light, 1 dark).
 constexpr uint64_t BishopPawnKey[2][2] = {{0x5B5BE68669F3EFB1ULL, 0x1CDD2C1990D18B82ULL},

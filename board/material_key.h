@@ -47,8 +47,8 @@ constexpr SignatureCounts CountsOfSignature(int sig) {
 }
 constexpr int SignatureOfCounts(const SignatureCounts& c) {
   return c.whiteLightBishops | c.whiteDarkBishops << 1 | c.blackLightBishops << 2 | c.blackDarkBishops << 3 |
-         c.whiteQueens << 4 | c.blackQueens << 5 | c.whiteKnights << 6 | c.blackKnights << 8 | c.whiteRooks << 10 |
-         c.blackRooks << 12;
+         c.whiteQueens << 4 | c.blackQueens << 5 | c.whiteKnights << 6 | c.blackKnights << 8 |
+         c.whiteRooks << 10 | c.blackRooks << 12;
 }
 inline int MenCount(uint64_t mk) { return int(mk >> 56); }
 

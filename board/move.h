@@ -58,7 +58,8 @@ constexpr bool HasPromotionMark(Move m) { return (HighWord(m) & PromotionMark) !
 constexpr int PromotionCode[2][8] = {
     {NoPiece, WhiteKnight, WhiteBishop, NoPiece, NoPiece, WhiteQueen, WhiteRook, NoPiece},
     {NoPiece, BlackKnight, BlackBishop, NoPiece, NoPiece, BlackQueen, BlackRook, NoPiece}};
-static_assert(PromotionCode[White][KnightClass] == WhiteKnight && PromotionCode[Black][RookClass] == BlackRook);
+static_assert(PromotionCode[White][KnightClass] == WhiteKnight &&
+              PromotionCode[Black][RookClass] == BlackRook);
 // Promotion index of a colourless piece type (0 for a type no pawn becomes).
 constexpr int PromotionIndexOfType(int type) {
   return type == KnightType ? KnightClass : type == BishopType ? BishopClass
@@ -78,12 +79,17 @@ template <Color C> constexpr bool IsPromotion(Move m) {
 // King from e1 to c1/g1 (e8 to c8/g8) without capture: the destination is
 // tested without its bit 2, which tells the king side from the queen side.
 constexpr uint32_t CastlingSideBit = 4;
-constexpr uint32_t CastlingShapeBits = ((DestinationBits & ~CastlingSideBit) | MoverClassBits | OriginBits | VictimClassBits);
+constexpr uint32_t CastlingShapeBits =
+    ((DestinationBits & ~CastlingSideBit) | MoverClassBits | OriginBits | VictimClassBits);
 template <Color C> constexpr uint32_t CastlingShape() {
-  return uint32_t(C == White ? C1 : C8) | (KingClass << MoverClassShift) | (uint32_t(C == White ? E1 : E8) << OriginShift);
+  return uint32_t(C == White ? C1 : C8) | (KingClass << MoverClassShift) |
+         (uint32_t(C == White ? E1 : E8) << OriginShift);
 }
-static_assert(CastlingShapeBits == 0x3800FDFB && CastlingShape<White>() == 0x1102 && CastlingShape<Black>() == 0xF13A);
-template <Color C> constexpr bool IsCastling(Move m) { return (LowWord(m) & CastlingShapeBits) == CastlingShape<C>(); }
+static_assert(CastlingShapeBits == 0x3800FDFB && CastlingShape<White>() == 0x1102 &&
+              CastlingShape<Black>() == 0xF13A);
+template <Color C> constexpr bool IsCastling(Move m) {
+  return (LowWord(m) & CastlingShapeBits) == CastlingShape<C>();
+}
 constexpr bool IsDoubleStep(Move m) {
   return MoverClass(m) == PawnClass && ((LowWord(m) ^ (LowWord(m) >> OriginShift)) & DestinationBits) == 16;
 }

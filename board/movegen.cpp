@@ -7,7 +7,8 @@ inline Move* AddMoves(const Position& p, Move* list, Square from, Bitboard targe
   return list;
 }
 
-inline Move* AddQuietMoves(const Position& p, Move* list, Square from, Bitboard targets, const uint16_t* history) {
+inline Move* AddQuietMoves(const Position& p, Move* list, Square from, Bitboard targets,
+                           const uint16_t* history) {
   while (targets) {
     Move m = BuildMove(p, from, PopLowest(targets));
     if (history) m |= Move(history[HistoryIndex(m)]) << 32;
@@ -52,7 +53,8 @@ template <Color C> Move* PieceMoves(const Position& p, Move* list, Bitboard targ
 }
 }  // namespace
 
-template <Color C> Move* GenerateCaptures(const Position& p, Move* list, Bitboard targets, bool allPromotions) {
+template <Color C>
+Move* GenerateCaptures(const Position& p, Move* list, Bitboard targets, bool allPromotions) {
   constexpr Color Them = Opponent(C);
   constexpr int Up = PawnStep<C>();
   const Bitboard lastRank = RelativeRankBits<C>(7);
@@ -75,7 +77,8 @@ template <Color C> Move* GenerateCaptures(const Position& p, Move* list, Bitboar
   }
   if (p.st.epSquare) {
     const Square ep = Square(p.st.epSquare);
-    for (Bitboard b = PawnAttackTable[Them][ep] & pawns; b;) list[0] = EnPassantMove(p, PopLowest(b), ep), ++list;
+    for (Bitboard b = PawnAttackTable[Them][ep] & pawns; b;)
+      list[0] = EnPassantMove(p, PopLowest(b), ep), ++list;
   }
   return PieceMoves<C>(p, list, targets, true);
 }
@@ -116,8 +119,8 @@ template <Color C> Move* GenerateQuiets(const Position& p, Move* list, const uin
   constexpr Square Home = C == White ? E1 : E8;
   if ((rights & 3) && k == Home && !IsAttackedBy<Them>(p, Home)) {
     const PieceWord rook = PieceWords[WhiteRook + C];
-    if ((rights & 1) && p.board[Home + 3] == rook && !(p.occupied & (SquareBit(Home + 1) | SquareBit(Home + 2))) &&
-        !IsAttackedBy<Them>(p, Home + 1))
+    if ((rights & 1) && p.board[Home + 3] == rook &&
+        !(p.occupied & (SquareBit(Home + 1) | SquareBit(Home + 2))) && !IsAttackedBy<Them>(p, Home + 1))
       list = AddQuietMoves(p, list, Home, SquareBit(Home + 2), history);
     if ((rights & 2) && p.board[Home - 4] == rook &&
         !(p.occupied & (SquareBit(Home - 1) | SquareBit(Home - 2) | SquareBit(Home - 3))) &&
@@ -127,7 +130,8 @@ template <Color C> Move* GenerateQuiets(const Position& p, Move* list, const uin
   return list;
 }
 
-template <Color C> Move* GenerateEvasions(const Position& p, Move* list, bool allPromotions, const uint16_t* history) {
+template <Color C>
+Move* GenerateEvasions(const Position& p, Move* list, bool allPromotions, const uint16_t* history) {
   constexpr Color Them = Opponent(C);
   constexpr int Up = PawnStep<C>();
   const Square k = p.KingSquare(C);
@@ -228,8 +232,8 @@ template <Color C> Move CompleteStoredMove(const Position& p, uint32_t low, uint
   return m;
 }
 
-template <Color C>
-uint32_t ExchangeTest(const Position& p, Square square, int32_t risk, Bitboard occupancy, Bitboard defenders) {
+template <Color C> uint32_t ExchangeTest(const Position& p, Square square, int32_t risk, Bitboard occupancy,
+                                         Bitboard defenders) {
   constexpr Color Them = Opponent(C);
   if (risk < 1) return 1;
   const Bitboard ownQueens = p.Pieces(C, QueenType), theirQueens = p.Pieces(Them, QueenType);
@@ -250,11 +254,16 @@ uint32_t ExchangeTest(const Position& p, Square square, int32_t risk, Bitboard o
     Bitboard from;
     int32_t value;
     uint32_t kind;
-    if ((from = PawnAttackTable[C][square] & p.Pieces(Them, PawnType) & occ & defenders)) value = 0x20000, kind = 32;
-    else if ((from = KnightAttacks(square) & p.Pieces(Them, KnightType) & occ & defenders)) value = 0x60000, kind = 16;
-    else if ((from = BishopAttacks(square, occ) & p.Pieces(Them, BishopType) & occ & defenders)) value = 0x70000, kind = 16;
-    else if ((from = RookAttacks(square, occ) & p.Pieces(Them, RookType) & occ & defenders)) value = 0xA0000, kind = 8;
-    else if ((from = (BishopAttacks(square, occ) | RookAttacks(square, occ)) & theirQueens & occ & defenders)) value = 0x140000, kind = 4;
+    if ((from = PawnAttackTable[C][square] & p.Pieces(Them, PawnType) & occ & defenders))
+      value = 0x20000, kind = 32;
+    else if ((from = KnightAttacks(square) & p.Pieces(Them, KnightType) & occ & defenders))
+      value = 0x60000, kind = 16;
+    else if ((from = BishopAttacks(square, occ) & p.Pieces(Them, BishopType) & occ & defenders))
+      value = 0x70000, kind = 16;
+    else if ((from = RookAttacks(square, occ) & p.Pieces(Them, RookType) & occ & defenders))
+      value = 0xA0000, kind = 8;
+    else if ((from = (BishopAttacks(square, occ) | RookAttacks(square, occ)) & theirQueens & occ & defenders))
+      value = 0x140000, kind = 4;
     else if ((from = KingAttacks(square) & p.Pieces(Them, KingType) & defenders)) value = 0x3A0000, kind = 2;
     else return 1 | kinds;
     kinds |= kind;
@@ -267,7 +276,8 @@ uint32_t ExchangeTest(const Position& p, Square square, int32_t risk, Bitboard o
     else if ((from = KnightAttacks(square) & p.Pieces(C, KnightType) & occ)) value = 0x60000;
     else if ((from = BishopAttacks(square, occ) & p.Pieces(C, BishopType) & occ)) value = 0x60000;
     else if ((from = RookAttacks(square, occ) & p.Pieces(C, RookType) & occ)) value = 0xA0000;
-    else if ((from = (BishopAttacks(square, occ) | RookAttacks(square, occ)) & ownQueens & occ)) value = 0x140000;
+    else if ((from = (BishopAttacks(square, occ) | RookAttacks(square, occ)) & ownQueens & occ))
+      value = 0x140000;
     else if (KingAttacks(square) & p.Pieces(C, KingType) & occ) {
       if (risk < -0x1E0000) return 1 | kinds;
       risk += 0x3E0000;

@@ -19,14 +19,16 @@ inline int HistoryIndex(Move m) { return int(m & 1023); }
 // Captures of men in `targets` (enemy men), en-passant captures and
 // promotions. Queen and knight promotions always; rook and bishop ones only
 // with allPromotions.
-template <Color C> Move* GenerateCaptures(const Position& p, Move* list, Bitboard targets, bool allPromotions);
+template <Color C>
+Move* GenerateCaptures(const Position& p, Move* list, Bitboard targets, bool allPromotions);
 // Moves to empty squares without promotion, castling included (the king may
 // not be in check nor cross an attacked square; its destination is left to
 // the legality test). `history` (may be null) gives each move its ordering value.
 template <Color C> Move* GenerateQuiets(const Position& p, Move* list, const uint16_t* history);
 // Check evasions: king moves to unattacked squares, and with a single checker
 // captures of it and interpositions (pins are left to the legality test).
-template <Color C> Move* GenerateEvasions(const Position& p, Move* list, bool allPromotions, const uint16_t* history);
+template <Color C>
+Move* GenerateEvasions(const Position& p, Move* list, bool allPromotions, const uint16_t* history);
 // True when a generated move does not leave the own king attacked.
 template <Color C> bool IsLegal(const Position& p, Move m, Bitboard pinned);
 // All legal moves of the side to move.
@@ -40,7 +42,8 @@ template <Color C> Move CompleteStoredMove(const Position& p, uint32_t low, uint
 // Static exchange: true when the man of side C that now stands on `square`
 // (risk r, in units of half a pawn << 16) is safe against the recaptures of
 // the opponent's men in `defenders`, given the occupancy after the move.
-template <Color C> uint32_t ExchangeTest(const Position& p, Square square, int32_t risk, Bitboard occupancy, Bitboard defenders);
+template <Color C>
+uint32_t ExchangeTest(const Position& p, Square square, int32_t risk, Bitboard occupancy, Bitboard defenders);
 
 struct MoveList {
   Move moves[MaxMoves];

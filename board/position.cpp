@@ -127,8 +127,10 @@ constexpr Square CastlingRookHome[4] = {H1, A1, H8, A8};   // by right bit index
 // promoted pieces than missing pawns. Keeps move lists within their bounds.
 bool ReachableMaterial(const Position& p, Color c) {
   int pawns = PopCount(p.Pieces(c, PawnType));
-  int extra = std::max(0, PopCount(p.Pieces(c, KnightType)) - 2) + std::max(0, PopCount(p.Pieces(c, BishopType)) - 2) +
-              std::max(0, PopCount(p.Pieces(c, RookType)) - 2) + std::max(0, PopCount(p.Pieces(c, QueenType)) - 1);
+  int extra = std::max(0, PopCount(p.Pieces(c, KnightType)) - 2) +
+              std::max(0, PopCount(p.Pieces(c, BishopType)) - 2) +
+              std::max(0, PopCount(p.Pieces(c, RookType)) - 2) +
+              std::max(0, PopCount(p.Pieces(c, QueenType)) - 1);
   return pawns <= 8 && extra <= 8 - pawns;
 }
 }  // namespace

@@ -76,8 +76,12 @@ bool CheckPositionConsistency(const Position& p);
 // Attack questions.
 Bitboard AttackersTo(const Position& p, Square s, Bitboard occupancy);
 template <Color By> bool IsAttackedBy(const Position& p, Square s, Bitboard occupancy);
-template <Color By> inline bool IsAttackedBy(const Position& p, Square s) { return IsAttackedBy<By>(p, s, p.occupied); }
-template <Color C> inline bool InCheck(const Position& p) { return IsAttackedBy<Opponent(C)>(p, p.KingSquare(C)); }
+template <Color By> inline bool IsAttackedBy(const Position& p, Square s) {
+  return IsAttackedBy<By>(p, s, p.occupied);
+}
+template <Color C> inline bool InCheck(const Position& p) {
+  return IsAttackedBy<Opponent(C)>(p, p.KingSquare(C));
+}
 inline bool InCheck(const Position& p) {
   return p.sideToMove == White ? InCheck<White>(p) : InCheck<Black>(p);
 }

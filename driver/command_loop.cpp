@@ -143,7 +143,8 @@ void Dispatch(const std::string& line) {
   // The test searches would nest a second search inside a running one.
   if (HasPrefix(line, "tt") && Idle()) return HandleTestSearches(line);
   if (HasPrefix(line, "go") && Idle()) return ParseGo(line);
-  if (HasPrefix(line, "setoption name")) return HandleSetOption(line.size() > 15 ? line.substr(15) : std::string());
+  if (HasPrefix(line, "setoption name"))
+    return HandleSetOption(line.size() > 15 ? line.substr(15) : std::string());
   HandleExtraCommand(line);
 }
 }  // namespace

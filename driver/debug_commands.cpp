@@ -72,7 +72,11 @@ void HandleDisplay() {
   for (int rank = 7; rank >= 0; --rank) {
     char row[64];
     int n = 0;
-    for (int file = 0; file < 8; ++file) n += std::snprintf(row + n, sizeof row - n, " | %c", PieceLetters[p.CodeAt(MakeSquare(file, rank))] == '.' ? ' ' : PieceLetters[p.CodeAt(MakeSquare(file, rank))]);
+    for (int file = 0; file < 8; ++file)
+      n += std::snprintf(row + n, sizeof row - n, " | %c",
+                         PieceLetters[p.CodeAt(MakeSquare(file, rank))] == '.'
+                             ? ' '
+                             : PieceLetters[p.CodeAt(MakeSquare(file, rank))]);
     Send("%s | %d", row, rank + 1);
     Send(" +---+---+---+---+---+---+---+---+");
   }

@@ -56,9 +56,11 @@ int32_t ReadDepth(const std::string& token) {
 std::string ChildrenGoLine(int contempt) {
   char head[160];
   std::snprintf(head, sizeof head, "go contempt %d date %d %sinfinite%s", contempt, HashGeneration(),
-                Search.limits.playMode ? "playmode " : "", Search.limits.searchMoveCount ? " searchmoves" : "");
+                Search.limits.playMode ? "playmode " : "",
+                Search.limits.searchMoveCount ? " searchmoves" : "");
   std::string line = head;
-  for (int i = 0; i < Search.limits.searchMoveCount; ++i) line.append(" ").append(MoveToText(Search.limits.searchMoves[i]));
+  for (int i = 0; i < Search.limits.searchMoveCount; ++i)
+    line.append(" ").append(MoveToText(Search.limits.searchMoves[i]));
   return line;
 }
 
@@ -156,10 +158,12 @@ GoRequest ReadGoLine(const std::string& line) {
     } else if (t == "slave") {
       Search.limits.slaveLevel = Output.slaveLevel = ReadInt32(next(), 0, MaxRootMoves);
       Search.settings.multiPv = std::clamp(Search.limits.slaveLevel, 1, 256);
-      SendToChildren(std::string("setoption name MultiPV value ").append(std::to_string(Search.settings.multiPv)));
+      SendToChildren(
+          std::string("setoption name MultiPV value ").append(std::to_string(Search.settings.multiPv)));
     } else if (Search.limits.searchMoveCount < MaxRootMoves) {
       // Any legal move anywhere in the line restricts the search to the moves named.
-      if (const Move m = FindLegalMove(Engine.position, t.c_str())) Search.limits.searchMoves[Search.limits.searchMoveCount++] = m;
+      if (const Move m = FindLegalMove(Engine.position, t.c_str()))
+        Search.limits.searchMoves[Search.limits.searchMoveCount++] = m;
     }
   }
   Search.limits.searchMoves[Search.limits.searchMoveCount] = 0;
@@ -244,7 +248,8 @@ void StartSearch(const GoRequest& request) {
                       : Search.limits.searchMoveCount ? Search.limits.searchMoves[0] : legal.moves[0];
   // The last line repeats the best line with the final counters (reported depths only).
   const RootMove& best = Search.rootMoves[0];
-  if (best.move && best.depth > 7 && !best.pv.empty() && best.score > Search.limits.minScore) ReportPvLine(0, true, best);
+  if (best.move && best.depth > 7 && !best.pv.empty() && best.score > Search.limits.minScore)
+    ReportPvLine(0, true, best);
   FlushHtmlLines();
   if (Search.limits.ponderOrInfinite) {
     Log("ponder/infinite search finished, waiting for GUI");
@@ -289,7 +294,8 @@ void HandleTestSearches(const std::string& line) {
   static const char* const Fens[2] = {"4r3/1b2rp1k/1p1q1bpp/pP1p3P/P1pP4/4PB2/2Q2PP1/2R1RNK1 w - - 0 1",
                                       "2k5/pb1r1pr1/8/1qNp4/1ppB4/6P1/1P3PBP/R4RK1 b - - 0 1"};
   // The number is held to its range before the two plies are added.
-  const long long asked = line.size() > 3 ? std::clamp(std::strtoll(line.c_str() + 3, nullptr, 10), -1LL, 62LL) : 8;
+  const long long asked =
+      line.size() > 3 ? std::clamp(std::strtoll(line.c_str() + 3, nullptr, 10), -1LL, 62LL) : 8;
   const int depth = std::max(1, int(asked) + 2);
   Group.maxCpus = 1;
   if (Group.processCount > 1) StartProcessGroup(Group.hashMb);

@@ -76,7 +76,9 @@ void HandleHashWrite(const std::string& line) {
   const Move move = ProbeDeepest(key, found) ? Move(EntryMoveLow(found)) : 0;
   // A score beyond what the 14-bit field holds is kept at its nearest end
   // rather than wrapping round to the other side.
-  const Score score = Score(n < MinStorableScore ? MinStorableScore : n > MaxStorableScore ? MaxStorableScore : n);
+  const Score score = Score(n < MinStorableScore   ? MinStorableScore
+                            : n > MaxStorableScore ? MaxStorableScore
+                                                   : n);
   // Depth 120 is deeper than any stored depth, so the entry replaces every
   // copy of the position; its low byte reads back as stored depth 56.
   StoreExact(key, move, 120, score);

@@ -37,13 +37,15 @@ void WriteText(const std::string& text) { std::fputs(text.c_str(), Html.file); }
 int PliesShown(const RootMove& rm) { return PliesOfDepthUnits(rm.depth); }
 
 std::string DepthCell(int plies, bool show) {
-  return show ? FormatText("<font style=\"width:35px\">%d</font>", plies) : "<font style=\"width:35px\"></font>";
+  return show ? FormatText("<font style=\"width:35px\">%d</font>", plies)
+              : "<font style=\"width:35px\"></font>";
 }
 
 std::string ScoreCell(int whiteScore) {
   if (whiteScore >= -MaxOrdinaryScore && whiteScore <= MaxOrdinaryScore) {
     const int a = std::abs(whiteScore);
-    return FormatText("<font style=\"width:76px\">%s%d.%02d</font>", whiteScore < 0 ? "-" : "+", a / 100, a % 100);
+    return FormatText("<font style=\"width:76px\">%s%d.%02d</font>", whiteScore < 0 ? "-" : "+", a / 100,
+                      a % 100);
   }
   // Moves to mate as in the protocol's "mate" score: 8159 (mate with the next move) is #1.
   const int moves = whiteScore > 0 ? (MateScore - whiteScore) / 2 + 1 : (-MateScore - whiteScore) / 2;
@@ -140,28 +142,32 @@ std::string HtmlVariationText(const Position& root, const std::string& pv, int f
 void OpenHtmlLog() {
   if (Html.file) return;
   const std::string date = LogDateText();
-  const std::string name = FirstFreeLogName([&](int i) { return FormatText("log.%s.%d.html", date.c_str(), i); });
+  const std::string name =
+      FirstFreeLogName([&](int i) { return FormatText("log.%s.%d.html", date.c_str(), i); });
   const std::string suffix = HtmlTitleSuffix(platform::CommandLine());
   Html = HtmlLogState{};
   Html.file = std::fopen(name.c_str(), "w");
   if (!Html.file) return;
-  WriteText(FormatText("<HTML><HEAD><TITLE>Tolvo%s, %s</TITLE>\n", suffix.c_str(), platform::LocalTimeText().c_str()));
+  WriteText(FormatText("<HTML><HEAD><TITLE>Tolvo%s, %s</TITLE>\n", suffix.c_str(),
+                       platform::LocalTimeText().c_str()));
   WriteText("</HEAD>\n");
   WriteText("<BODY style=\"font-family:Chess Alpha 2;font-size:18px\">\n");
   WriteText("<BODY>\n");
-  WriteText(FormatText("<font style=\"font-family:Times New Roman;font-size:14px\">This log is written for the chess "
-                   "font \"Alpha2\": make sure that it is installed. It can be downloaded from "
-                   "<a href=\"%s\">%s</a>",
-                   ChessFontAddress, ChessFontAddress));
+  WriteText(FormatText(
+      "<font style=\"font-family:Times New Roman;font-size:14px\">This log is written for the chess "
+      "font \"Alpha2\": make sure that it is installed. It can be downloaded from "
+      "<a href=\"%s\">%s</a>",
+      ChessFontAddress, ChessFontAddress));
   WriteText("</font><br><br>\n");
   const platform::CpuDescription cpu = platform::ReadCpuDescription();
   const std::string mhz = cpu.mhz > 0 ? FormatText("%d MHz", cpu.mhz) : "";
   uint64_t total = 0, available = 0;
   platform::ReadMemoryStatus(total, available);
-  WriteText(FormatText("<font style=\"font-family:Times New Roman;font-size:18px\">%d processors, %s, %s, %s, %" PRId64
-                   " mb RAM</font><br><br>\n",
-                   platform::ProcessorCount(), platform::ArchitectureText().c_str(), cpu.modelName.c_str(),
-                   mhz.c_str(), int64_t(total / 1024 / 1024)));
+  WriteText(FormatText(
+      "<font style=\"font-family:Times New Roman;font-size:18px\">%d processors, %s, %s, %s, %" PRId64
+      " mb RAM</font><br><br>\n",
+      platform::ProcessorCount(), platform::ArchitectureText().c_str(), cpu.modelName.c_str(), mhz.c_str(),
+      int64_t(total / 1024 / 1024)));
   // The result cells are fixed-width "font" elements; today's browsers give
   // an inline element no width, so the cells would run together without this.
   WriteText("<STYLE>font{display:inline-block}</STYLE>\n");
@@ -185,7 +191,8 @@ void WriteHtmlPvLine(const RootMove& rm, const Position& root) {
   if (!Html.file) return;
   const bool lasting = rm.time >= LastingLineMs;
   if (lasting) WritePending(Html.pendingLine);
-  else if (!Html.pendingLine.empty()) Html.deepestShown = Html.deepestBeforePending;   // its depth never showed
+  else if (!Html.pendingLine.empty())
+    Html.deepestShown = Html.deepestBeforePending;  // its depth never showed
   Html.pendingLine.clear();
   // A fail-low line stays only when the move that failed low lost its place.
   if (!Html.pendingFailLow.empty() && !SameMove(rm.move, Html.failLowMove)) {
@@ -217,7 +224,8 @@ void WriteHtmlFailLowLine(const RootMove& rm, const Position& root) {
   Html.failLowDepth = plies;
   const int a = std::abs(rm.score);
   std::string line = DepthCell(plies, plies > Html.deepestShown);
-  line += FormatText("<font style=\"width:76px\">%s%d.%02d--</font>", rm.score < 0 ? "-" : "+", a / 100, a % 100);
+  line +=
+      FormatText("<font style=\"width:76px\">%s%d.%02d--</font>", rm.score < 0 ? "-" : "+", a / 100, a % 100);
   line += TimeCell(rm.time);
   line += HtmlVariationText(root, rm.pv, RootMoveNumber(root)) + "<br>\n";
   Html.pendingFailLow = std::move(line);

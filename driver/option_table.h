@@ -28,7 +28,8 @@ struct OptionRow {
   int min = 0, max = 0;                 // spin: values are held to this range
   int defaultValue = 0;                 // spin, check (0/1), combo: the start value
   const char* defaultText = nullptr;    // text: the announced default
-  bool minMaxFirst = false;             // spin announced "min .. max .. default .." rather than "default .. min .. max .."
+  bool minMaxFirst =
+      false;  // spin announced "min .. max .. default .." rather than "default .. min .. max .."
   bool announceCurrent = false;         // spin announced with its current value as the default
   std::span<const OptionChoice> choices = {};
   // Where the value lives (one of them, by kind; none for buttons).

@@ -135,7 +135,8 @@ void Announce(const OptionRow& row) {
                   ChoiceList(row).c_str());
     case OptionKind::Spin: {
       const int shown = row.announceCurrent ? *row.number : row.defaultValue;
-      if (row.minMaxFirst) return Send("option name %s type spin min %d max %d default %d", name, row.min, row.max, shown);
+      if (row.minMaxFirst)
+        return Send("option name %s type spin min %d max %d default %d", name, row.min, row.max, shown);
       return Send("option name %s type spin default %d min %d max %d", name, shown, row.min, row.max);
     }
   }
@@ -152,7 +153,8 @@ void AnnounceUci3Options() {
   for (const OptionRow& row : OptionRows()) {
     if (!row.uci3Type) continue;
     if (row.kind == OptionKind::Spin)
-      Send("option name %s type %s min %d max %d default %d", row.name, row.uci3Type, row.min, row.max, row.defaultValue);
+      Send("option name %s type %s min %d max %d default %d", row.name, row.uci3Type, row.min, row.max,
+           row.defaultValue);
     else
       Send("option name %s type %s default %s", row.name, row.uci3Type, row.uci3Default);
   }
@@ -162,7 +164,8 @@ void AnnounceKvx5Options() {
   for (const OptionRow& row : OptionRows())
     if (row.shown == OptionShown::Kvx5) {
       if (row.kind == OptionKind::Spin)   // announced as the dialect has it: default first
-        Send("option name %s type spin default %d min %d max %d", row.name, row.defaultValue, row.min, row.max);
+        Send("option name %s type spin default %d min %d max %d", row.name, row.defaultValue, row.min,
+             row.max);
       else
         Announce(row);
     }
@@ -242,7 +245,8 @@ std::vector<std::string> ChildSettingsLines() {
     std::string text;
   };
   std::vector<Line> lines;
-  if (Search.settings.slaveMode != 0) lines.push_back({2, FormatText("slave mode %d", Search.settings.slaveMode)});
+  if (Search.settings.slaveMode != 0)
+    lines.push_back({2, FormatText("slave mode %d", Search.settings.slaveMode)});
   for (const OptionRow& row : OptionRows()) {
     if (!row.childRank) continue;
     const std::string head = std::string("setoption name ") + row.name + " value ";
@@ -278,9 +282,11 @@ std::vector<std::string> SettingsSummary() {
   if (Engine.uci3) add(10, "     uci3 has been invoked.");
   if (Engine.kvx5) add(20, "     kvx5 has been invoked.");
   if (Engine.hqz5) add(30, "     hqz5 has been invoked.");
-  if (Search.settings.slaveMode != 0) add(270, FormatText("     Slave mode set to %d", Search.settings.slaveMode));
+  if (Search.settings.slaveMode != 0)
+    add(270, FormatText("     Slave mode set to %d", Search.settings.slaveMode));
   add(440, LargePageSummary(CurrentLargePageStatus));
-  if (Engine.savedPositionText.find("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq") == std::string::npos)
+  if (Engine.savedPositionText.find("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq") ==
+      std::string::npos)
     add(450, "     Position set to " + Engine.savedPositionText);
   for (const OptionRow& row : OptionRows()) {
     if (!row.summaryRank) continue;

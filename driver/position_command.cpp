@@ -35,8 +35,8 @@ int ReadPositionText(Position& p, const std::string& line) {
     Move m = token == "0000" ? NullRootMove : FindLegalMove(p, token.c_str());
     if (m == 0 && token != "0000") {
       // Keep the position reached so far rather than corrupting the board.
-      InfoString("Illegal or unreadable move %s in position command; position kept after %d moves", token.c_str(),
-                 played);
+      InfoString("Illegal or unreadable move %s in position command; position kept after %d moves",
+                 token.c_str(), played);
       break;
     }
     MakeRootMove(p, m);
@@ -47,7 +47,9 @@ int ReadPositionText(Position& p, const std::string& line) {
 
 void BringChildrenToPosition() {
   if (Group.isChild || LiveProcessCount() < 2) return;
-  if (Engine.positionOfChildren == Engine.savedPositionText && Engine.positionOfChildrenStart == Group.startCount) return;
+  if (Engine.positionOfChildren == Engine.savedPositionText &&
+      Engine.positionOfChildrenStart == Group.startCount)
+    return;
   const std::string& text = Engine.savedPositionText;
   SendToChildren(text.rfind("position", 0) == 0 ? text : "position fen " + text);
   Engine.positionOfChildren = text;
@@ -55,12 +57,14 @@ void BringChildrenToPosition() {
 }
 
 void HandlePositionCommand(std::string line) {
-  while (!line.empty() && (line.back() == ' ' || line.back() == '\r' || line.back() == '\n' || line.back() == '\t'))
+  while (!line.empty() &&
+         (line.back() == ' ' || line.back() == '\r' || line.back() == '\n' || line.back() == '\t'))
     line.pop_back();
   SendToChildren(line);
   Engine.positionOfChildren = line;
   Engine.positionOfChildrenStart = Group.startCount;
   Engine.savedPositionText = line;
   Engine.gamePlies = ReadPositionText(Engine.position, line);
-  WritePositionDiagram(Engine.position, Engine.gamePlies, line.size() > 5 ? line.substr(line.size() - 5) : line);
+  WritePositionDiagram(Engine.position, Engine.gamePlies,
+                       line.size() > 5 ? line.substr(line.size() - 5) : line);
 }

@@ -34,7 +34,8 @@ void ReportPvLine(int index, bool useCurrentCounters, const RootMove& rm) {
   char multiPv[24] = "";
   if (Search.settings.multiPv != 1) std::snprintf(multiPv, sizeof multiPv, " multipv %d", index + 1);
   Send("info%s depth %d score %s%s time %" PRIu64 " nodes %" PRIu64 " nps %" PRIu64 " %spv %s", multiPv,
-       PliesOfDepthUnits(rm.depth), FormatScore(rm.score).c_str(), bound, time, nodes, nps, tbHits, rm.pv.c_str());
+       PliesOfDepthUnits(rm.depth), FormatScore(rm.score).c_str(), bound, time, nodes, nps, tbHits,
+       rm.pv.c_str());
   // The HTML log keeps the lines past the first iterations that are exact.
   if (HtmlLogOpen() && rm.depth > 12 && !rm.lowerBound && !rm.upperBound) {
     RootMove shown = rm;
@@ -72,7 +73,8 @@ Move PonderMoveFromTable(const Position& p) {
     const HashEntry e = LoadEntry(bucket[i]);
     if (!EntryMatches(e, key) || !EntryHasMove(e)) continue;
     const uint32_t low = EntryMoveLow(e);
-    const Move stored = p.sideToMove == White ? CompleteStoredMove<White>(p, low, 0) : CompleteStoredMove<Black>(p, low, 0);
+    const Move stored =
+        p.sideToMove == White ? CompleteStoredMove<White>(p, low, 0) : CompleteStoredMove<Black>(p, low, 0);
     if (const Move legal = stored ? LegalMoveLike(p, stored) : 0) found = legal;
   }
   return found;
@@ -104,7 +106,9 @@ void SendBestMoveLine(const std::string& text) {
   else Log("%s (filtered out)", text.c_str());
 }
 
-int PopCountOf(const Position& p, int type) { return PopCount(p.Pieces(White, type) | p.Pieces(Black, type)); }
+int PopCountOf(const Position& p, int type) {
+  return PopCount(p.Pieces(White, type) | p.Pieces(Black, type));
+}
 
 // The key after the best move came up twice before at the same side to move.
 bool RepeatsTwice(const Position& p) {
@@ -154,9 +158,11 @@ void ReportSilentResult() {
   const std::string moveText = best ? MoveToText(best) : "0000";
   const int depth = std::max(1, PliesOfDepthUnits(rm.depth));
   if (Search.limits.depthLimit < 200 && (Search.limits.depthLimit & 1))
-    Reply("%s %" PRIu64 " %1.1lf %s %d", moveText.c_str(), Search.nodes, depth + 0.5, draw ? "00" : scoreText, material);
+    Reply("%s %" PRIu64 " %1.1lf %s %d", moveText.c_str(), Search.nodes, depth + 0.5, draw ? "00" : scoreText,
+          material);
   else
-    Reply("%s %" PRIu64 " %d %s %d", moveText.c_str(), Search.nodes, depth, draw ? "00" : scoreText, material);
+    Reply("%s %" PRIu64 " %d %s %d", moveText.c_str(), Search.nodes, depth, draw ? "00" : scoreText,
+          material);
   Log("best move: 0x%" PRIx64, uint64_t(best));
 }
 }  // namespace

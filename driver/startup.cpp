@@ -87,8 +87,9 @@ namespace {
 // says so on standard output, which a child otherwise never uses, and ends.
 [[noreturn]] void NoParentAreas() {
   char text[160];
-  const int n = std::snprintf(text, sizeof text, "*** - cannot open the shared areas of parent process %d, exiting.\n",
-                              Group.parentId);
+  const int n =
+      std::snprintf(text, sizeof text, "*** - cannot open the shared areas of parent process %d, exiting.\n",
+                    Group.parentId);
   platform::WriteStdout(text, size_t(n));
   std::exit(1);
 }
@@ -101,7 +102,8 @@ void StartUp(int argc, char** argv, bool alone) {
   InitBoard();
   InitEvaluation();
   // The stored king-attack table must equal the one computed here and now.
-  CheckKingAttackTable([](int index, int32_t stored, int32_t computed) { Send("%d %d %d", index, stored, computed); });
+  CheckKingAttackTable(
+      [](int index, int32_t stored, int32_t computed) { Send("%d %d %d", index, stored, computed); });
 
   const int64_t now = platform::CalendarTimeSeconds();
   std::srand(unsigned(now));
@@ -128,7 +130,8 @@ void StartUp(int argc, char** argv, bool alone) {
   tb::SetTablebaseCache(Options.tablebaseCacheMb);
   if (Group.isChild) {
     // The child number picks this process's state word in the exchange area.
-    if (Group.processNumber < 1 || Group.processNumber >= 2048 || !StartProcessGroup(Group.hashMb)) NoParentAreas();
+    if (Group.processNumber < 1 || Group.processNumber >= 2048 || !StartProcessGroup(Group.hashMb))
+      NoParentAreas();
     // Children explore the tree in their own order, so that they do not all
     // search what the parent searches; child 3, which searches two lines for
     // the parent's time decisions, keeps the learned order.

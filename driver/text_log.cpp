@@ -31,7 +31,8 @@ void WriteSystemDescription() {
   if (!cpu.vendor.empty()) description = description.empty() ? cpu.vendor : description + ", " + cpu.vendor;
   const std::string mhz = cpu.mhz > 0 ? FormatText("%d MHz", cpu.mhz) : "";
   Log("%d processors, %s %s", platform::ProcessorCount(), platform::ArchitectureText().c_str(), mhz.c_str());
-  Log("%s, level %d, revision 0x%x", description.c_str(), cpu.family, unsigned(cpu.model << 8 | cpu.stepping));
+  Log("%s, level %d, revision 0x%x", description.c_str(), cpu.family,
+      unsigned(cpu.model << 8 | cpu.stepping));
   uint64_t total = 0, available = 0;
   if (platform::ReadMemoryStatus(total, available))
     Log("%" PRId64 " mb RAM, %" PRId64 " mb available, page size = %d", int64_t(total / 1024 / 1024),
@@ -77,8 +78,8 @@ void WritePositionDiagram(const Position& p, int halfMoves, const std::string& l
   if (halfMoves == 0)
     std::fprintf(log, "                             ( %s )\n", fen.c_str());
   else
-    std::fprintf(log, "              %d.%s%s       %s\n", (halfMoves + 1) / 2, halfMoves % 2 == 0 ? " .." : "",
-                 lastMoveText.c_str(), fen.c_str());
+    std::fprintf(log, "              %d.%s%s       %s\n", (halfMoves + 1) / 2,
+                 halfMoves % 2 == 0 ? " .." : "", lastMoveText.c_str(), fen.c_str());
   for (int rank = 7; rank >= 0; --rank) {
     std::fputs("\n                ", log);
     for (int file = 0; file < 8; ++file) {

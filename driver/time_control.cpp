@@ -130,8 +130,8 @@ bool GroupAgrees() {
     const uint64_t best = Peek(slot.bestMove), current = Peek(slot.currentMove);
     const int64_t score = Peek(slot.score), depth = Peek(slot.depth);
     if (Differs(best, ownMove) && depth >= ownDepth && score > ownScore) return false;
-    if (p != SecondLineProcess && current && Differs(current, best) && Differs(current, ownMove) && depth >= ownDepth &&
-        score >= ownScore)
+    if (p != SecondLineProcess && current && Differs(current, best) && Differs(current, ownMove) &&
+        depth >= ownDepth && score >= ownScore)
       return false;
   }
   return true;
@@ -143,10 +143,12 @@ bool GroupAgrees() {
 uint64_t TargetSharePercent() {
   const RootExchange& ex = *Search.exchange;
   const uint64_t best0 = Peek(ex.bestMove0), best3 = Peek(ex.bestMove3), second3 = Peek(ex.secondMove3);
-  if (!best0 || !best3 || !second3 || SameMove(Move(best3), Move(second3)) || !ChildTakesPart(SecondLineProcess))
+  if (!best0 || !best3 || !second3 || SameMove(Move(best3), Move(second3)) ||
+      !ChildTakesPart(SecondLineProcess))
     return DefaultTargetShare;
   int64_t s = Search.rootScore;
-  if (Search.rootResearchingBest && Search.rootMoveIndex == 0) s = std::min<int64_t>(s, Search.rootResearchBound);
+  if (Search.rootResearchingBest && Search.rootMoveIndex == 0)
+    s = std::min<int64_t>(s, Search.rootResearchBound);
   int64_t margin = Differs(best3, best0) ? s - Peek(ex.bestScore3) : NoRivalGap;
   if (Differs(second3, best0)) margin = std::min(margin, s - Peek(ex.secondScore3));
   if (margin < 0) return uint64_t(125 + 10 * std::min<int64_t>(-margin, 100));
@@ -169,7 +171,8 @@ void TimeCheck() {
     if (!Search.limits.ponderOrInfinite) {
       // After a ponder hit the time already spent pondering counts fully.
       const uint64_t weight = Engine.ponderHit ? 10 : Search.rootMoveIndex == 0 ? 24 : 42;
-      if (armed && elapsed >= Search.limits.targetTime * share / 100 * weight / 10) Search.limits.maximumTime = 0;
+      if (armed && elapsed >= Search.limits.targetTime * share / 100 * weight / 10)
+        Search.limits.maximumTime = 0;
     }
     // Past half the hard limit, only a move that may still replace the best one keeps the search going.
     if (elapsed >= Search.limits.maximumTime / 2 && Search.rootMoveIndex <= 0) Search.limits.maximumTime = 0;

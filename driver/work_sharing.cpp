@@ -79,7 +79,8 @@ bool HandleDeny(const std::string& line) {
   RemoveRootMove(Search, move);
   const RootMove& first = Search.rootMoves[0];
   if (Search.limits.slaveLevel && Search.settings.multiPv == 1 && first.depth >= 20)
-    Reply("%d %d %d %" PRIu64 " %s", Search.limits.searchId, first.depth, first.score, Search.nodes, first.pv.c_str());
+    Reply("%d %d %d %" PRIu64 " %s", Search.limits.searchId, first.depth, first.score, Search.nodes,
+          first.pv.c_str());
   if (move && Search.currentRootMove && SameMove(move, Search.currentRootMove)) {
     Log("Deny move is currently being searched, restarting.");
     Restart();

@@ -35,5 +35,6 @@ void StoreEvalCache(uint64_t key, Color side, int positional) {
   uint32_t* word = CacheWord(key, side);
   const int stored = positional + StoredBias;
   if (word && stored >= 0 && stored <= 0xFFFF)
-    std::atomic_ref<uint32_t>(*word).store((uint32_t(key >> 48) << 16) | uint32_t(stored), std::memory_order_relaxed);
+    std::atomic_ref<uint32_t>(*word).store((uint32_t(key >> 48) << 16) | uint32_t(stored),
+                                           std::memory_order_relaxed);
 }

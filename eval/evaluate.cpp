@@ -95,7 +95,8 @@ template <Color C> void EvaluateBishopPawnColours(EvalState& e) {
   constexpr Color Them = Opponent(C);
   const Position& p = e.p;
   const uint32_t weights = uint32_t(p.st.pstSum >> 32);
-  const int light = int((weights >> (C == White ? 0 : 10)) & 31), dark = int((weights >> (C == White ? 5 : 15)) & 31);
+  const int light = int((weights >> (C == White ? 0 : 10)) & 31),
+            dark = int((weights >> (C == White ? 5 : 15)) & 31);
   const Bitboard bishops = p.Pieces(C, BishopType);
   const bool onLight = (bishops & LightSquares) != 0, onDark = (bishops & DarkSquares) != 0;
   if (onLight != onDark && PopCount(bishops) < 2) {
@@ -160,7 +161,8 @@ template <Color C> void EvaluateRooks(EvalState& e) {
           else if (guarded & ~e.pawns.attackSpan[C]) v = Add(v, RookOpenFileSettledMinor);
           else v = Add(v, RookOpenFileChasedMinor);
         } else {
-          v = Add(v, (ahead & enemyPawns & e.pawns.backward[Them]) ? RookHalfOpenFileBackward : RookHalfOpenFile);
+          v = Add(
+              v, (ahead & enemyPawns & e.pawns.backward[Them]) ? RookHalfOpenFileBackward : RookHalfOpenFile);
         }
       }
       if (ahead & p.Pieces(Them, KingType)) v = Add(v, RookFacesKing);
@@ -177,7 +179,8 @@ template <Color C> Bitboard Threatened(const EvalState& e) {
   const Position& p = e.p;
   const Bitboard queens = p.Pieces(C, QueenType), rooksQueens = queens | p.Pieces(C, RookType);
   const Bitboard pieces = rooksQueens | p.Pieces(C, KnightType) | p.Pieces(C, BishopType);
-  return (pieces & e.pawnAttacks[Them]) | (rooksQueens & e.minorAttacks[Them]) | (queens & e.rookAttacks[Them]);
+  return (pieces & e.pawnAttacks[Them]) | (rooksQueens & e.minorAttacks[Them]) |
+         (queens & e.rookAttacks[Them]);
 }
 
 template <Color C> void EvaluateQueens(EvalState& e) {
@@ -211,7 +214,8 @@ template <Color C> bool HasTrappedRook(const Position& p) {
   else if (kf == 5 || kf == 6) corner = SquareBit(G1) | SquareBit(H1) | SquareBit(H2);
   else return false;
   if (C == Black) corner = (corner << 56) | ((corner >> 8) << 48);   // ranks 1/2 -> ranks 8/7
-  const Bitboard shelterRanks = RelativeRankBits<C>(1) | RelativeRankBits<C>(2) | RelativeRankBits<C>(3) | RelativeRankBits<C>(4);
+  const Bitboard shelterRanks =
+      RelativeRankBits<C>(1) | RelativeRankBits<C>(2) | RelativeRankBits<C>(3) | RelativeRankBits<C>(4);
   for (Bitboard rooks = p.Pieces(C, RookType) & corner; rooks;) {
     const Square s = PopLowest(rooks);
     if (AheadOnFile[C][s] & p.Pieces(C, PawnType) & shelterRanks) return true;
@@ -250,7 +254,8 @@ template <Color C> int RaceValue(const Position& p) {
     const int file = FileOf(s), r = RelativeRank<C>(s);
     // Key squares: the king standing there wins the pawn through.
     Bitboard keySquares = 0;
-    const Bitboard nearFiles = FileBits(file) | (file > 0 ? FileBits(file - 1) : 0) | (file < 7 ? FileBits(file + 1) : 0);
+    const Bitboard nearFiles =
+        FileBits(file) | (file > 0 ? FileBits(file - 1) : 0) | (file < 7 ? FileBits(file + 1) : 0);
     if (r == 4) keySquares = nearFiles & RelativeRankBits<C>(6);
     else if (r >= 5) keySquares = nearFiles & (RelativeRankBits<C>(6) | RelativeRankBits<C>(7));
     if (file == 0 || file == 7) {
@@ -268,7 +273,8 @@ template <Color C> int RaceValue(const Position& p) {
       unstoppable = kingDistance > moves;
     }
     if (unstoppable) {
-      const int value = C == White ? RankOf(s) - (blackToMove ? 1 : 0) : 6 - RankOf(s) + (blackToMove ? 1 : 0);
+      const int value =
+          C == White ? RankOf(s) - (blackToMove ? 1 : 0) : 6 - RankOf(s) + (blackToMove ? 1 : 0);
       best = std::max(best, value);
     }
   }
@@ -295,7 +301,8 @@ template <Color C> int RookEndingPawnTerm(const Position& p) {
 void EvaluateKing(EvalState& e) {
   const Position& p = e.p;
   if (!(p.pieces[WhiteQueen] | p.pieces[BlackQueen])) return;
-  const int w = std::min(std::max(e.counter[White], 0), 511), b = std::min(std::max(e.counter[Black], 0), 511);
+  const int w = std::min(std::max(e.counter[White], 0), 511),
+            b = std::min(std::max(e.counter[Black], 0), 511);
   e.AddTerm(TermKingSafety, White, Add(KingAttackTable[w], e.pawns.shelter[White]));
   e.AddTerm(TermKingSafety, Black, Add(KingAttackTable[b], e.pawns.shelter[Black]));
 }
@@ -310,8 +317,10 @@ Score EvaluateFull(const Position& p, EvalInfo& ei, Trace* trace) {
   e.kingZone[Black] = KingAttacks(p.KingSquare(Black));
   e.all[White] = e.pawnAttacks[White] | e.kingZone[White];
   e.all[Black] = e.pawnAttacks[Black] | e.kingZone[Black];
-  e.targets[White] = ~(p.pieces[White] | e.pawnAttacks[Black]) | p.pieces[BlackKnight] | p.pieces[BlackBishop];
-  e.targets[Black] = ~(p.pieces[Black] | e.pawnAttacks[White]) | p.pieces[WhiteKnight] | p.pieces[WhiteBishop];
+  e.targets[White] =
+      ~(p.pieces[White] | e.pawnAttacks[Black]) | p.pieces[BlackKnight] | p.pieces[BlackBishop];
+  e.targets[Black] =
+      ~(p.pieces[Black] | e.pawnAttacks[White]) | p.pieces[WhiteKnight] | p.pieces[WhiteBishop];
 
   // Placement (piece-square sum with castling rights) and the move's own bonus.
   const PackedScore placement = PackedScore(uint32_t(p.st.pstSum) - uint32_t(PstSumBase));
@@ -328,16 +337,19 @@ Score EvaluateFull(const Position& p, EvalInfo& ei, Trace* trace) {
   EvaluateRooks<White>(e);
   EvaluateRooks<Black>(e);
   const Bitboard threatened[2] = {Threatened<White>(e), Threatened<Black>(e)};
-  e.AddTerm(TermThreats, White, Times(PieceUnderThreat, PopCount(threatened[Black]) - PopCount(threatened[White])));
+  e.AddTerm(TermThreats, White,
+            Times(PieceUnderThreat, PopCount(threatened[Black]) - PopCount(threatened[White])));
   EvaluateQueens<White>(e);
   EvaluateQueens<Black>(e);
   ei.attacks[White] = e.all[White];
   ei.attacks[Black] = e.all[Black];
 
   const Bitboard empty = ~p.occupied;
-  e.AddTerm(TermPawnMobility, White,
-            Times(PawnMobility, PopCount(PawnPush<White>(wp) & empty) - PopCount(PawnPush<Black>(bp) & empty)));
-  const Bitboard pieces[2] = {p.pieces[White] & ~wp & ~p.pieces[WhiteKing], p.pieces[Black] & ~bp & ~p.pieces[BlackKing]};
+  e.AddTerm(
+      TermPawnMobility, White,
+      Times(PawnMobility, PopCount(PawnPush<White>(wp) & empty) - PopCount(PawnPush<Black>(bp) & empty)));
+  const Bitboard pieces[2] = {p.pieces[White] & ~wp & ~p.pieces[WhiteKing],
+                              p.pieces[Black] & ~bp & ~p.pieces[BlackKing]};
   const int looseBlack = PopCount(pieces[Black] & e.all[White] & ~e.all[Black] & ~threatened[Black]);
   const int looseWhite = PopCount(pieces[White] & e.all[Black] & ~e.all[White] & ~threatened[White]);
   e.AddTerm(TermLoose, White, Times(LoosePiece, looseBlack - looseWhite));

@@ -52,7 +52,8 @@ int SideTerms(const MaterialCounts& m, Color us) {
 
 int SmoothModel(const MaterialCounts& m) {
   int v = SideTerms(m, White) - SideTerms(m, Black);
-  const int pieces = m.knights[0] + m.knights[1] + m.bishops[0] + m.bishops[1] + 2 * (m.rooks[0] + m.rooks[1]);
+  const int pieces =
+      m.knights[0] + m.knights[1] + m.bishops[0] + m.bishops[1] + 2 * (m.rooks[0] + m.rooks[1]);
   const int span = Params.pawnGainPieces[0];
   v += 171 * (m.pawns[White] - m.pawns[Black]) * (span - pieces) / span;
   return v;

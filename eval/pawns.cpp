@@ -93,7 +93,8 @@ template <Color C> PackedScore EvaluateSide(const Position& p, PawnInfo& info) {
         acc += TOLVO_PAIR(passedBase, r);
         const Bitboard leftSide = file > 0 ? FileABits * ((1u << file) - 1) : 0;
         const Bitboard rightSide = file < 7 ? FileABits * (0xFFu & ~((2u << file) - 1)) : 0;
-        if ((leftSide && !(leftSide & enemy)) || (rightSide && !(rightSide & enemy))) acc += TOLVO_PAIR(passedOutside, r);
+        if ((leftSide && !(leftSide & enemy)) || (rightSide && !(rightSide & enemy)))
+          acc += TOLVO_PAIR(passedOutside, r);
         if (ownAttacks & SquareBit(s)) acc += TOLVO_PAIR(passedProtected, r);
         if (r >= 3) {
           const Square stop = s + PawnStep<C>();
@@ -121,7 +122,8 @@ template <Color C> PackedScore EvaluateSide(const Position& p, PawnInfo& info) {
   // Connected passers: a bonus for each passed neighbour.
   for (Bitboard b = passed; b;) {
     const Square s = PopLowest(b);
-    acc += Times(TOLVO_PAIR(passedConnected, RelativeRank<C>(s)), PopCount(AdjacentFiles(FileOf(s)) & passed));
+    acc +=
+        Times(TOLVO_PAIR(passedConnected, RelativeRank<C>(s)), PopCount(AdjacentFiles(FileOf(s)) & passed));
   }
   info.passed[C] = passed;
   info.backward[C] = backward;

@@ -5,7 +5,8 @@
 #include "eval/eval_params.h"
 
 int64_t CastlingRightsValue(uint32_t rights) {
-  int mg = ((rights & 1) ? 100 : 0) + ((rights & 2) ? 20 : 0) - ((rights & 4) ? 100 : 0) - ((rights & 8) ? 20 : 0);
+  int mg =
+      ((rights & 1) ? 100 : 0) + ((rights & 2) ? 20 : 0) - ((rights & 4) ? 100 : 0) - ((rights & 8) ? 20 : 0);
   return PackScore(mg, 0);
 }
 

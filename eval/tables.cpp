@@ -51,7 +51,8 @@ void InitTropism() {
 
 int ScaleOf(int sig) {
   const SignatureCounts c = CountsOfSignature(sig);
-  const int wbl = c.whiteLightBishops, wbd = c.whiteDarkBishops, bbl = c.blackLightBishops, bbd = c.blackDarkBishops;
+  const int wbl = c.whiteLightBishops, wbd = c.whiteDarkBishops, bbl = c.blackLightBishops,
+            bbd = c.blackDarkBishops;
   const int wq = c.whiteQueens, bq = c.blackQueens;
   const int wn = c.whiteKnights, bn = c.blackKnights, wr = c.whiteRooks, br = c.blackRooks;
   const int others = wq + bq + wn + bn + wr + br;

@@ -58,8 +58,8 @@ bool SaveHashFile(const std::string& path) {
   if (!closed && error == 0) error = errno;
   if (error != 0 || !closed) {
     if (error == 0) error = EIO;
-    InfoString("Save hash invoked but failed - %s (%d mb) could not be written to, error: %s (%d).", path.c_str(),
-               mb, std::strerror(error), error);
+    InfoString("Save hash invoked but failed - %s (%d mb) could not be written to, error: %s (%d).",
+               path.c_str(), mb, std::strerror(error), error);
     return false;
   }
   InfoString("Save hash invoked and succeeded - %d mb saved to %s.", mb, path.c_str());
@@ -81,7 +81,8 @@ bool LoadHashFile(const std::string& path) {
   // Any other size would leave a table the search cannot index properly;
   // refuse it before anything is given up.
   if (!IsTableSize(bytes)) {
-    InfoString("Load hash invoked but failed - %s (%" PRIu64 " bytes) is not a whole power-of-two number of mb.",
+    InfoString("Load hash invoked but failed - %s (%" PRIu64
+               " bytes) is not a whole power-of-two number of mb.",
                path.c_str(), bytes);
     return false;
   }
@@ -89,8 +90,8 @@ bool LoadHashFile(const std::string& path) {
   // Another engine's table keeps its size: a file of another size does not fit it.
   const bool othersTable = Group.overriddenParentId != 0 && Group.tableOwnerId == Group.overriddenParentId;
   if (othersTable && bytes != Hash.entryCount * sizeof(HashEntry)) {
-    InfoString("Load hash invoked but failed - %s (%d mb) does not fit the shared table of %d mb.", path.c_str(), mb,
-               TableMegabytes());
+    InfoString("Load hash invoked but failed - %s (%d mb) does not fit the shared table of %d mb.",
+               path.c_str(), mb, TableMegabytes());
     return false;
   }
   std::FILE* file = std::fopen(path.c_str(), "rb");
@@ -122,8 +123,8 @@ bool LoadHashFile(const std::string& path) {
     if (error == 0) error = EIO;
     // Part of a table is not the saved table: start from an empty one.
     ClearHashTable();
-    InfoString("Load hash invoked but failed - %s (%d mb) could not be read from, error: %s (%d).", path.c_str(), mb,
-               std::strerror(error), error);
+    InfoString("Load hash invoked but failed - %s (%d mb) could not be read from, error: %s (%d).",
+               path.c_str(), mb, std::strerror(error), error);
     return false;
   }
   InfoString("Load hash invoked and succeeded - %d mb loaded from %s.", mb, path.c_str());

@@ -20,7 +20,8 @@ constexpr int FatalSignalSlot = 0;
 void Attach(const platform::SharedRegion& region, uint64_t entryCount) {
   table = region;
   AttachHashTable(region.base, entryCount);
-  if (region.created) platform::RemoveNamesOnFatalSignal(FatalSignalSlot, region.hugePages ? "" : region.name);
+  if (region.created)
+    platform::RemoveNamesOnFatalSignal(FatalSignalSlot, region.hugePages ? "" : region.name);
 }
 
 bool CreateNormal(const std::string& name, uint64_t bytes, platform::SharedRegion& region) {
@@ -72,8 +73,10 @@ const char* LargePageSummary(int status) {
     case LargePagesInUse: return "    Using large pages.";
     case LargePagesNoLibrary: return "    Large pages not used (kernel32.dll not available).";
     case LargePagesNoMinimumQuery: return "    Large pages not used (GetLargePageMinimum failed).";
-    case LargePagesTooSmall: return "    Large pages not used - pGetLargePageMinimum () returned unusable size";
-    case LargePagesCreateFailed: return "    Large pages not used - CreateFileMapping () returned invalid handle.";
+    case LargePagesTooSmall:
+      return "    Large pages not used - pGetLargePageMinimum () returned unusable size";
+    case LargePagesCreateFailed:
+      return "    Large pages not used - CreateFileMapping () returned invalid handle.";
     default: return "    Large pages not used - user choice.";
   }
 }

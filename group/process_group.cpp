@@ -45,7 +45,9 @@ std::string AreaName(const char* stem, int first, int second) {
   return name;
 }
 
-std::atomic_ref<int32_t> StateWord(int number) { return std::atomic_ref<int32_t>(Exchange->childState[number]); }
+std::atomic_ref<int32_t> StateWord(int number) {
+  return std::atomic_ref<int32_t>(Exchange->childState[number]);
+}
 
 void ClearStateWords() {
   for (int i = 0; i < 2048; ++i) StateWord(i).store(0, std::memory_order_relaxed);
@@ -117,7 +119,8 @@ std::vector<std::string> ChildArguments(int number, int n, int hashMb) {
   const int own = platform::ProcessId();
   const std::vector<std::string> entries = platform::CommandLineEntries();
   std::vector<std::string> argv{entries.empty() ? platform::OwnEntry() : entries[0]};
-  if (Group.overriddenParentId != 0 && Group.tableOwnerId == Group.overriddenParentId && entries.size() >= 3) {
+  if (Group.overriddenParentId != 0 && Group.tableOwnerId == Group.overriddenParentId &&
+      entries.size() >= 3) {
     // The parent's own three numbers stand first, as it was given them.
     argv.push_back(entries[1]);
     argv.push_back(entries[2]);
@@ -196,7 +199,8 @@ bool StartAsChild() {
   if (!OpenHashTable(Group.parentId)) return false;
   Log("       -- shared synchronization file region size: %d", int(HashTableRegionSize()));
   int error = 0;
-  if (!platform::OpenSharedRegion(ExchangeAreaName(), Group.exchangeOwnerId, exchangeRegion, error)) return false;
+  if (!platform::OpenSharedRegion(ExchangeAreaName(), Group.exchangeOwnerId, exchangeRegion, error))
+    return false;
   Exchange = static_cast<ExchangeArea*>(exchangeRegion.base);
   NewSearchGeneration(0);
   return true;
@@ -213,7 +217,8 @@ std::string SyncAreaName() {
 }
 
 std::string ExchangeAreaName() {
-  return AreaName("TolvoEx", Group.sharedFileNumber, Group.isChild ? Group.exchangeOwnerId : platform::ProcessId());
+  return AreaName("TolvoEx", Group.sharedFileNumber,
+                  Group.isChild ? Group.exchangeOwnerId : platform::ProcessId());
 }
 
 void SetChildSettingsForwarder(void (*forwarder)()) { forwardSettings = forwarder; }
@@ -295,7 +300,8 @@ void RemoveStaleSharedObjects() {
   for (const std::string& name : platform::SharedObjectNames("Tolvo")) {
     const bool sync = name.rfind("TolvoSync1", 0) == 0;
     if (!sync && name.rfind("TolvoEx", 0) != 0) continue;
-    const std::string digits = name.substr(sync ? 10 : 7);   // the creator's id; the exchange area's after its generation
+    const std::string digits =
+        name.substr(sync ? 10 : 7);  // the creator's id; the exchange area's after its generation
     bool allDigits = !digits.empty() && digits.size() <= 16;
     for (char c : digits) allDigits = allDigits && std::isdigit(static_cast<unsigned char>(c));
     if (!allDigits) continue;

@@ -13,7 +13,7 @@ struct GroupState {
   int parentId = 0;            // in a child: field 1 of its command line
   int exchangeOwnerId = 0;     // in a child: field 7 of its command line
   int overriddenParentId = 0;  // in a parent: the id of the instance whose table it names, or 0
-  int tableOwnerId = 0;        // in a parent: whose table it uses (that instance, or itself when it was not there)
+  int tableOwnerId = 0;  // in a parent: whose table it uses (that instance, or itself when it was not there)
   int startCount = 0;          // completed runs of StartProcessGroup
   int processorCount = 1;      // processors, lowered by the command line's cap
   int maxCpus = 2048;          // option "Max CPUs": processes the group may have

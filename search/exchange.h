@@ -7,8 +7,8 @@
 #include "search/ply_record.h"
 
 // A table by piece class: pawn, knight, bishop, rook, queen, king; nothing else.
-constexpr std::array<int32_t, 8> ByClass(int32_t pawn, int32_t knight, int32_t bishop, int32_t rook, int32_t queen,
-                                         int32_t king) {
+constexpr std::array<int32_t, 8> ByClass(int32_t pawn, int32_t knight, int32_t bishop, int32_t rook,
+                                         int32_t queen, int32_t king) {
   std::array<int32_t, 8> v{};
   v[PawnClass] = pawn, v[KnightClass] = knight, v[BishopClass] = bishop;
   v[RookClass] = rook, v[QueenClass] = queen, v[KingClass] = king;
@@ -46,7 +46,8 @@ template <Color C> bool ExchangeLoses(const Position& p, Move m) {
 template <Color C> inline bool MovedPieceIsLost(const Position& p, const PlyRecord& r, Move m) {
   constexpr Color Them = Opponent(C);
   const Square from = FromSquare(m);
-  const bool attacked = r.attacksValid ? (r.eval.attacks[Them] & SquareBit(from)) != 0 : IsAttackedBy<Them>(p, from);
+  const bool attacked =
+      r.attacksValid ? (r.eval.attacks[Them] & SquareBit(from)) != 0 : IsAttackedBy<Them>(p, from);
   if (!attacked) return false;
   const Bitboard occ = (p.occupied ^ SquareBit(from)) | SquareBit(ToSquare(m));
   return !(ExchangeTest<C>(p, ToSquare(m), ExchangeValue(MoverClass(m)), occ, p.pieces[Them]) & 1);

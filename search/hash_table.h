@@ -36,14 +36,18 @@ inline uint32_t EntryGeneration(const HashEntry& e) { return e.word0 & 0xC0; }
 inline uint32_t EntryMoveLow(const HashEntry& e) {   // move bits 0-5 and 10-15 as in a Move's low word
   return ((e.word0 >> 8) & 63) | (((e.word0 >> 14) & 63) << 10);
 }
-inline int32_t EntryStoredScore(const HashEntry& e) { return int32_t((e.word0 >> 20) | ((e.word1 & 3) << 12)); }
+inline int32_t EntryStoredScore(const HashEntry& e) {
+  return int32_t((e.word0 >> 20) | ((e.word1 & 3) << 12));
+}
 // The score as the search reads it: bias removed, mates clamped to just
 // beyond the ordinary scores.
 inline Score EntryScore(const HashEntry& e) {
   const int32_t s = EntryStoredScore(e) - HashScoreBias;
   return s > ClampedEntryScore ? ClampedEntryScore : s < -ClampedEntryScore ? -ClampedEntryScore : s;
 }
-inline bool EntryMatches(const HashEntry& e, uint64_t key) { return ((e.word1 ^ uint32_t(key >> 32)) & ~31u) == 0; }
+inline bool EntryMatches(const HashEntry& e, uint64_t key) {
+  return ((e.word1 ^ uint32_t(key >> 32)) & ~31u) == 0;
+}
 inline HashEntry* BucketOf(uint64_t key) { return Hash.entries + (key & Hash.indexMask); }
 
 // The slots of the table are read and written by every process of a group
@@ -110,7 +114,8 @@ inline bool ProbeDeepest(PositionKey key, HashEntry& found) {
 // current generation so that the replacement treats it as current.
 inline void Touch(HashEntry& slot, const HashEntry& seen) {
   if ((seen.word0 & 0xC0u) != Hash.generationWord)
-    std::atomic_ref<uint32_t>(slot.word0).store((seen.word0 & ~0xC0u) | Hash.generationWord, std::memory_order_relaxed);
+    std::atomic_ref<uint32_t>(slot.word0)
+        .store((seen.word0 & ~0xC0u) | Hash.generationWord, std::memory_order_relaxed);
 }
 
 namespace hash_detail {
@@ -144,7 +149,8 @@ inline void Store(PositionKey key, int depth, uint32_t word0, uint32_t word1, Ma
       Put(bucket[i], word0, word1);
       for (int j = i + 1; j < 4; ++j) {
         const HashEntry later = LoadEntry(bucket[j]);
-        if (EntryMatches(later, key) && EntryDepth(later) <= depth && mayOverwrite(later)) Put(bucket[j], 0, 0);
+        if (EntryMatches(later, key) && EntryDepth(later) <= depth && mayOverwrite(later))
+          Put(bucket[j], 0, 0);
       }
       return;
     }
@@ -162,8 +168,9 @@ inline void StoreMarked(PositionKey key, Move move, int depth, Score score, int 
   const uint32_t markBit = mark ? HashMarkFlag : 0;
   // A bound never overwrites an entry that holds the other bound (exact
   // entries included); a marked bound never overwrites an unmarked one.
-  Store(key, depth, FirstWord(move, depth, score), SecondWord(key, score, Flag | markBit),
-        [markBit](const HashEntry& e) { return (e.word1 & OtherFlag) == 0 && (e.word1 & markBit) == markBit; });
+  Store(
+      key, depth, FirstWord(move, depth, score), SecondWord(key, score, Flag | markBit),
+      [markBit](const HashEntry& e) { return (e.word1 & OtherFlag) == 0 && (e.word1 & markBit) == markBit; });
 }
 }  // namespace hash_detail
 

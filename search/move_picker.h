@@ -2,6 +2,7 @@
 // captures that do not lose material, quiet moves by learned order, and the
 // losing captures last. Evasion and quiescence nodes use their own stages.
 #pragma once
+#include <cassert>
 #include "search/exchange.h"
 #include "search/node.h"
 
@@ -60,8 +61,19 @@ template <Color C> class MovePicker {
   int EvasionCount() const { return count_; }
 
  private:
-  enum Stage { StageHash, StageGenerateCaptures, StageCaptures, StageGenerateQuiets, StageQuiets, StageDeferred,
-               StageGenerateQuiescence, StageQuiescence, StageGenerateEvasions, StageEvasions, StageDone };
+  enum Stage {
+    StageHash,
+    StageGenerateCaptures,
+    StageCaptures,
+    StageGenerateQuiets,
+    StageQuiets,
+    StageDeferred,
+    StageGenerateQuiescence,
+    StageQuiescence,
+    StageGenerateEvasions,
+    StageEvasions,
+    StageDone
+  };
   Move PickBest();
   void ScoreCaptures(int from);
   void AddQuietOrdering(int from);
@@ -86,7 +98,9 @@ template <Color C> class MovePicker {
 template <Color C> void MovePicker<C>::ScoreCaptures(int from) {
   for (int i = from; i < count_; ++i) {
     const Move m = moves_[i];
-    const int promotion = !HasPromotionMark(m) ? 0 : PromotesToQueen(m) ? QueenPromotionBonus : UnderPromotionBonus;
+    const int promotion = !HasPromotionMark(m) ? 0
+                          : PromotesToQueen(m) ? QueenPromotionBonus
+                                               : UnderPromotionBonus;
     scores_[i] = CaptureOrder(m) + promotion * VictimWeight;
   }
 }
@@ -130,8 +144,10 @@ template <Color C> Move MovePicker<C>::PickBest() {
 
 template <Color C> Move MovePicker<C>::Next() {
   for (;;) {
+    assert(count_ >= 0 && count_ <= MaxMoves && cursor_ >= 0 && deferredCount_ <= MaxMoves);
     switch (stage_) {
       case StageHash:
+        assert(hashMove_);   // a picker without a table move starts at the captures
         stage_ = StageGenerateCaptures;
         return hashMove_;
       case StageGenerateCaptures:
@@ -213,8 +229,10 @@ template <Color C> Move MovePicker<C>::Next() {
             score = HistoryOf(s_.ordering, C, HistoryKind::Normal, m);
             if (evasion && evasion[0] == ShortMove(m)) score += FirstEvasionBonus;
             else if (evasion && evasion[1] == ShortMove(m)) score += SecondEvasionBonus;
-            else if (record_->killers[0] && SameMove(m, record_->killers[0])) score += FirstKillerEvasionBonus;
-            else if (record_->killers[1] && SameMove(m, record_->killers[1])) score += SecondKillerEvasionBonus;
+            else if (record_->killers[0] && SameMove(m, record_->killers[0]))
+              score += FirstKillerEvasionBonus;
+            else if (record_->killers[1] && SameMove(m, record_->killers[1]))
+              score += SecondKillerEvasionBonus;
           }
           scores_[i] = score;
         }

@@ -19,7 +19,8 @@ template <Color C> bool GivesCheck(const Position& p, Move m) {
   // Discovered checks, castling rook and en passant: look at the sliders with the move made.
   Bitboard after = occ;
   if (IsEnPassant(m)) after ^= SquareBit(to ^ 8);
-  Bitboard rooks = p.Pieces(C, RookType) | p.Pieces(C, QueenType), bishops = p.Pieces(C, BishopType) | p.Pieces(C, QueenType);
+  Bitboard rooks = p.Pieces(C, RookType) | p.Pieces(C, QueenType),
+           bishops = p.Pieces(C, BishopType) | p.Pieces(C, QueenType);
   rooks &= ~SquareBit(from);
   bishops &= ~SquareBit(from);
   if (type == KingType && IsCastling<C>(m)) {
@@ -43,7 +44,8 @@ template <Color C> bool IsPlayable(const Position& p, Move m) {
   switch (type) {
     case PawnType: {
       const Square oneStep = from + PawnStep<C>();
-      if (IsEnPassant(m)) reachable = p.st.epSquare && to == Square(p.st.epSquare) && (PawnAttackTable[C][from] & toBit);
+      if (IsEnPassant(m))
+        reachable = p.st.epSquare && to == Square(p.st.epSquare) && (PawnAttackTable[C][from] & toBit);
       else if (PawnAttackTable[C][from] & toBit) reachable = (p.pieces[Opponent(C)] & toBit) != 0;
       else if (to == oneStep) reachable = !(p.occupied & toBit);
       else reachable = to == oneStep + PawnStep<C>() && RelativeRank<C>(from) == 1 &&
@@ -84,7 +86,8 @@ template <Color C> bool IsPlayable(const Position& p, Move m) {
                              (BishopAttacks(k, occ) & (p.Pieces(Them, BishopType) | queens));
     return !(exposed & line);
   }
-  if (type == KingType && !IsCastling<C>(m)) return !IsAttackedBy<Opponent(C)>(p, to, p.occupied ^ SquareBit(from));
+  if (type == KingType && !IsCastling<C>(m))
+    return !IsAttackedBy<Opponent(C)>(p, to, p.occupied ^ SquareBit(from));
   return IsLegal<C>(p, m, PinnedPieces<C>(p));
 }
 

@@ -53,7 +53,8 @@ template <Color C> inline int LazyEvaluateNode(SearchContext& s, PlyRecord& r, i
   if (estimated && !afterNullMove) {
     const int m = (parent.estimated ? LazyEstimatedParent : -LazyEstimatedParent) +
                   (IsCapture(previous) ? LazyAfterCapture : -LazyAfterCapture);
-    if (v >= bound - m - s.phase.lazyMargin && v <= bound + m + s.phase.lazyMargin) return EvaluateNode<C>(s, r);
+    if (v >= bound - m - s.phase.lazyMargin && v <= bound + m + s.phase.lazyMargin)
+      return EvaluateNode<C>(s, r);
   }
   r.eval.sideSign = C == White ? 1 : -1;
   r.eval.positional = positional;

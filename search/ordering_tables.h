@@ -25,6 +25,7 @@ constexpr int MaxHistory = 32765;
 constexpr int HistoryWeightScale = 4096;
 // Weight of a history update by remaining depth (half plies).
 constexpr int HistoryWeight(int depth) {
-  constexpr int table[24] = {0, 14, 14, 14, 30, 38, 48, 56, 66, 76, 86, 96, 106, 116, 126, 136, 146, 156, 164, 172, 180, 188, 196, 204};
+  constexpr int table[24] = {0,   14,  14,  14,  30,  38,  48,  56,  66,  76,  86,  96,
+                             106, 116, 126, 136, 146, 156, 164, 172, 180, 188, 196, 204};
   return depth < 0 ? 0 : depth < 24 ? table[depth] : 212;
 }

@@ -1,6 +1,7 @@
 #include "search/ordering_updates.h"
 
-template <Color C> void GoodQuietMove(SearchContext& s, PlyRecord& r, Move m, Move previous, int depth, HistoryKind kind) {
+template <Color C>
+void GoodQuietMove(SearchContext& s, PlyRecord& r, Move m, Move previous, int depth, HistoryKind kind) {
   const uint16_t shortMove = ShortMove(m);
   if (previous) {
     uint16_t* counter = s.ordering.counterMoves[C][previous & 511];

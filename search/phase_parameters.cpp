@@ -12,10 +12,10 @@ struct Blend {
   int full, bare;
 };
 // Thresholds by i = depth / 2 + 10 T; 15000 and more never restrict the move set.
-constexpr Blend TacticalOnly[20] = {{0, 0}, {0, 0}, {0, 0}, {118, 157}, {178, 244}, {220, 303}, {15000, 15000},
-                                    {16000, 16000}, {16000, 16000}, {16000, 16000},
-                                    {0, 0}, {0, 0}, {0, 0}, {66, 90}, {131, 175}, {220, 303}, {258, 361},
-                                    {384, 531}, {469, 648}, {16000, 16000}};
+constexpr Blend TacticalOnly[20] = {
+    {0, 0},         {0, 0},         {0, 0},         {118, 157}, {178, 244}, {220, 303},    {15000, 15000},
+    {16000, 16000}, {16000, 16000}, {16000, 16000}, {0, 0},     {0, 0},     {0, 0},        {66, 90},
+    {131, 175},     {220, 303},     {258, 361},     {384, 531}, {469, 648}, {16000, 16000}};
 constexpr Blend QuietCheck[20] = {{0, 0}, {0, 0}, {0, 0}, {211, 308}, {253, 372}, {295, 430}, {16000, 16000},
                                   {16000, 16000}, {16000, 16000}, {16000, 16000},
                                   {0, 0}, {0, 0}, {0, 0}, {197, 292}, {239, 356}, {281, 414}, {16000, 16000},
@@ -26,7 +26,8 @@ constexpr Blend DepthZero[2] = {{121, 163}, {141, 189}};
 }  // namespace
 
 PhaseParameters ComputePhaseParameters(const Position& p) {
-  const int minors = PopCount(p.pieces[WhiteKnight] | p.pieces[BlackKnight] | p.pieces[WhiteBishop] | p.pieces[BlackBishop]);
+  const int minors =
+      PopCount(p.pieces[WhiteKnight] | p.pieces[BlackKnight] | p.pieces[WhiteBishop] | p.pieces[BlackBishop]);
   const int rooks = PopCount(p.pieces[WhiteRook] | p.pieces[BlackRook]);
   const int queens = PopCount(p.pieces[WhiteQueen] | p.pieces[BlackQueen]);
   const int phase = minors + 2 * rooks + 4 * queens;

@@ -19,7 +19,8 @@ inline bool UsableForBound(int score, int alpha, int beta) {
 // A controlled search tells its controller exact results near the root that
 // are deep enough to be worth sharing ("posting"), at most one shallower
 // than the last every half second.
-void PostResult(SearchContext& s, const PlyRecord& r, uint64_t key, int depth, int ply, int score, Move move) {
+void PostResult(SearchContext& s, const PlyRecord& r, uint64_t key, int depth, int ply, int score,
+                Move move) {
   if (ply - 1 >= PostingMaxPly || depth < PostingMinDepth || std::abs(score) > PostingMaxScore) return;
   const uint64_t now = platform::NowMs();
   if (depth < s.lastPostDepth && now - s.lastPostTime <= PostingIntervalMs) return;
@@ -40,7 +41,8 @@ void PostResult(SearchContext& s, const PlyRecord& r, uint64_t key, int depth, i
 
 // Zero-window search of this node without `excluded`: the in-check, middle
 // or deep procedure by depth.
-template <Color C> int ExclusionSearch(SearchContext& s, int bound, int depth, int ply, Move excluded, bool inCheck) {
+template <Color C>
+int ExclusionSearch(SearchContext& s, int bound, int depth, int ply, Move excluded, bool inCheck) {
   constexpr NodeFlags flags{NodeKind::Cut, true};
   return inCheck ? ZeroWindowInCheck<C>(s, bound, depth, ply, excluded, flags)
                  : ZeroWindow<C>(s, bound, depth, ply, excluded, flags);
@@ -59,7 +61,10 @@ template <Color C> int CheckEvasionExtension(const Position& p, Bitboard pinned)
 
 template <Color C> int PvSearch(SearchContext& s, int alpha, int beta, int depth, int ply, bool inCheck) {
   constexpr Color Them = Opponent(C);
-  if (depth < OnePly) return inCheck ? QuiescenceInCheck<C>(s, alpha, beta, 0, ply) : Quiescence<C>(s, alpha, beta, 0, ply);
+  AssertNodeEntry(alpha, beta, depth, ply);
+  assert(inCheck == InCheck<C>(*s.position));
+  if (depth < OnePly)
+    return inCheck ? QuiescenceInCheck<C>(s, alpha, beta, 0, ply) : Quiescence<C>(s, alpha, beta, 0, ply);
   Position& p = *s.position;
   PlyRecord& r = s.stack[ply];
   r.bestMove = 0;
@@ -129,7 +134,8 @@ template <Color C> int PvSearch(SearchContext& s, int alpha, int beta, int depth
   // recaptures, and a move much better than every other (singular).
   bool hashExtended = false;
   if (depth >= HashExtensionDepth && hashMove && nodeExtension < OnePly) {
-    if (GivesCheck<C>(p, hashMove) || IsEarlyPasserPush<C>(p, hashMove)) nodeExtension = std::max(nodeExtension, HalfPly);
+    if (GivesCheck<C>(p, hashMove) || IsEarlyPasserPush<C>(p, hashMove))
+      nodeExtension = std::max(nodeExtension, HalfPly);
     const bool recapture = previous && ToSquare(hashMove) == ToSquare(previous) && IsCapture(hashMove) &&
                            eval + RecaptureMargin < -s.stack[ply - 1].staticEval;
     if (recapture) {
@@ -145,10 +151,12 @@ template <Color C> int PvSearch(SearchContext& s, int alpha, int beta, int depth
         bool singular = false;
         if (depth >= SingularWideDepth) {
           const int wide = v - SingularWideMargin;
-          singular = ExclusionSearch<C>(s, wide, depth - SingularWideReduction, ply, hashMove, inCheck) < wide;
+          singular =
+              ExclusionSearch<C>(s, wide, depth - SingularWideReduction, ply, hashMove, inCheck) < wide;
         }
         const int narrow = v - SingularMargin;
-        if (!singular && ExclusionSearch<C>(s, narrow, depth - SingularReduction, ply, hashMove, inCheck) < narrow)
+        if (!singular &&
+            ExclusionSearch<C>(s, narrow, depth - SingularReduction, ply, hashMove, inCheck) < narrow)
           singular = true;
         hashExtended = singular;
       }
@@ -174,12 +182,14 @@ template <Color C> int PvSearch(SearchContext& s, int alpha, int beta, int depth
     // there is one) is never pruned: a node whose every move was pruned
     // would take itself for stalemate.
     if (!inCheck && moveCount > 0 && !isHash) {
-      const bool reversal = ownPrevious && FromSquare(m) == ToSquare(ownPrevious) && ToSquare(m) == FromSquare(ownPrevious);
+      const bool reversal =
+          ownPrevious && FromSquare(m) == ToSquare(ownPrevious) && ToSquare(m) == FromSquare(ownPrevious);
       if (alpha >= 0 && quiet && p.st.fifty >= ReversalHalfMoves && reversal) continue;
       if (depth <= PvPruningDepth && quiet && MovedPieceIsLost<C>(p, r, m)) continue;
       // Quiet checks are not futility-pruned (see the zero-window node).
       if (depth <= PvPruningDepth && quiet && !GivesCheck<C>(p, m)) {
-        const int margin = FutilityMargin[depth + PvFutilityDepthShift][std::min(quietCount, FutilityQuietColumns)];
+        const int margin =
+            FutilityMargin[depth + PvFutilityDepthShift][std::min(quietCount, FutilityQuietColumns)];
         if (eval + ExpectedGain<C>(s.gains, m) + margin < alpha) continue;
       }
     }

@@ -5,7 +5,8 @@
 namespace {
 // The quiescence child: the in-check variant when the move gave check.
 template <Color C> int QuiescenceChild(SearchContext& s, int alpha, int beta, int q, int ply) {
-  return InCheck<C>(*s.position) ? QuiescenceInCheck<C>(s, alpha, beta, q, ply) : Quiescence<C>(s, alpha, beta, q, ply);
+  return InCheck<C>(*s.position) ? QuiescenceInCheck<C>(s, alpha, beta, q, ply)
+                                 : Quiescence<C>(s, alpha, beta, q, ply);
 }
 
 // Delta pruning: the further the static evaluation lies below alpha, the more
@@ -26,7 +27,8 @@ template <Color C> Bitboard DeltaTargets(SearchContext& s, const Position& p, in
 // The steps every quiescence node begins with: a fresh record, the ply cap,
 // repetition and a table entry that already decides the window. True when
 // `score` is the node's value.
-template <Color C> bool EnterQuiescence(SearchContext& s, PlyRecord& r, int alpha, int beta, int ply, ProbeResult& probe, int& score) {
+template <Color C> bool EnterQuiescence(SearchContext& s, PlyRecord& r, int alpha, int beta, int ply,
+                                        ProbeResult& probe, int& score) {
   r.bestMove = 0;
   r.pvLength = 0;
   if (ply >= MaxPly) return score = EvaluateNode<C>(s, r), true;
@@ -138,8 +140,9 @@ template <Color C> int QuiescenceInCheck(SearchContext& s, int alpha, int beta, 
   const Move previous = s.stack[ply - 1].movePlayed;
   // Close to alpha every evasion is tried; further below, the rook and
   // bishop promotions are left out.
-  const EvasionPromotions promotions =
-      r.staticEval + s.phase.evasionMargin >= alpha ? EvasionPromotions::All : EvasionPromotions::QueenAndKnight;
+  const EvasionPromotions promotions = r.staticEval + s.phase.evasionMargin >= alpha
+                                           ? EvasionPromotions::All
+                                           : EvasionPromotions::QueenAndKnight;
   MovePicker<C> picker = MovePicker<C>::ForEvasions(s, probe.hashMove, r, previous, promotions);
   int best = MatedIn(ply);
   while (const Move m = picker.Next()) {

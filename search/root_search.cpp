@@ -18,7 +18,8 @@ namespace {
 // The value of the position after a root move from the tablebases, counted
 // as 15 hits (the reports show hits / 14).
 bool RootTablebaseScore(SearchContext& s, Score& score) {
-  if (MenCount(s.position->st.materialKey) > tb::TbMaxMen() || !tb::ProbeTablebase(*s.position, score)) return false;
+  if (MenCount(s.position->st.materialKey) > tb::TbMaxMen() || !tb::ProbeTablebase(*s.position, score))
+    return false;
   s.tbHits += 15;
   return true;
 }
@@ -33,7 +34,8 @@ int RootScoreGap(const SearchContext& s) {
   // had a value of their own.
   int rival = RootMove::NoRivalScore;
   for (int i = 1; i < s.rootMoveCount; ++i)
-    if (!SameMove(s.rootMoves[i].move, s.rootMoves[0].move)) rival = std::max(rival, s.rootMoves[i].rivalScore);
+    if (!SameMove(s.rootMoves[i].move, s.rootMoves[0].move))
+      rival = std::max(rival, s.rootMoves[i].rivalScore);
   return rival == RootMove::NoRivalScore ? NoRivalGap : s.rootMoves[0].score - rival;
 }
 
@@ -141,18 +143,21 @@ void ReportClearSecondLine(const SearchContext& s) {
   if (s.settings.slaveMode != 2 || s.settings.multiPv != 2 || s.rootMoveCount < 2) return;
   const RootMove &first = s.rootMoves[0], &second = s.rootMoves[1];
   if (!second.move || first.score - second.score <= ClearSecondLineLead) return;
-  Reply("%d %d %d %" PRIu64 " %s", s.limits.searchId, second.depth, second.score, second.nodes, second.pv.c_str());
+  Reply("%d %d %d %" PRIu64 " %s", s.limits.searchId, second.depth, second.score, second.nodes,
+        second.pv.c_str());
 }
 
 void ReportLines(SearchContext& s, int depth) {
   if (depth <= ReportedFromDepth) return;
   const int lines = std::min(s.settings.multiPv, s.rootMoveCount);
   for (int k = 0; k < lines; ++k)
-    if (s.rootMoves[k].depth >= depth - OnePly && s.rootMoves[k].move) ReportPvLine(s, k, false, s.rootMoves[k]);
+    if (s.rootMoves[k].depth >= depth - OnePly && s.rootMoves[k].move)
+      ReportPvLine(s, k, false, s.rootMoves[k]);
 }
 
 // Records a searched root move and moves it up to its place by score.
-void RecordRootMove(SearchContext& s, int index, int score, int depth, bool lower, bool upper, std::string pv) {
+void RecordRootMove(SearchContext& s, int index, int score, int depth, bool lower, bool upper,
+                    std::string pv) {
   RootMove rm = s.rootMoves[index];
   rm.score = score;
   rm.depth = depth;
@@ -204,7 +209,8 @@ template <Color C> int RootPass(SearchContext& s, int alpha, int beta, int d) {
     UndoRecord undo;
     SearchMake<C>(s, undo, m);
     s.stack[1].movePlayed = m;
-    if (d > CurrentMoveReportDepth && ElapsedMs(s) > CurrentMoveReportAfterMs) Send("info currmove %s currmovenumber %d", MoveToText(m).c_str(), before + 1);
+    if (d > CurrentMoveReportDepth && ElapsedMs(s) > CurrentMoveReportAfterMs)
+      Send("info currmove %s currmovenumber %d", MoveToText(m).c_str(), before + 1);
     const bool check = InCheck<Them>(p);
     const int childDepth = d - OnePly + (check ? HalfPly : 0);
     // The randomizer makes positions already played look a little worse.
@@ -216,7 +222,8 @@ template <Color C> int RootPass(SearchContext& s, int alpha, int beta, int d) {
     if (RootTablebaseScore(s, tableScore)) {
       // The table knows the value: it replaces the search of the move.
       v = -tableScore + shift;
-    } else if (d < FullWindowRootDepth || (before < LinesWanted(s) && storedDepth >= d - OnePly && storedScore > alpha)) {
+    } else if (d < FullWindowRootDepth ||
+               (before < LinesWanted(s) && storedDepth >= d - OnePly && storedScore > alpha)) {
       if (samples) Send("info sample %s issearching", moveText.c_str());
       v = -PvSearch<Them>(s, -b, -a, childDepth, 2, check);
     } else {
@@ -248,7 +255,8 @@ template <Color C> int RootPass(SearchContext& s, int alpha, int beta, int d) {
       // The main move always gets a searched score, even when it fails low.
       SearchMake<C>(s, undo, m);
       const bool again = InCheck<Them>(p);
-      const int exact = -PvSearch<Them>(s, -MateScore, MateScore, d - OnePly + (again ? HalfPly : 0), 2, again);
+      const int exact =
+          -PvSearch<Them>(s, -MateScore, MateScore, d - OnePly + (again ? HalfPly : 0), 2, again);
       SearchUnmake<C>(s, undo, m);
       if (s.rootMoveIndex == 0 && s.rootMoves[0].move == m) {
         RecordRootMove(s, 0, exact, d, false, false, PvText<C>(s, m));
@@ -313,8 +321,8 @@ template <Color C> void IterativeDeepening(SearchContext& s, Position& p) {
         const uint64_t t = ElapsedMs(s) + 1, n = s.nodes * uint64_t(s.processCount);
         char hits[64] = "";
         if (s.tbHits) std::snprintf(hits, sizeof hits, "tbhits %" PRIu64 " ", s.tbHits / 14);
-        Send("info depth %d time %" PRIu64 " nodes %" PRIu64 " nps %" PRIu64 " %s", PliesOfDepthUnits(d), t, n,
-             n * 1000 / t, hits);
+        Send("info depth %d time %" PRIu64 " nodes %" PRIu64 " nps %" PRIu64 " %s", PliesOfDepthUnits(d), t,
+             n, n * 1000 / t, hits);
       }
       if ((v > alpha && v < beta) || v < s.limits.minScore) break;
       if (v <= alpha && alpha <= -MateScore) break;
@@ -329,7 +337,8 @@ template <Color C> void IterativeDeepening(SearchContext& s, Position& p) {
     haveScore = true;
     s.bestMove = s.rootMoves[0].move;
     PollInput(s);
-    if (d >= s.limits.depthLimit || s.nodes > s.limits.nodeLimit || s.nodes > s.limits.iterationNodeLimit) break;
+    if (d >= s.limits.depthLimit || s.nodes > s.limits.nodeLimit || s.nodes > s.limits.iterationNodeLimit)
+      break;
     const int best = s.rootMoves[0].score;
     if (s.limits.mate > 0 && best > MaxOrdinaryScore && (MateScore - best + 1) / 2 <= s.limits.mate) break;
     if (!s.limits.ponderOrInfinite) {
@@ -354,7 +363,8 @@ template <Color C> void PrepareRootMoves(SearchContext& s, Position& p) {
   for (Move m : legal) {
     if (s.limits.searchMoveCount > 0) {
       bool listed = false;
-      for (int i = 0; i < s.limits.searchMoveCount && !listed; ++i) listed = SameMove(s.limits.searchMoves[i], m);
+      for (int i = 0; i < s.limits.searchMoveCount && !listed; ++i)
+        listed = SameMove(s.limits.searchMoves[i], m);
       if (!listed) continue;
     }
     moves[count++] = m;

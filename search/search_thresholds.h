@@ -64,14 +64,14 @@ constexpr int PvIidProbeMargin = 500;       // above it a wide search eight unit
 constexpr int PvIidProbeReduction = 8, PvIidReduction = 4;
 // The table move's extension (checks, early passers, recaptures, singular moves).
 constexpr int HashExtensionDepth = 16;
-constexpr int RecaptureMargin = 50;          // the recapture must win back at least this much of the parent's loss
+constexpr int RecaptureMargin = 50;  // the recapture must win back at least this much of the parent's loss
 constexpr int SingularWideDepth = 26;        // first a wide singularity test ...
 constexpr int SingularWideMargin = 80, SingularWideReduction = 14;
 constexpr int SingularMargin = 16, SingularReduction = 10;   // ... then a narrow one
 // Later moves of a PV node: pruning only this shallow.
 constexpr int PvPruningDepth = 8;
 constexpr int PvFutilityDepthShift = 3;     // PV nodes read the futility table this many rows deeper
-constexpr int PvResearchDepth = 16;          // from here a zero-window fail high is confirmed before the full window
+constexpr int PvResearchDepth = 16;  // from here a zero-window fail high is confirmed before the full window
 
 // --- Table moves and lazy evaluation ---------------------------------------------
 // A table move from an entry without a lower bound counts as this deep when
@@ -84,7 +84,7 @@ constexpr int LazyEstimatedParent = 10, LazyAfterCapture = 15;
 
 // --- Zero-window nodes ----------------------------------------------------------
 constexpr int LowBandDepth = 5;              // up to this depth a node is in the low band
-constexpr int FarBelowMargin = 100;          // evaluation this far below the bound: "far below" history and ordering
+constexpr int FarBelowMargin = 100;  // evaluation this far below the bound: "far below" history and ordering
 // Null move: the reduction grows with the evaluation's lead over the bound.
 constexpr int NullLeadSmall = 30, NullLeadMedium = 50, NullLeadLarge = 150;
 constexpr int NullReduction = 8;             // the reply is searched this much shallower (at least OnePly)

@@ -8,7 +8,8 @@
 // the registered tables cover: the table's score, moved towards zero by the
 // node's distance from the root so that nearer mates count more.
 inline bool TablebaseScoreAtNode(SearchContext& s, int depth, int ply, int& score) {
-  if (depth < s.settings.tablebaseUsage || MenCount(s.position->st.materialKey) > tb::TbMaxMen()) return false;
+  if (depth < s.settings.tablebaseUsage || MenCount(s.position->st.materialKey) > tb::TbMaxMen())
+    return false;
   Score v;
   if (!tb::ProbeTablebase(*s.position, v)) return false;
   ++s.tbHits;

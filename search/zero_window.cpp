@@ -5,7 +5,8 @@
 
 namespace {
 template <Color C> bool HasPieces(const Position& p) {
-  return (p.Pieces(C, KnightType) | p.Pieces(C, BishopType) | p.Pieces(C, RookType) | p.Pieces(C, QueenType)) != 0;
+  return (p.Pieces(C, KnightType) | p.Pieces(C, BishopType) | p.Pieces(C, RookType) |
+          p.Pieces(C, QueenType)) != 0;
 }
 
 // What the entry steps of a zero-window node leave for the rest of it.
@@ -17,8 +18,8 @@ struct ZeroWindowNode {
 
 // Entry steps shared by both zero-window procedures: the record, the draw
 // rules and the table cut-offs. True with `result` when the node is decided.
-template <Color C> bool EnterZeroWindow(SearchContext& s, int bound, int depth, int ply, Move excluded, NodeFlags flags,
-                                        ZeroWindowNode& node, int& result) {
+template <Color C> bool EnterZeroWindow(SearchContext& s, int bound, int depth, int ply, Move excluded,
+                                        NodeFlags flags, ZeroWindowNode& node, int& result) {
   const Position& p = *s.position;
   PlyRecord& r = s.stack[ply];
   node.key = p.st.key ^ ExclusionKey(excluded);
@@ -67,7 +68,8 @@ inline bool ReversesOwnMove(Move m, Move ownPrevious) {
 // The late-move reduction of a quiet move (depth units).
 int LateMoveReduction(bool cutNode, int depth, int moveCount) {
   const bool deep = depth >= ReductionSplitDepth;
-  int reduction = cutNode ? (deep ? CutReductionDeep : CutReduction) : (deep ? AllReductionDeep : AllReduction);
+  int reduction =
+      cutNode ? (deep ? CutReductionDeep : CutReduction) : (deep ? AllReductionDeep : AllReduction);
   if (moveCount <= EarlyMoveRebateCount) --reduction;
   const int base = depth > LateMoveDeepDepth ? LateMoveDeepBase : LateMoveShallowBase;
   if (moveCount >= 2 * (base - depth)) ++reduction;
@@ -75,8 +77,10 @@ int LateMoveReduction(bool cutNode, int depth, int moveCount) {
 }
 }  // namespace
 
-template <Color C> int ZeroWindow(SearchContext& s, int bound, int depth, int ply, Move excluded, NodeFlags flags) {
+template <Color C>
+int ZeroWindow(SearchContext& s, int bound, int depth, int ply, Move excluded, NodeFlags flags) {
   constexpr Color Them = Opponent(C);
+  AssertNodeEntry(bound - 1, bound, depth, ply);
   if (depth < OnePly) return ZeroWindowDepth0<C>(s, bound, ply);
   Position& p = *s.position;
   PlyRecord& r = s.stack[ply];
@@ -99,7 +103,8 @@ template <Color C> int ZeroWindow(SearchContext& s, int bound, int depth, int pl
 
   // Step 3: null move. Let the opponent move twice; if we still reach the
   // bound the node is good enough. Not with king and pawns only (zugzwang).
-  const bool nullMove = node.nullAllowed && !excluded && eval >= bound && HasPieces<C>(p) && bound < MaxOrdinaryScore;
+  const bool nullMove =
+      node.nullAllowed && !excluded && eval >= bound && HasPieces<C>(p) && bound < MaxOrdinaryScore;
   if (nullMove) {
     const int lead = eval - bound;
     const int reduced = depth - (lead >= NullLeadSmall) - (lead >= NullLeadMedium) - (lead >= NullLeadLarge);
@@ -113,13 +118,15 @@ template <Color C> int ZeroWindow(SearchContext& s, int bound, int depth, int pl
     UnmakeNullMove(p, undo);
     if (v >= bound) {
       const int score = v > MaxOrdinaryScore ? bound : v;   // a mate found after a null move proves nothing
-      StoreLowerMarked(key, hashMove, StoredDepth(depth), ScoreToHash(score, ply), MarksLowerBound(flags.kind));
+      StoreLowerMarked(key, hashMove, StoredDepth(depth), ScoreToHash(score, ply),
+                       MarksLowerBound(flags.kind));
       return score;
     }
   }
 
   // Step 4: internal iterative deepening at expected cut nodes without a table move.
-  const bool iid = depth >= CutIidDepth && !hashMove && cutNode && (eval >= bound || depth >= CutIidAlwaysDepth);
+  const bool iid =
+      depth >= CutIidDepth && !hashMove && cutNode && (eval >= bound || depth >= CutIidAlwaysDepth);
   if (iid) {
     const int v = ZeroWindow<C>(s, bound, depth - CutIidReduction, ply, excluded, flags);
     if (v >= bound && r.bestMove && IsPlayable<C>(p, r.bestMove)) hashMove = r.bestMove;
@@ -239,6 +246,7 @@ template <Color C> int ZeroWindow(SearchContext& s, int bound, int depth, int pl
 template <Color C> int ZeroWindowInCheck(SearchContext& s, int bound, int depth, int ply, Move excluded,
                                          NodeFlags flags) {
   constexpr Color Them = Opponent(C);
+  AssertNodeEntry(bound - 1, bound, depth, ply);
   if (depth < OnePly) return QuiescenceInCheck<C>(s, bound - 1, bound, 0, ply);
   Position& p = *s.position;
   PlyRecord& r = s.stack[ply];
@@ -267,7 +275,8 @@ template <Color C> int ZeroWindowInCheck(SearchContext& s, int bound, int depth,
     SearchUnmake<C>(s, undo, m);
     ++moveCount;
     if (v >= bound) {
-      if (!IsCapture(m) && !HasPromotionMark(m)) GoodQuietMove<C>(s, r, m, previous, depth, HistoryKind::Normal);
+      if (!IsCapture(m) && !HasPromotionMark(m))
+        GoodQuietMove<C>(s, r, m, previous, depth, HistoryKind::Normal);
       r.bestMove = m;
       StoreLowerMarked(key, m, StoredDepth(depth), ScoreToHash(v, ply), MarksLowerBound(flags.kind));
       return v;
