@@ -1,5 +1,6 @@
 // The one index routine shared by all 880 layouts.
 #include "tablebase/nalimov_index.h"
+#include <cassert>
 #include <utility>
 #include "common/bitops.h"
 #include "tablebase/nalimov_geometry.h"
@@ -114,6 +115,7 @@ uint64_t IndexLayout::Index(const Square* white, const Square* black, Square ep,
     const Bitboard occupied = c.men | SquareBit(of[king]) | SquareBit(of[otherKing]);
     index += OtherNumber(other, otherGroups, stm, waiting, of, occupied, c.pawns);
   }
+  assert(index < ordinarySize);   // the layout's own numbering never leaves its space
   return index;
 }
 
@@ -155,7 +157,9 @@ uint64_t IndexLayout::EnPassantIndex(const Square* stm, const Square* waiting, S
   const Bitboard occupied = crossed | SquareBit(k) | SquareBit(ok) | c.men;
   const uint64_t otherNumber =
       OtherNumber(epOther, epOtherGroups, stm, waiting, f, occupied, crossed, capturerSlot, movedSlot);
-  return ordinarySize + ((epPairBase[pair] + c.number) * epOtherRadix + otherNumber) * 14 + captureCode;
+  const uint64_t index = ordinarySize + ((epPairBase[pair] + c.number) * epOtherRadix + otherNumber) * 14 + captureCode;
+  assert(index >= ordinarySize && index < Size());
+  return index;
 }
 
 }  // namespace nalimov
