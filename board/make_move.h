@@ -10,6 +10,17 @@
 
 using UndoRecord = StateBlock;
 
+// The rook's squares of a castling move whose king lands on `kingTo`
+// (bit 2 of the king's destination tells the king side).
+struct CastlingRook {
+  bool kingSide;
+  Square from, to;
+};
+inline CastlingRook CastlingRookOf(Square kingTo) {
+  const bool kingSide = (kingTo & 4) != 0;
+  return {kingSide, kingSide ? kingTo + 1 : kingTo - 2, kingSide ? kingTo - 1 : kingTo + 1};
+}
+
 namespace detail {
 inline void TogglePiece(Position& p, int code, Square s) {
   Bitboard b = SquareBit(s);
@@ -18,6 +29,17 @@ inline void TogglePiece(Position& p, int code, Square s) {
   p.occupied ^= b;
 }
 inline int DarkIndex(Square s) { return int((DarkSquares >> s) & 1); }
+
+// Moves the rook of colour C's castling on the board (and back, with the
+// squares exchanged).
+template <Color C> inline void ShiftCastlingRook(Position& p, Square from, Square to) {
+  p.board[to] = p.board[from];
+  p.board[from] = 0;
+  const Bitboard rookBits = SquareBit(from) | SquareBit(to);
+  p.pieces[C] ^= rookBits;
+  p.pieces[WhiteRook + C] ^= rookBits;
+  p.occupied ^= rookBits;
+}
 }  // namespace detail
 
 template <Color C> inline void MakeMove(Position& p, UndoRecord& undo, Move m) {
@@ -62,16 +84,10 @@ template <Color C> inline void MakeMove(Position& p, UndoRecord& undo, Move m) {
   if (!captured) {
     if (IsCastling<C>(m)) {
       st.fifty = 0;
-      const bool kingSide = (to & 4) != 0;
-      const Square rookFrom = kingSide ? to + 1 : to - 2, rookTo = kingSide ? to - 1 : to + 1;
-      p.board[rookTo] = p.board[rookFrom];
-      p.board[rookFrom] = 0;
-      const Bitboard rookBits = SquareBit(rookFrom) | SquareBit(rookTo);
-      p.pieces[C] ^= rookBits;
-      p.pieces[OwnRook] ^= rookBits;
-      p.occupied ^= rookBits;
-      st.pstSum += uint64_t(PieceSquare[OwnRook][rookTo] - PieceSquare[OwnRook][rookFrom]);
-      st.key ^= CastlingRookKey[C][kingSide];
+      const CastlingRook rook = CastlingRookOf(to);
+      detail::ShiftCastlingRook<C>(p, rook.from, rook.to);
+      st.pstSum += uint64_t(PieceSquare[OwnRook][rook.to] - PieceSquare[OwnRook][rook.from]);
+      st.key ^= CastlingRookKey[C][rook.kingSide];
     }
   } else {
     const Bitboard toBit = SquareBit(to);
@@ -123,7 +139,7 @@ template <Color C> inline void MakeMove(Position& p, UndoRecord& undo, Move m) {
 
 template <Color C> inline void UnmakeMove(Position& p, const UndoRecord& undo, Move m) {
   constexpr Color Them = Opponent(C);
-  constexpr int OwnPawn = WhitePawn + C, OwnRook = WhiteRook + C;
+  constexpr int OwnPawn = WhitePawn + C;
   const Square from = FromSquare(m), to = ToSquare(m);
   const int captured = int(p.st.captured);
   PieceWord word = p.board[to];
@@ -149,14 +165,8 @@ template <Color C> inline void UnmakeMove(Position& p, const UndoRecord& undo, M
     p.board[victim] = PieceWords[WhitePawn + Them];
     detail::TogglePiece(p, WhitePawn + Them, victim);
   } else if (IsCastling<C>(m)) {
-    const bool kingSide = (to & 4) != 0;
-    const Square rookFrom = kingSide ? to + 1 : to - 2, rookTo = kingSide ? to - 1 : to + 1;
-    p.board[rookFrom] = p.board[rookTo];
-    p.board[rookTo] = 0;
-    const Bitboard rookBits = SquareBit(rookFrom) | SquareBit(rookTo);
-    p.pieces[C] ^= rookBits;
-    p.pieces[OwnRook] ^= rookBits;
-    p.occupied ^= rookBits;
+    const CastlingRook rook = CastlingRookOf(to);
+    detail::ShiftCastlingRook<C>(p, rook.to, rook.from);
   }
   p.st = undo;
   p.sideToMove = C;

@@ -24,10 +24,9 @@ template <Color C> bool GivesCheck(const Position& p, Move m) {
   rooks &= ~SquareBit(from);
   bishops &= ~SquareBit(from);
   if (type == KingType && IsCastling<C>(m)) {
-    const bool kingSide = (to & 4) != 0;
-    const Square rookFrom = kingSide ? to + 1 : to - 2, rookTo = kingSide ? to - 1 : to + 1;
-    after = (after ^ SquareBit(rookFrom)) | SquareBit(rookTo);
-    rooks = (rooks & ~SquareBit(rookFrom)) | SquareBit(rookTo);
+    const CastlingRook rook = CastlingRookOf(to);
+    after = (after ^ SquareBit(rook.from)) | SquareBit(rook.to);
+    rooks = (rooks & ~SquareBit(rook.from)) | SquareBit(rook.to);
   }
   return (RookAttacks(k, after) & rooks) || (BishopAttacks(k, after) & bishops);
 }
