@@ -26,8 +26,7 @@ constexpr int MaxEntryDepth = 2 * MaxPly;
 inline void AssertNodeEntry([[maybe_unused]] int alpha, [[maybe_unused]] int beta, [[maybe_unused]] int depth,
                             [[maybe_unused]] int ply) {
   assert(alpha < beta);
-  // Below the root's lines of several variations a window may reach beyond the mates.
-  assert(alpha >= -MateScore - EveryLineMargin && beta <= MateScore + EveryLineMargin);
+  assert(alpha >= -MateScore - 1 && beta <= MateScore + 1);
   assert(depth >= -OnePly && depth <= MaxEntryDepth);   // the root's first iterations go below 0
   assert(ply >= 1 && ply <= MaxPly + 1);
 }

@@ -215,7 +215,8 @@ template <Color C> int RootPass(SearchContext& s, int alpha, int beta, int d) {
     const int childDepth = d - OnePly + (check ? HalfPly : 0);
     // The randomizer makes positions already played look a little worse.
     const int shift = RandomizerBit(s.settings, p.st.key) ? s.settings.randomizerThreshold : 0;
-    const int a = alpha + shift, b = beta + shift;
+    // (No score lies beyond the mates: the shifted window stays within them.)
+    const int b = std::min(beta + shift, MateScore), a = std::min(alpha + shift, b - 1);
     int v;
     const std::string moveText = samples ? MoveToText(m) : std::string();
     Score tableScore;
@@ -283,7 +284,9 @@ template <Color C> int RootPass(SearchContext& s, int alpha, int beta, int d) {
       ReportLines(s, d);
       best = std::max(best, v);
       if (v >= beta) return v;
-      alpha = s.rootMoves[0].score - s.settings.multiPvCp;
+      // Several lines: the later ones need only come within MultiPV_cp of the
+      // best (never below the lowest score there is).
+      alpha = std::max(s.rootMoves[0].score - s.settings.multiPvCp, -MateScore);
       const int lines = LinesWanted(s);
       if (lines > 1) {
         const RootMove& last = s.rootMoves[lines - 1];
@@ -291,6 +294,9 @@ template <Color C> int RootPass(SearchContext& s, int alpha, int beta, int d) {
       } else {
         alpha = std::max(alpha, s.rootMoves[0].score);
       }
+      // An entry may still hold the lower bound of a pass that failed high
+      // and was searched again with a wider window: the window stays open.
+      alpha = std::min(alpha, beta - 1);
     }
   }
   s.rootMoveIndex = -1;
