@@ -16,7 +16,7 @@ A position is kept when
 Games without a result, or lost by a fault (time, illegal move, crash), are
 left out: their result says nothing about the position.
 
-    tools/tune_data.py --out /work/tunedata/positions.txt GAMES.pgn ...
+    tools/tune/tune_data.py --out /work/tunedata/positions.txt GAMES.pgn ...
 
 Needs the move generator of ../shared/tools/chessrules.py (found through
 --rules, by default next to this repository).
@@ -122,7 +122,7 @@ def main():
     ap.add_argument('--out', required=True)
     ap.add_argument('--skip', type=int, default=8, help='plies left out after the first position (8)')
     ap.add_argument('--tail', type=int, default=6, help='quiet positions dropped before an adjudication (6)')
-    ap.add_argument('--rules', default=os.path.join(HERE, '..', '..', 'shared', 'tools'),
+    ap.add_argument('--rules', default=os.path.join(HERE, '..', '..', '..', 'shared', 'tools'),
                     help='directory holding chessrules.py')
     ap.add_argument('--seed', type=int, default=1, help='shuffle of the output lines')
     args = ap.parse_args()

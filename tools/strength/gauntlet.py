@@ -1,16 +1,16 @@
 #!/usr/bin/env python3
 """Measured decisions about strength.
 
-  tools/gauntlet.py gauntlet [--engine build/tolvo] [--games 400] [--tc 10+0.1]
+  tools/strength/gauntlet.py gauntlet [--engine build/tolvo] [--games 400] [--tc 10+0.1]
       plays the engine against the fixed gauntlet (Toga II, Glaurung, Ethereal,
       Stockfish limited to 2400 Elo), one game at a time, and reports the Elo
       difference with its error against each opponent.
 
-  tools/gauntlet.py sprt NEW OLD [--elo0 0] [--elo1 5] [--tc 5+0.05]
+  tools/strength/gauntlet.py sprt NEW OLD [--elo0 0] [--elo1 5] [--tc 5+0.05]
       plays two builds against each other until a sequential test decides
       whether NEW is stronger than OLD by ELO1 rather than ELO0.
 
-  tools/gauntlet.py vs NEW OLD [--games 400] [--tc 10+0.1]
+  tools/strength/gauntlet.py vs NEW OLD [--games 400] [--tc 10+0.1]
       a fixed-length match between two builds.
 
 Every run uses the shared referee (match.py) with its opening set; the PGN
@@ -23,7 +23,7 @@ import subprocess
 import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-SHARED = os.path.normpath(os.path.join(HERE, "..", "..", "shared"))
+SHARED = os.path.normpath(os.path.join(HERE, "..", "..", "..", "shared"))
 MATCH = os.path.join(SHARED, "tools", "match.py")
 OPENINGS = os.path.join(SHARED, "data", "openings.epd")
 

@@ -10,7 +10,7 @@ what it has played. Engines that honour `go nodes` play at a node limit
 Between rounds the script waits while the file PAUSE exists in the output
 directory (so that a build can have the core), and stops when STOP exists.
 
-    tools/tune_games.py --out /work/tunedata/games --rounds 400 --tolvo ./build/tolvo
+    tools/tune/tune_games.py --out /work/tunedata/games --rounds 400 --tolvo ./build/tolvo
 """
 
 import argparse
@@ -21,8 +21,8 @@ import sys
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-DEFAULT_MATCH = os.path.join(HERE, '..', '..', 'shared', 'tools', 'match.py')
-DEFAULT_OPENINGS = os.path.join(HERE, '..', '..', 'shared', 'data', 'openings.epd')
+DEFAULT_MATCH = os.path.join(HERE, '..', '..', '..', 'shared', 'tools', 'match.py')
+DEFAULT_OPENINGS = os.path.join(HERE, '..', '..', '..', 'shared', 'data', 'openings.epd')
 
 
 def engines(tolvo):

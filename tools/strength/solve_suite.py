@@ -1,10 +1,10 @@
 #!/usr/bin/env python3
 """Counts the positions of a test suite that UCI engines solve.
 
-    tools/solve_suite.py SUITE.epd ENGINE [ENGINE ...] [--ms 250] [--option NAME=VALUE]
+    tools/strength/solve_suite.py SUITE.epd ENGINE [ENGINE ...] [--ms 250] [--option NAME=VALUE]
 
 Each position of the suite (EPD lines with `c0 "uci MOVE"` naming the
-solution in UCI notation, as tools/make_sacrifice_set.py writes them) is
+solution in UCI notation, as tools/strength/make_sacrifice_set.py writes them) is
 given to every engine with `go movetime MS` after `ucinewgame`; the
 position counts as solved when the engine's best move is the solution.
 Prints one line per engine with the solved count, and with --misses the

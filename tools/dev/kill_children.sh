@@ -2,7 +2,7 @@
 # Robustness drill for the process group: every few seconds, kill -9 the
 # children of every running engine whose program path matches $1 (default
 # "tolvo"). Run it beside a match; stop it with Ctrl-C.
-#   tools/kill_children.sh /work/bin/tolvo-g 7
+#   tools/dev/kill_children.sh /work/bin/tolvo-g 7
 pattern=${1:-tolvo}
 interval=${2:-7}
 kills=0

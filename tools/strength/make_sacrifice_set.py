@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Builds a set of checking-sacrifice positions from played games.
 
-    tools/make_sacrifice_set.py --rules ../shared/tools GAMES.pgn... > sacrifices.epd
+    tools/strength/make_sacrifice_set.py --rules ../shared/tools GAMES.pgn... > sacrifices.epd
 
 Every position of the games is searched for captures that give check with a
 man worth more than the one it takes, on a square the opponent defends (the

@@ -1,7 +1,7 @@
 // Finds magic factors for the slider attack tables and prints them as C++ arrays.
 // Each factor maps every relevant occupancy of a square to an index of
 // (64 - shift) bits without two occupancies with different attack sets colliding.
-// Build: g++ -O2 -std=c++20 tools/find_magics.cpp -o find_magics
+// Build: g++ -O2 -std=c++20 tools/dev/find_magics.cpp -o find_magics
 #include <cstdint>
 #include <cstdio>
 #include <vector>
