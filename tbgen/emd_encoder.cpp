@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <new>
+#include "platform/termination.h"
 #include "tablebase/emd_canonical_code.h"
 #include "tablebase/emd_checksum.h"
 #include "tablebase/emd_format.h"
@@ -126,8 +127,12 @@ bool CompressTable(const uint8_t* data, uint64_t bytes, const EmdSink& sink, std
 bool WriteCompressedTable(const uint8_t* data, uint64_t bytes, const std::string& path, std::string& error,
                           EncodeReport* report) {
   const std::string partial = path + ".part";
+  // An interrupted run removes the partial file (when the program has asked
+  // for that: platform/termination.h).
+  const int slot = platform::ListTemporaryFile(partial);
   std::FILE* file = std::fopen(partial.c_str(), "wb");
   if (!file) {
+    platform::UnlistTemporaryFile(slot);
     error = "cannot create " + partial;
     return false;
   }
@@ -147,6 +152,7 @@ bool WriteCompressedTable(const uint8_t* data, uint64_t bytes, const std::string
     error = "cannot rename " + partial + " to " + path;
   }
   if (!ok) std::remove(partial.c_str());
+  platform::UnlistTemporaryFile(slot);
   return ok;
 }
 
