@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <fstream>
 #include <iterator>
-#include <regex>
 #include <set>
 #include <string>
 #include <vector>
@@ -16,13 +15,21 @@ namespace {
 using tbgen::CommandLine;
 using tbgen::ReadCommandLine;
 
-// The option names a text mentions: words starting with one or two dashes
-// and a letter, where a word may start.
+// The option names a text mentions: words of one or two dashes, a letter and
+// more letters or dashes, where a word may start.
 std::set<std::string> OptionsIn(const std::string& text) {
   std::set<std::string> names;
-  static const std::regex option(R"((?:^|[\s\[\(",])(--?[a-z][a-z-]*[a-z]|-[a-z]))");
-  for (auto it = std::sregex_iterator(text.begin(), text.end(), option); it != std::sregex_iterator(); ++it)
-    names.insert((*it)[1]);
+  auto letter = [](char c) { return c >= 'a' && c <= 'z'; };
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '-' || (i > 0 && std::string(" \t\n[(\",").find(text[i - 1]) == std::string::npos)) continue;
+    size_t end = i + (i + 1 < text.size() && text[i + 1] == '-' ? 2 : 1);
+    if (end >= text.size() || !letter(text[end])) continue;
+    while (end < text.size() && (letter(text[end]) || text[end] == '-')) ++end;
+    std::string name = text.substr(i, end - i);
+    while (name.back() == '-') name.pop_back();
+    names.insert(name);
+    i = end;
+  }
   return names;
 }
 
