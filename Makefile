@@ -81,13 +81,16 @@ tb-fuzz:
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 TOLVO_SANITIZED=1 TOLVO_TB_FUZZ_FILES=$(TB_FUZZ_FILES) \
 	  ./$(SANBUILD)/tolvo_tests --gtest_filter='TbFuzz.*'
 
+# The engine and the tablebase generator with their manual pages; nothing from tools/.
 install: build
 	install -D -m 755 $(BUILD)/tolvo $(DESTDIR)$(PREFIX)/bin/tolvo
 	install -D -m 755 $(BUILD)/tolvo-tbgen $(DESTDIR)$(PREFIX)/bin/tolvo-tbgen
 	install -D -m 644 doc/tolvo.6 $(DESTDIR)$(PREFIX)/share/man/man6/tolvo.6
+	install -D -m 644 doc/tolvo-tbgen.1 $(DESTDIR)$(PREFIX)/share/man/man1/tolvo-tbgen.1
 
 uninstall:
-	rm -f $(DESTDIR)$(PREFIX)/bin/tolvo $(DESTDIR)$(PREFIX)/bin/tolvo-tbgen $(DESTDIR)$(PREFIX)/share/man/man6/tolvo.6
+	rm -f $(DESTDIR)$(PREFIX)/bin/tolvo $(DESTDIR)$(PREFIX)/bin/tolvo-tbgen
+	rm -f $(DESTDIR)$(PREFIX)/share/man/man6/tolvo.6 $(DESTDIR)$(PREFIX)/share/man/man1/tolvo-tbgen.1
 
 clean:
 	rm -rf $(BUILD) $(SANBUILD) $(TUNEBUILD) build-tuned

@@ -69,6 +69,7 @@ int ProcessorCount() {
 }
 
 bool StdinIsConsole() { return isatty(0) == 1; }
+bool StderrIsTerminal() { return isatty(STDERR_FILENO) == 1; }
 
 void IgnoreBrokenPipes() { std::signal(SIGPIPE, SIG_IGN); }
 void SetStdoutFailureHandler(void (*handler)()) { stdoutFailure = handler; }

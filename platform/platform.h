@@ -29,6 +29,8 @@ int ProcessorCount();
 
 // Standard input is a terminal ("console") rather than a pipe or file.
 bool StdinIsConsole();
+// Standard error is a terminal (a progress line may then rewrite itself).
+bool StderrIsTerminal();
 
 // Writes to standard output; a failed write calls the failure handler
 // (the engine's quit path). Broken pipes raise no signal.

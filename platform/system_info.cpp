@@ -1,4 +1,5 @@
 #include "platform/system_info.h"
+#include "platform/memory.h"
 
 #include <cstdlib>
 #include <ctime>
@@ -59,16 +60,7 @@ bool ReadMemoryStatus(uint64_t& totalBytes, uint64_t& availableBytes) {
   availableBytes = uint64_t(info.freeram) * unit;
   // Free memory alone leaves out the reclaimable caches; the kernel's own
   // estimate of what a program can still get is closer to the meaning.
-  std::ifstream in("/proc/meminfo");
-  std::string key;
-  uint64_t kb;
-  while (in >> key >> kb) {
-    if (key == "MemAvailable:") {
-      availableBytes = kb * 1024;
-      break;
-    }
-    in.ignore(256, '\n');
-  }
+  if (const uint64_t available = AvailableMemory()) availableBytes = available;
   return true;
 }
 

@@ -1,12 +1,12 @@
-// Bit streams of the compressed tablebase files: most significant bit first.
-// The reader never touches a byte outside its range; bits asked for past the
-// end read as zero and make Consume report that the stream ran out, so a
-// damaged stream fails instead of reading what it does not own.
+// Reading the bit streams of the compressed tablebase files, most significant
+// bit first (the generator writes them: tbgen/emd_bit_writer.h). The reader
+// never touches a byte outside its range; bits asked for past the end read as
+// zero and make Consume report that the stream ran out, so a damaged stream
+// fails instead of reading what it does not own.
 #pragma once
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <vector>
 
 namespace emd {
 
@@ -57,34 +57,6 @@ class BitReader {
   uint64_t window_ = 0;  // left-aligned
   int bits_ = 0;         // bits in the window, padding included
   int padding_ = 0;      // zero bits appended past the end of the data
-};
-
-class BitWriter {
- public:
-  explicit BitWriter(std::vector<uint8_t>& out) : out_(out) {}
-  // Appends the low n bits of value (n <= 32).
-  void Put(uint32_t value, int n) {
-    if (n == 0) return;
-    window_ = (window_ << n) | (value & (n == 32 ? ~0u : (1u << n) - 1));
-    bits_ += n;
-    written_ += uint64_t(n);
-    while (bits_ >= 8) {
-      bits_ -= 8;
-      out_.push_back(uint8_t(window_ >> bits_));
-    }
-  }
-  // Pads the last byte with zero bits.
-  void Flush() {
-    if (bits_ > 0) out_.push_back(uint8_t(window_ << (8 - bits_)));
-    bits_ = 0;
-  }
-  uint64_t BitsWritten() const { return written_; }
-
- private:
-  std::vector<uint8_t>& out_;
-  uint64_t window_ = 0;
-  int bits_ = 0;
-  uint64_t written_ = 0;
 };
 
 }  // namespace emd

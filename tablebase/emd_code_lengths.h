@@ -13,11 +13,15 @@
 
 namespace emd {
 
-// Reads the 1024 lengths; false when the stream is malformed or ran out
-// (the file is broken).
-bool ReadCodeLengths(BitReader& in, uint8_t* lengths);
+// The numbers of the form above, for the reader and the writer.
+constexpr int SimpleLengthEntries = 128;
+constexpr int LevelSymbols = 64;   // symbols of codes A and B
+constexpr int RepeatBase = 32;     // A symbols from here repeat a length
+constexpr int ShortRuns = 32;      // B symbols below this count r + 2 copies
 
-// Writes 1024 lengths (each <= 31).
-void WriteCodeLengths(BitWriter& out, const uint8_t* lengths);
+// Reads the 1024 lengths; false when the stream is malformed or ran out
+// (the file is broken). The generator's writer is
+// tbgen/emd_code_lengths_writer.h.
+bool ReadCodeLengths(BitReader& in, uint8_t* lengths);
 
 }  // namespace emd

@@ -13,9 +13,9 @@
 #include <fstream>
 #include <random>
 #include "tablebase/emd_checksum.h"
-#include "tablebase/emd_encoder.h"
+#include "tbgen/emd_encoder.h"
+#include "tests/support/emd_test_tables.h"
 #include "tests/support/test_data.h"
-#include "tests/tablebase/emd_test_tables.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "tablebase/emd_checksum.h"
 #include "tablebase/emd_decoder.h"
 #include "tablebase/emd_file.h"
-#include "tests/tablebase/emd_test_tables.h"
+#include "tests/support/emd_test_tables.h"
 
 namespace {
 

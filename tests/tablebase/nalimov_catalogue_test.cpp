@@ -2,7 +2,7 @@
 // space of every layout against the files it numbers.
 #include <gtest/gtest.h>
 #include "tablebase/nalimov_index.h"
-#include "tests/tablebase/nalimov_test_data.h"
+#include "tests/support/nalimov_test_data.h"
 
 TEST(NalimovCatalogue, EveryTableMatchesThePublishedList) {
   const auto rows = LoadCounts();

@@ -3,7 +3,7 @@
 // prober's entry point.
 #include <gtest/gtest.h>
 #include "tablebase/nalimov_locate.h"
-#include "tests/tablebase/nalimov_test_data.h"
+#include "tests/support/nalimov_test_data.h"
 
 TEST(NalimovVectors, EveryLineGivesItsFileAndIndex) {
   int failures = 0, viaEntryPoint = 0, enPassant = 0;

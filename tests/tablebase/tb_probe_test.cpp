@@ -9,11 +9,11 @@
 #include <functional>
 #include <memory>
 #include "search/node.h"
-#include "tablebase/emd_bits.h"
 #include "tablebase/emd_checksum.h"
 #include "tablebase/emd_file.h"
 #include "tablebase/nalimov_catalogue.h"
 #include "tablebase/nalimov_locate.h"
+#include "tbgen/emd_bit_writer.h"
 #include "tests/tablebase/tb_test_support.h"
 
 namespace {

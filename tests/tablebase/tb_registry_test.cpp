@@ -6,8 +6,8 @@
 #include <zlib.h>
 #include <functional>
 #include "tablebase/emd_checksum.h"
-#include "tablebase/emd_encoder.h"
 #include "tablebase/nalimov_catalogue.h"
+#include "tbgen/emd_encoder.h"
 #include "tests/tablebase/tb_test_support.h"
 
 namespace {

@@ -16,7 +16,7 @@
 #include "tablebase/tb_cache.h"
 #include "tablebase/tb_probe.h"
 #include "tablebase/tb_registry.h"
-#include "tests/tablebase/tbgen_test_support.h"
+#include "tests/support/tbgen_run.h"
 
 namespace fs = std::filesystem;
 

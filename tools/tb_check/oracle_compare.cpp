@@ -1,6 +1,6 @@
 #include "tools/tb_check/oracle_compare.h"
 #include "tablebase/nalimov_locate.h"
-#include "tools/tbgen/frame_moves.h"
+#include "tbgen/frame_moves.h"
 
 namespace tbcheck {
 

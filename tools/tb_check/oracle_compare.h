@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 #include "tools/tb_check/gaviota_oracle.h"
-#include "tools/tbgen/table_files.h"
+#include "tbgen/table_files.h"
 
 namespace tbcheck {
 

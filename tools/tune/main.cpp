@@ -9,7 +9,7 @@
 //
 // Usage: tolvo-tune --data FILE [--limit N] [--seconds S] [--start PARAMS]
 //                   [--out PARAMS] [--source FILE.inc] [--note TEXT]
-// The data file holds "FEN;result" lines (tools/tune_data.py makes it).
+// The data file holds "FEN;result" lines (tools/tune/tune_data.py makes it).
 #include <algorithm>
 #include <chrono>
 #include <cmath>
