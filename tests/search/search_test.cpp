@@ -18,15 +18,19 @@
 namespace {
 std::vector<std::string>& lines = CapturedLines;
 
-// Searches the position given as "position" text with the "go" line and
-// returns the best root record.
-RootMove RunSearch(const std::string& position, const std::string& go) {
+// Searches the position given as "position" text (with its fifty-move
+// counter set when one is given) with the "go" line, in a new game unless
+// the table is to be kept, and returns the best root record.
+RootMove RunSearch(const std::string& position, const std::string& go, uint32_t fifty = 0, bool newGame = true) {
   Input.SetFd(platform::IdleInputDescriptor());   // nothing arrives while searching
   lines.clear();
   SetStdoutWriter(CaptureLine);
-  AllocateHashTable(16);
-  NewGameReset();
+  if (newGame) {
+    AllocateHashTable(16);
+    NewGameReset();
+  }
   ReadPositionText(Engine.position, position);
+  if (fifty) Engine.position.st.fifty = Engine.position.st.historyCount = fifty;
   StartSearch(ReadGoLine(go));
   SetStdoutWriter(nullptr);
   return Search.rootMoves[0];
@@ -73,19 +77,13 @@ TEST(SearchResults, RepetitionBelowTheRootIsADraw) {
 }
 
 TEST(SearchResults, FiftyMoveRuleBeatsMate) {
-  // Rh8 mates, but it is the hundredth quiet ply.
-  RunSearch("fen k7/8/1K6/8/8/8/8/7R w - - 0 1", "go depth 2");
-  ReadPositionText(Engine.position, "fen k7/8/1K6/8/8/8/8/7R w - - 0 1");
-  Engine.position.st.fifty = 99;
-  Engine.position.st.historyCount = 99;
-  Input.SetFd(platform::IdleInputDescriptor());
-  lines.clear();
-  SetStdoutWriter(CaptureLine);
-  // Two root moves: a single one is answered after 50 ms, which a slow
-  // (sanitized, loaded) machine may reach before the first iteration ends.
-  StartSearch(ReadGoLine("go depth 4 searchmoves h1h8 h1g1"));
-  SetStdoutWriter(nullptr);
-  EXPECT_EQ(Search.rootMoves[0].score, 0);
+  // Rh8 mates, but it is the hundredth quiet ply; what the table learnt of
+  // the mate before does not change that. Two root moves: a single one is
+  // answered after 50 ms, which a slow (sanitized, loaded) machine may reach
+  // before the first iteration ends.
+  const std::string position = "fen k7/8/1K6/8/8/8/8/7R w - - 0 1";
+  EXPECT_EQ(RunSearch(position, "go depth 2").score, MateScore - 1);
+  EXPECT_EQ(RunSearch(position, "go depth 4 searchmoves h1h8 h1g1", 99, false).score, 0);
 }
 
 TEST(SearchResults, SeveralVariationsInOrder) {
