@@ -1,7 +1,6 @@
-// Finding the tablebase files: every name form, path lists, the symmetric
-// tables' single file, the checks that refuse a broken file (with the line
-// the engine prints) while the other files stay usable, and the most men
-// the registered tables cover.
+// Finding the tablebase files: every name form, path lists, the checks that
+// refuse a broken file (with the line the engine prints) while the other
+// files stay usable, and the most men the registered tables cover.
 #include <gtest/gtest.h>
 #include <functional>
 #include "tablebase/emd_checksum.h"
@@ -67,18 +66,6 @@ TEST_F(TbRegistry, EveryFileNameFormIsFound) {
   EXPECT_EQ(tb::ExtentFileNames("d", nalimov::TableByName("krnknn")->number, 0, 0).back(), "d/krnknn_nbw_emd");
   EXPECT_EQ(tb::ExtentFileNames("d/", nalimov::TableByName("krnkbn")->number, 1, 11),
             (std::vector<std::string>{"d/krnkbn.b.nbb", "d/krnkbn.b.nbb.emd"}));
-}
-
-TEST_F(TbRegistry, SymmetricTableIsFoundFromItsWhiteFileAlone) {
-  ScratchDirectory dir;
-  CopyTables(dir.Text(), {{"krkr.nbw", "krkr.nbw"}});
-  EXPECT_EQ(RegisterQuietly(dir.Text()), 1);
-  EXPECT_EQ(tb::TbMaxMen(), 4);
-  // Either side to move is read from the one file.
-  std::vector<std::string> fens = RandomFens("krkr", 40, 7, false);
-  const ToolRun reference = RunTbgen({"--probe", SharedTables()}, fens);
-  ASSERT_EQ(reference.lines.size(), fens.size());
-  for (size_t i = 0; i < fens.size(); ++i) EXPECT_EQ(ProbeFen(fens[i]), reference.lines[i]) << fens[i];
 }
 
 TEST_F(TbRegistry, PathListsSplitAtSemicolonsAndCommas) {
