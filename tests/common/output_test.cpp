@@ -41,7 +41,8 @@ TEST_F(OutputTest, SilentSlaveAndChildRouting) {
   Reply("readyok");
   Output.isChild = false;
   Log("only in the log\n");
-  EXPECT_EQ(CapturedLines, (std::vector<std::string>{"bestmove e2e4", "info string hello 5", "readyok", "readyok"}));
+  EXPECT_EQ(CapturedLines,
+            (std::vector<std::string>{"bestmove e2e4", "info string hello 5", "readyok", "readyok"}));
   const std::string text = LogText();
   // The first line carries the second number, lines within the same second do not.
   EXPECT_EQ(text.substr(0, 25), "   0  <<-- bestmove e2e4\n");

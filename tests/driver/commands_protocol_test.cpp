@@ -136,7 +136,8 @@ TEST(StartupProtocol, ARenamedBinaryCountsItsFieldsFromItsOwnEntry) {
   const ScratchDirectory scratch;
   const std::string engine = (scratch.Path() / "engine").string();
   std::filesystem::copy_file(TOLVO_BINARY, engine);
-  for (const Lines& fields : {Lines{"4242", "2", "32", "1", "2", "1", "4242"}, Lines{"4242", "1", "32", "0", "2"}}) {
+  for (const Lines& fields :
+       {Lines{"4242", "2", "32", "1", "2", "1", "4242"}, Lines{"4242", "1", "32", "0", "2"}}) {
     EngineProcess child(fields, engine);
     EXPECT_EQ(child.ReadAll(), Lines{"*** - cannot open the shared areas of parent process 4242, exiting."});
     EXPECT_EQ(child.Wait(), 1);

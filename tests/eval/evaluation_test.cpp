@@ -78,7 +78,8 @@ TEST(Material, ImbalanceTableAndModel) {
     const MaterialCounts m = DecodeImbalanceIndex(index);
     ASSERT_EQ(Imbalance[index], ImbalanceValue(m)) << index;
     MaterialCounts swapped = m;
-    for (int* counts : {swapped.knights, swapped.bishops, swapped.rooks, swapped.pawns}) std::swap(counts[0], counts[1]);
+    for (int* counts : {swapped.knights, swapped.bishops, swapped.rooks, swapped.pawns})
+      std::swap(counts[0], counts[1]);
     ASSERT_EQ(ImbalanceValue(swapped), -ImbalanceValue(m)) << index;
   }
   // A lone minor piece cannot win, the bishop pair is worth having.
@@ -108,7 +109,7 @@ TEST(Material, AdjustmentOptionsActOnTheirOwnMen) {
         BuildAdjustmentTable(zero, White, false);
         const int base = ComputeMaterialDelta(p);
         BuildAdjustmentTable(options, side, play);
-        EXPECT_EQ(ComputeMaterialDelta(p) - base, j != target ? 0 : j % 2 ? -250 : 250) << i << " " << j << " " << play;
+        EXPECT_EQ(ComputeMaterialDelta(p) - base, j != target ? 0 : j % 2 ? -250 : 250) << i << " " << j;
       }
     }
   }
@@ -146,9 +147,12 @@ TEST(EvalTables, RulesAndSymmetries) {
 // and wings, and orders the endings as designed: opposite bishops drawish
 // (most of all alone), same-coloured bishops and pawns alone decisive.
 TEST(EvalTables, EndgameScale) {
-  auto scale = [](const std::string& fen) { return int(ScaleTable[MaterialSignature(FromFen(fen).st.materialKey)]); };
+  auto scale = [](const std::string& fen) {
+    return int(ScaleTable[MaterialSignature(FromFen(fen).st.materialKey)]);
+  };
   const std::string pawns = "4k3/pp6/8/8/8/8/PP6/4K3 w - -", opposite = "4k3/pp2b3/8/8/8/8/PP2B3/4K3 w - -",
-                    same = "4k3/pp3b2/8/8/8/8/PP2B3/4K3 w - -", oppositeRooks = "r3k3/pp2b3/8/8/8/8/PP2B3/R3K3 w - -";
+                    same = "4k3/pp3b2/8/8/8/8/PP2B3/4K3 w - -",
+                    oppositeRooks = "r3k3/pp2b3/8/8/8/8/PP2B3/R3K3 w - -";
   for (const std::string& fen : {pawns, opposite, same, oppositeRooks, std::string(StartFen),
                                  std::string("q3k3/pp2b3/8/8/8/8/PP2B3/Q3K3 w - -"),
                                  std::string("n3k3/pp6/8/8/8/8/PP6/N3K3 w - -"),

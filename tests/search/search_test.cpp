@@ -54,8 +54,9 @@ TEST(SearchResults, KnownAnswers) {
     int score;
   } cases[] = {
       {"fen r1bqkb1r/pppp1ppp/2n2n2/4p2Q/2B1P3/8/PPPP1PPP/RNB1K1NR w KQkq - 4 4", 4, "h5f7", MateScore - 1},
-      {"fen 2rr3k/pp3pp1/1nnqbN1p/3pN3/2pP4/2P3Q1/PPB4P/R4RK1 w - - 0 1", 6, "g3g6", MateScore - 3},   // queen sacrifice
-      {"fen k7/8/1K6/8/8/8/8/7R b - - 0 1", 4, "a8b8", -(MateScore - 2)},   // the defender sees its mate coming
+      // A queen sacrifice; the defender sees its mate coming.
+      {"fen 2rr3k/pp3pp1/1nnqbN1p/3pN3/2pP4/2P3Q1/PPB4P/R4RK1 w - - 0 1", 6, "g3g6", MateScore - 3},
+      {"fen k7/8/1K6/8/8/8/8/7R b - - 0 1", 4, "a8b8", -(MateScore - 2)},
       {"fen k7/8/1Q6/8/8/8/8/7K b - - 0 1", 5, "0000", 0},                  // stalemate
       {"fen k7/1Q6/1K6/8/8/8/8/8 b - - 0 1", 5, "0000", AnyScore},          // mated
       {"fen r1bq2rk/pp3pbp/2p1p1pQ/7P/3P4/2PB1N2/PP3PPR/2KR4 w - - 0 1", 9, "h6h7", AnyScore},

@@ -50,7 +50,8 @@ TEST(NalimovValue, WordsSpanTheirRangeAndWhatDoesNotFitIsBroken) {
     EXPECT_EQ(nalimov::FromWord(nalimov::ToWord(TableValue::MatedIn(n))), TableValue::MatedIn(n)) << n;
   EXPECT_EQ(nalimov::FromWord(nalimov::BrokenWord), TableValue::Unknown());
   EXPECT_EQ(nalimov::FromWord(-32768), TableValue::Unknown());
-  for (const TableValue& v : {TableValue::MateIn(128), TableValue::MatedIn(127), TableValue::MateIn(0), TableValue::Unknown()})
+  for (const TableValue& v :
+       {TableValue::MateIn(128), TableValue::MatedIn(127), TableValue::MateIn(0), TableValue::Unknown()})
     EXPECT_EQ(nalimov::ToByte(v), nalimov::BrokenByte) << v.Text();
   EXPECT_EQ(nalimov::ToWord(TableValue::MateIn(32767)), nalimov::BrokenWord);
   EXPECT_EQ(nalimov::ToWord(TableValue::MatedIn(32766)), nalimov::BrokenWord);
