@@ -1,6 +1,6 @@
-// Keys and rights of single moves, the null moves, the repetition test and
-// the bounded key history (every move of the reference positions is checked
-// against a rebuilt position by the perft suite).
+// The en-passant square and its key, the null moves, the repetition test and
+// the bounded key history (castling rights, and the keys of every move of the
+// reference positions, are checked against a rebuilt position by the perft suite).
 #include <gtest/gtest.h>
 #include "board/keys.h"
 #include "board/make_move.h"
@@ -32,21 +32,6 @@ TEST(MakeMove, EnPassantSquareOnlyWhenACaptureIsPossible) {
   Position withoutEp = p;
   withoutEp.st.epSquare = 0;
   EXPECT_EQ(p.st.key, ComputeKey(withoutEp, White) ^ Keys.enPassant[5]);
-}
-
-TEST(MakeMove, CastlingRightsLostTogether) {
-  Position p = FromFen("r3k2r/8/8/8/8/8/8/R3K2R w KQkq -");
-  const uint64_t before = p.st.key;
-  UndoRecord undo;
-  Move m = FindLegalMove(p, "e1e2");
-  MakeMove<White>(p, undo, m);
-  EXPECT_EQ(p.st.castling, 12u);
-  const uint64_t kingKey = PieceSquareKey(WhiteKing, E1) ^ PieceSquareKey(WhiteKing, E2);
-  EXPECT_EQ(p.st.key, before ^ Keys.castling[3] ^ kingKey ^ SideKey);
-  UnmakeMove<White>(p, undo, m);
-  Move takeRook = FindLegalMove(p, "h1h8");
-  MakeMove<White>(p, undo, takeRook);
-  EXPECT_EQ(p.st.castling, 2u | 8u);   // h1 and h8 rights gone
 }
 
 TEST(MakeMove, NullMoveFlipsSideAndCountsTowardsTheFiftyMoveRule) {

@@ -1,17 +1,9 @@
-// Move words and their text, and the evasion generator (attack look-ups are
+// Move words and their text (the generators, evasions among them, are
 // checked by the perft counts of the reference positions).
 #include <gtest/gtest.h>
-#include <algorithm>
 #include "board/movegen.h"
 #include "board/notation.h"
 #include "tests/support/test_data.h"
-
-namespace {
-bool Contains(const Move* begin, const Move* end, const Position& p, const char* text) {
-  Move wanted = ParseCoordinateMove(p, text, true);
-  return std::any_of(begin, end, [&](Move m) { return SameMove(m, wanted); });
-}
-}  // namespace
 
 TEST(Notation, ParsesAndPrintsCoordinateMoves) {
   Position p = FromFen("4k3/4P3/8/8/8/8/8/4K3 w - -");
@@ -38,20 +30,4 @@ TEST(Notation, FindsOnlyLegalMoves) {
   EXPECT_NE(FindLegalMove(p, "e7e8n"), FindLegalMove(p, "e7e8q"));
   EXPECT_EQ(FindLegalMove(p, "h1h9"), 0u);
   EXPECT_EQ(FindLegalMove(p, "e1e3"), 0u);
-}
-
-TEST(Evasions, KingDoesNotStepBackAlongTheCheckingRay) {
-  Position p = FromFen("8/8/8/8/r3K3/8/8/7k w - -");
-  Move moves[MaxMoves];
-  Move* end = GenerateEvasions<White>(p, moves, true, nullptr);
-  EXPECT_FALSE(Contains(moves, end, p, "e4f4"));
-  EXPECT_TRUE(Contains(moves, end, p, "e4e5"));
-  EXPECT_FALSE(Contains(moves, end, p, "e4d4"));
-}
-
-TEST(Evasions, DoubleCheckAllowsOnlyKingMoves) {
-  Position p = FromFen("4k3/8/8/8/8/5n2/8/R3r1K1 w - -");
-  Move moves[MaxMoves];
-  Move* end = GenerateEvasions<White>(p, moves, true, nullptr);
-  for (Move* m = moves; m < end; ++m) EXPECT_EQ(FromSquare(*m), G1);
 }

@@ -1,4 +1,5 @@
-// Routing of the output operations: what reaches the front end, what only the log.
+// Routing of the output operations: what reaches the front end, what only the
+// log, and long lines kept whole in both.
 #include <gtest/gtest.h>
 #include <cstdio>
 #include <string>
@@ -8,17 +9,26 @@
 #include "tests/support/captured_output.h"
 
 namespace {
-std::vector<std::string>& out = CapturedLines;
-
+class OutputTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    CapturedLines.clear();
+    SetStdoutWriter(CaptureLine);
+    Output.textLog = log_;
+    Output.textLogOpenTick = platform::NowMs();
+    Output.lastLogSecond = -1;
+  }
+  void TearDown() override {
+    Output.textLog = nullptr;
+    SetStdoutWriter(nullptr);
+    std::fclose(log_);
+  }
+  std::string LogText() { return ReadAll(log_); }
+  std::FILE* log_ = std::tmpfile();
+};
 }  // namespace
 
-TEST(Output, SilentSlaveAndChildRouting) {
-  out.clear();
-  SetStdoutWriter(CaptureLine);
-  std::FILE* log = std::tmpfile();
-  Output.textLog = log;
-  Output.textLogOpenTick = platform::NowMs();
-  Output.lastLogSecond = -1;
+TEST_F(OutputTest, SilentSlaveAndChildRouting) {
   Send("bestmove e2e4");
   InfoString("hello %d", 5);
   Reply("readyok");
@@ -31,12 +41,9 @@ TEST(Output, SilentSlaveAndChildRouting) {
   Reply("readyok");
   Output.isChild = false;
   Log("only in the log\n");
-  Output.textLog = nullptr;
-  SetStdoutWriter(nullptr);
-  std::vector<std::string> expected = {"bestmove e2e4", "info string hello 5", "readyok", "readyok"};
-  EXPECT_EQ(out, expected);
-  const std::string text = ReadAll(log);
-  std::fclose(log);
+  EXPECT_EQ(CapturedLines,
+            (std::vector<std::string>{"bestmove e2e4", "info string hello 5", "readyok", "readyok"}));
+  const std::string text = LogText();
   // The first line carries the second number, lines within the same second do not.
   EXPECT_EQ(text.substr(0, 25), "   0  <<-- bestmove e2e4\n");
   EXPECT_NE(text.find("\n                hello 5\n"), std::string::npos);
@@ -48,19 +55,9 @@ TEST(Output, SilentSlaveAndChildRouting) {
 
 // A line of every move of a long game (or every root move with its score)
 // reaches the front end and the log whole, not cut at a buffer size.
-TEST(Output, LongLinesStayWhole) {
-  out.clear();
-  SetStdoutWriter(CaptureLine);
-  std::FILE* log = std::tmpfile();
-  Output.textLog = log;
-  Output.lastLogSecond = -1;
+TEST_F(OutputTest, LongLinesStayWhole) {
   const std::string moves(20000, 'e');
   Send("info allmoves %s", moves.c_str());
-  Output.textLog = nullptr;
-  SetStdoutWriter(nullptr);
-  ASSERT_EQ(out.size(), 1u);
-  EXPECT_EQ(out[0], "info allmoves " + moves);
-  const std::string text = ReadAll(log);
-  std::fclose(log);
-  EXPECT_NE(text.find("<<-- info allmoves " + moves + "\n"), std::string::npos);
+  EXPECT_EQ(CapturedLines, std::vector<std::string>{"info allmoves " + moves});
+  EXPECT_NE(LogText().find("<<-- info allmoves " + moves + "\n"), std::string::npos);
 }

@@ -130,32 +130,23 @@ TEST(CommandsProtocol, TableChangesDuringASearchWaitForItsEnd) {
   e.Quit();
 }
 
-TEST(StartupProtocol, AChildWithoutItsParentSaysSoAndEnds) {
-  EngineProcess e({"1", "2", "3", "4", "5", "6", "7"});
-  EXPECT_EQ(e.ReadAll(), Lines{"*** - cannot open the shared areas of parent process 1, exiting."});
-  EXPECT_EQ(e.Wait(), 1);
-  // Five numbers are a child too.
-  EngineProcess five({"99999", "1", "32", "0", "2"});
-  EXPECT_EQ(five.ReadAll(), Lines{"*** - cannot open the shared areas of parent process 99999, exiting."});
-  EXPECT_EQ(five.Wait(), 1);
-}
-
+// A renamed binary still counts its fields from its own entry: five or more
+// make a child, which without its parent says so and ends; four do not.
 TEST(StartupProtocol, ARenamedBinaryCountsItsFieldsFromItsOwnEntry) {
-  namespace fs = std::filesystem;
   const ScratchDirectory scratch;
-  const fs::path& dir = scratch.Path();
-  fs::copy_file(TOLVO_BINARY, dir / "engine", fs::copy_options::overwrite_existing);
-  {
-    EngineProcess child({"4242", "2", "32", "1", "2", "1", "4242"}, (dir / "engine").string());
+  const std::string engine = (scratch.Path() / "engine").string();
+  std::filesystem::copy_file(TOLVO_BINARY, engine);
+  for (const Lines& fields :
+       {Lines{"4242", "2", "32", "1", "2", "1", "4242"}, Lines{"4242", "1", "32", "0", "2"}}) {
+    EngineProcess child(fields, engine);
     EXPECT_EQ(child.ReadAll(), Lines{"*** - cannot open the shared areas of parent process 4242, exiting."});
     EXPECT_EQ(child.Wait(), 1);
-    // Four fields: stand-alone.
-    EngineProcess alone({"0", "2", "16", "9"}, (dir / "engine").string());
-    alone.Send("uci");
-    EXPECT_EQ(alone.WaitFor("id name"), "id name Tolvo engine 0 2 16 9");   // the whole command line names it
-    EXPECT_EQ(Answer(alone, "setoption name Hash value 16").back(), "info string Hash size set to 16 mb");
-    alone.Quit();
   }
+  EngineProcess alone({"0", "2", "16", "9"}, engine);
+  alone.Send("uci");
+  EXPECT_EQ(alone.WaitFor("id name"), "id name Tolvo engine 0 2 16 9");   // the whole command line names it
+  EXPECT_EQ(Answer(alone, "setoption name Hash value 16").back(), "info string Hash size set to 16 mb");
+  alone.Quit();
 }
 
 namespace {

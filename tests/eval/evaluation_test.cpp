@@ -1,9 +1,10 @@
 // The evaluation: colour and wing symmetry over many positions, caches
-// against cold evaluation, and the fixed rows of its tables.
+// against cold evaluation, the rules and symmetries of its tables, and terms
+// that must answer to the position.
 #include <gtest/gtest.h>
-#include <algorithm>
-#include <cctype>
-#include <sstream>
+#include <string>
+#include <tuple>
+#include <utility>
 #include "eval/eval_cache.h"
 #include "eval/evaluate.h"
 #include "eval/material.h"
@@ -46,14 +47,6 @@ TEST(EvaluationSymmetry, ColourFlipNegatesAndWingMirrorKeeps) {
   EXPECT_GT(mirrored, 20);
 }
 
-TEST(EvaluationSymmetry, StartPositionIsTheMoveBonusOnly) {
-  Position white = FromFen(StartFen);
-  Position black = FromFen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq -");
-  EXPECT_EQ(Eval(white), 22 / 10);
-  EXPECT_EQ(Eval(black), -(22 / 10));
-  EXPECT_LE(std::abs(Eval(white)), 30);
-}
-
 TEST(EvaluationCaches, CachedResultsEqualColdOnes) {
   ASSERT_TRUE(AllocateHashTable(1));
   ClearPawnCache();
@@ -75,110 +68,102 @@ TEST(EvaluationCaches, CachedResultsEqualColdOnes) {
   }
 }
 
-TEST(Material, ImbalanceRows) {
-  auto value = [](int wn, int bn, int wb, int bb, int wr, int br, int wp, int bp) {
-    return ImbalanceValue(MaterialCounts{{wn, bn}, {wb, bb}, {wr, br}, {wp, bp}});
-  };
-  EXPECT_EQ(value(0, 0, 0, 0, 0, 0, 0, 0), 0);
-  EXPECT_EQ(value(1, 0, 0, 0, 0, 0, 0, 0), -3072);
-  EXPECT_EQ(value(0, 1, 0, 0, 0, 0, 0, 0), 3072);
-  EXPECT_EQ(value(0, 0, 0, 0, 1, 0, 0, 0), 580);
-  EXPECT_EQ(value(0, 0, 0, 0, 0, 0, 1, 0), 171);
-  EXPECT_EQ(value(0, 0, 2, 0, 0, 0, 0, 0), 1109);
-  EXPECT_EQ(value(1, 0, 1, 0, 0, 0, 0, 0), 251);
-  EXPECT_EQ(value(0, 0, 0, 1, 1, 0, 0, 0), -1735);
+TEST(Material, ImbalanceTableAndModel) {
   // The table is the model at every index of ordinary material, and the
-  // white queen bit does not change it.
+  // white queen bit does not change it; the model favours either colour
+  // alike, with the sign of the side it favours.
   for (int index = 0; index < 131072; ++index) {
-    if (index < 118098) {
-      ASSERT_EQ(Imbalance[index], ImbalanceValue(DecodeImbalanceIndex(index))) << index;
-    }
     ASSERT_EQ(Imbalance[index & ~1], Imbalance[index | 1]) << index;
+    if (index >= 118098) continue;
+    const MaterialCounts m = DecodeImbalanceIndex(index);
+    ASSERT_EQ(Imbalance[index], ImbalanceValue(m)) << index;
+    MaterialCounts swapped = m;
+    for (int* counts : {swapped.knights, swapped.bishops, swapped.rooks, swapped.pawns})
+      std::swap(counts[0], counts[1]);
+    ASSERT_EQ(ImbalanceValue(swapped), -ImbalanceValue(m)) << index;
   }
+  // A lone minor piece cannot win, the bishop pair is worth having.
+  EXPECT_LT(ImbalanceValue(MaterialCounts{{1, 0}, {0, 0}, {0, 0}, {0, 0}}), 0);
+  EXPECT_GT(ImbalanceValue(MaterialCounts{{0, 0}, {2, 0}, {0, 0}, {0, 0}}), 0);
 }
 
-
-TEST(Material, AdjustmentOptions) {
-  int options[12] = {};
-  BuildAdjustmentTable(options, White, false);
-  EXPECT_EQ(MaterialAdjustment[WhitePawn], -30);   // each pawn 3 cp below the bare scale
-  EXPECT_EQ(MaterialAdjustment[BlackPawn], 30);
-  EXPECT_EQ(MaterialAdjustment[WhiteQueen], -300);
-  Position p = FromFen("4k3/8/8/8/8/8/4P3/4K3 w - -");
-  EXPECT_EQ(ComputeMaterialDelta(p), -30);
-  options[0] = 10;   // White Pawn cp
-  BuildAdjustmentTable(options, White, false);
-  EXPECT_EQ(MaterialAdjustment[WhitePawn], 70);
-  options[0] = 0;
-  options[2] = 50;   // White Knight cp: in play mode with Black to move it acts on Black's knights
-  BuildAdjustmentTable(options, Black, true);
-  EXPECT_EQ(MaterialAdjustment[BlackKnight], -(50 - 9) * 10);
-  EXPECT_EQ(MaterialAdjustment[WhiteKnight], -90);
-  int bishops[12] = {0, 0, 0, 0, 100, 200, 300, 400, 0, 0, 0, 0};
-  BuildAdjustmentTable(bishops, White, false);
-  // Bishops by the colour of their square: White's king bishop on light squares, Black's on dark ones.
-  EXPECT_EQ(ComputeMaterialDelta(FromFen("4k3/8/8/8/8/8/8/4KB2 w - -")), 910);
-  EXPECT_EQ(ComputeMaterialDelta(FromFen("4k3/8/8/8/8/8/8/2B1K3 w - -")), 2910);
-  EXPECT_EQ(ComputeMaterialDelta(FromFen("2b1k3/8/8/8/8/8/8/4K3 w - -")), -3910);
-  EXPECT_EQ(ComputeMaterialDelta(FromFen("4kb2/8/8/8/8/8/8/4K3 w - -")), -1910);
-  int zero[12] = {};
+// Each adjustment option moves the value of its own men only, by ten
+// internal units per centipawn (White's view): the king bishops stand on
+// light squares for White and dark ones for Black. In play mode with Black
+// to move the options of the two colours trade places.
+TEST(Material, AdjustmentOptionsActOnTheirOwnMen) {
+  const char* men[12] = {"4k3/8/8/8/8/8/4P3/4K3 w - -", "4k3/4p3/8/8/8/8/8/4K3 w - -",
+                         "4k3/8/8/8/8/8/8/1N2K3 w - -", "1n2k3/8/8/8/8/8/8/4K3 w - -",
+                         "4k3/8/8/8/8/8/8/4KB2 w - -",  "4kb2/8/8/8/8/8/8/4K3 w - -",
+                         "4k3/8/8/8/8/8/8/2B1K3 w - -", "2b1k3/8/8/8/8/8/8/4K3 w - -",
+                         "4k3/8/8/8/8/8/8/R3K3 w - -",  "r3k3/8/8/8/8/8/8/4K3 w - -",
+                         "4k3/8/8/8/8/8/8/3QK3 w - -",  "3qk3/8/8/8/8/8/8/4K3 w - -"};
+  const int zero[12] = {};
+  for (int i = 0; i < 12; ++i) {
+    int options[12] = {};
+    options[i] = 25;
+    for (const auto& [side, play] : {std::pair{White, false}, std::pair{Black, false}, std::pair{Black, true}}) {
+      const int target = play ? i ^ 1 : i;
+      for (int j = 0; j < 12; ++j) {
+        const Position p = FromFen(men[j]);
+        BuildAdjustmentTable(zero, White, false);
+        const int base = ComputeMaterialDelta(p);
+        BuildAdjustmentTable(options, side, play);
+        EXPECT_EQ(ComputeMaterialDelta(p) - base, j != target ? 0 : j % 2 ? -250 : 250) << i << " " << j;
+      }
+    }
+  }
   BuildAdjustmentTable(zero, White, false);
 }
 
-TEST(EvalTables, FixedRows) {
-  auto pair = [](int32_t v) { return std::make_pair(v >> 16, v & 0xFFFF); };
-  EXPECT_EQ(pair(KingAttackTable[43]), std::make_pair(3, 2));
-  EXPECT_EQ(pair(KingAttackTable[60]), std::make_pair(168, 123));
-  EXPECT_EQ(pair(KingAttackTable[511]), std::make_pair(7185, 5269));
+// The king-attack table against the formula it was computed from, growing
+// with the attack in both lanes; the piece-square tables alike for both
+// colours and wings, and the pawns' file weights in the lane of their colour
+// and square colour.
+TEST(EvalTables, RulesAndSymmetries) {
   EXPECT_EQ(CheckKingAttackTable(nullptr), 0);
-
-  // Knight tropism around a king on g8.
-  EXPECT_EQ(KnightTropism[G8][E6], 29);
-  EXPECT_EQ(KnightTropism[G8][F6], 23);
-  for (Square s : {E5, F5, G5, H5, D6, G6, D7, F7, H7, D8, E8, F8, H8}) EXPECT_EQ(KnightTropism[G8][s], 22) << s;
-  for (Square s : {D5, F4, G4, H4, E7}) EXPECT_EQ(KnightTropism[G8][s], 8) << s;
-  EXPECT_EQ(KnightTropism[G8][G7], 6);
-  EXPECT_EQ(KnightTropism[G8][E4], 0);
-
-  // Piece-square entries (White; Black mirrored and negated).
-  auto pst = [](int code, Square s) {
-    const int64_t v = PieceSquare[code][s];
-    const PackedScore low = PackedScore(uint32_t(uint64_t(v)));
-    return std::make_pair(MiddlegameOf(low), EndgameOf(low));
-  };
-  EXPECT_EQ(pst(WhitePawn, E2), std::make_pair(-66, -230));
-  EXPECT_EQ(pst(WhiteKnight, D5), std::make_pair(40, 4));
-  EXPECT_EQ(pst(WhiteRook, A1), std::make_pair(-300, -250));
-  EXPECT_EQ(pst(WhiteKing, E4), std::make_pair(-40, 240));
+  for (int i = 1; i < 512; ++i) {
+    EXPECT_GE(KingAttackTable[i] >> 16, KingAttackTable[i - 1] >> 16) << i;
+    EXPECT_GE(KingAttackTable[i] & 0xFFFF, KingAttackTable[i - 1] & 0xFFFF) << i;
+  }
   for (int code = WhiteKnight; code <= WhiteKing; code += 2)
     for (Square s = 0; s < 64; ++s) {
       EXPECT_EQ(PieceSquare[code + 1][s], -PieceSquare[code][s ^ 56]);
       EXPECT_EQ(PieceSquare[code][s], PieceSquare[code][s ^ 7]);
     }
-  // Pawns carry their file weight by square colour in the high word.
   // (The low half is signed, so read the weight as the position's sum would hold it.)
-  auto weight = [](int code, Square s) { return int((uint64_t(PieceSquare[code][s]) + PstSumBase) >> 32); };
-  EXPECT_EQ(weight(WhitePawn, E2), 4);          // e2 light: bits 0-4
-  EXPECT_EQ(weight(WhitePawn, D2), 4 << 5);     // d2 dark: bits 5-9
-  EXPECT_EQ(weight(BlackPawn, B7), 2 << 10);    // b7 light: bits 10-14
-  EXPECT_EQ(weight(BlackPawn, C7), 3 << 15);    // c7 dark: bits 15-19
+  auto weight = [](int code, Square s) { return uint32_t((uint64_t(PieceSquare[code][s]) + PstSumBase) >> 32); };
+  const std::tuple<int, Square, int> lanes[] = {
+      {WhitePawn, E2, 0}, {WhitePawn, D2, 1}, {BlackPawn, B7, 2}, {BlackPawn, C7, 3}};   // light, dark, light, dark
+  for (const auto& [code, square, lane] : lanes) {
+    EXPECT_NE(weight(code, square) >> (5 * lane) & 31, 0u) << square;
+    EXPECT_EQ(weight(code, square) & ~(31u << (5 * lane)), 0u) << square;
+  }
   Position start = FromFen(StartFen);
   EXPECT_EQ(uint32_t(start.st.pstSum >> 32), 10u | (10u << 5) | (10u << 10) | (10u << 15));
 }
 
+// The endgame scale depends on the material alone, alike for both colours
+// and wings, and orders the endings as designed: opposite bishops drawish
+// (most of all alone), same-coloured bishops and pawns alone decisive.
 TEST(EvalTables, EndgameScale) {
-  auto scale = [](const char* fen) { return int(ScaleTable[MaterialSignature(FromFen(fen).st.materialKey)]); };
-  EXPECT_EQ(scale("4k3/pp6/8/8/8/8/PP6/4K3 w - -"), 192);
-  EXPECT_EQ(scale("4k3/pp2b3/8/8/8/8/PP2B3/4K3 w - -"), 57);       // e2 light, e7 dark
-  EXPECT_EQ(scale("4k3/pp3b2/8/8/8/8/PP2B3/4K3 w - -"), 140);      // e2 and f7 both light
-  EXPECT_EQ(scale("r3k3/pp2b3/8/8/8/8/PP2B3/R3K3 w - -"), 102);
-  EXPECT_EQ(scale("q3k3/pp2b3/8/8/8/8/PP2B3/Q3K3 w - -"), 108);
-  EXPECT_EQ(scale("n3k3/pp2b3/8/8/8/8/PP2B3/N3K3 w - -"), 108);
-  EXPECT_EQ(scale("rn2k3/pp2b3/8/8/8/8/PP2B3/RN2K3 w - -"), 115);
-  EXPECT_EQ(scale("q3k3/pp6/8/8/8/8/PP6/Q3K3 w - -"), 115);
-  EXPECT_EQ(scale("n3k3/pp6/8/8/8/8/PP6/N3K3 w - -"), 140);
-  EXPECT_EQ(scale("4k3/pp3b2/8/8/8/8/PP1BB3/4K3 w - -"), 128);     // two bishops against one
-  EXPECT_EQ(scale(StartFen), 128);
+  auto scale = [](const std::string& fen) {
+    return int(ScaleTable[MaterialSignature(FromFen(fen).st.materialKey)]);
+  };
+  const std::string pawns = "4k3/pp6/8/8/8/8/PP6/4K3 w - -", opposite = "4k3/pp2b3/8/8/8/8/PP2B3/4K3 w - -",
+                    same = "4k3/pp3b2/8/8/8/8/PP2B3/4K3 w - -",
+                    oppositeRooks = "r3k3/pp2b3/8/8/8/8/PP2B3/R3K3 w - -";
+  for (const std::string& fen : {pawns, opposite, same, oppositeRooks, std::string(StartFen),
+                                 std::string("q3k3/pp2b3/8/8/8/8/PP2B3/Q3K3 w - -"),
+                                 std::string("n3k3/pp6/8/8/8/8/PP6/N3K3 w - -"),
+                                 std::string("4k3/pp3b2/8/8/8/8/PP1BB3/4K3 w - -")}) {
+    EXPECT_EQ(scale(ColourFlipped(fen)), scale(fen)) << fen;
+    EXPECT_EQ(scale(WingMirrored(fen)), scale(fen)) << fen;
+  }
+  EXPECT_LT(scale(opposite), scale(oppositeRooks));
+  EXPECT_LT(scale(oppositeRooks), scale(StartFen));
+  EXPECT_LT(scale(StartFen), scale(same));
+  EXPECT_LT(scale(same), scale(pawns));
 }
 
 TEST(Evaluation, ScalingAndRookEndings) {
@@ -202,36 +187,30 @@ TEST(Evaluation, ScalingAndRookEndings) {
   EXPECT_GE(diff, 60);
 }
 
-// The knights' term of the evaluation report (middlegame lane).
-int KnightTermMg(const char* fen) {
+namespace {
+// A term of the evaluation report (middlegame lane).
+int TermMg(const char* fen, const std::string& term) {
   const std::string report = EvaluationReport(FromFen(fen));
-  const size_t at = report.find("Knights");
-  return std::atoi(report.c_str() + at + 8);
+  return std::atoi(report.c_str() + report.find(term) + term.size() + 1);
 }
+}  // namespace
 
 TEST(Evaluation, KnightOutpostNeedsSafety) {
   // A knight on d5 that no black pawn can ever attack holds an outpost; a
   // black pawn on c7 with a free path to c6 takes it away.
-  const int outpost = KnightTermMg("4k3/p6p/8/3N4/8/8/P6P/4K3 w - -");
-  const int chased = KnightTermMg("4k3/p1p4p/8/3N4/8/8/P6P/4K3 w - -");
+  const int outpost = TermMg("4k3/p6p/8/3N4/8/8/P6P/4K3 w - -", "Knights");
+  const int chased = TermMg("4k3/p1p4p/8/3N4/8/8/P6P/4K3 w - -", "Knights");
   EXPECT_GE(outpost - chased, 69);
   // Its own back rank is no outpost.
-  EXPECT_LT(KnightTermMg("4k3/p6p/8/8/8/8/P6P/1N2K3 w - -"), 69);
+  EXPECT_LT(TermMg("4k3/p6p/8/8/8/8/P6P/1N2K3 w - -", "Knights"), 69);
 }
-
-namespace {
-int RookTermMg(const char* fen) {
-  const std::string report = EvaluationReport(FromFen(fen));
-  return std::atoi(report.c_str() + report.find("Rooks") + 6);
-}
-}  // namespace
 
 TEST(Evaluation, RookFileBonuses) {
   // Open d-file: the full bonus; an enemy knight on it that a pawn guards
   // costs most of it; an own pawn in front removes it.
-  const int open = RookTermMg("4k3/p6p/8/8/8/8/P6P/3RK3 w - -");
-  const int guardedKnight = RookTermMg("4k3/p1p4p/3n4/8/8/8/P6P/3RK3 w - -");
-  const int ownPawn = RookTermMg("4k3/p6p/8/8/8/8/P2P3P/3RK3 w - -");
+  const int open = TermMg("4k3/p6p/8/8/8/8/P6P/3RK3 w - -", "Rooks");
+  const int guardedKnight = TermMg("4k3/p1p4p/3n4/8/8/8/P6P/3RK3 w - -", "Rooks");
+  const int ownPawn = TermMg("4k3/p6p/8/8/8/8/P2P3P/3RK3 w - -", "Rooks");
   EXPECT_GT(open - guardedKnight, 183 - 163 - 1);
   EXPECT_GT(open - ownPawn, 150);
 }

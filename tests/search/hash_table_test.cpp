@@ -79,19 +79,25 @@ TEST_F(HashTableTest, EveryScoreFieldReadsBackClamped) {
   EXPECT_EQ(CopiesOf(1), 1);
 }
 
-TEST_F(HashTableTest, PriorityTable) {
-  // Indexed by the low byte of the first word (generation << 6 | depth):
-  // older and shallower entries go first, deep ones kept across searches
-  // stay below every other entry.
+TEST_F(HashTableTest, PriorityOrder) {
+  // Indexed by the low byte of the first word (generation << 6 | depth); the
+  // higher priority is replaced first: the shallower of two entries of one
+  // age, the older of two of one depth. Deep entries kept across searches
+  // stay below every other entry, whatever their age.
   for (bool preserve : {false, true}) {
     PreserveAnalysis = preserve;
     for (int g = 0; g < 4; ++g) {
       NewSearchGeneration(g);
-      for (int i = 0; i < 256; ++i) {
-        const int age = (g - (i >> 6)) & 3, depth = i & 63;
-        const int normal = (age + 1) * 256 - depth + (age == 0 ? 254 : 0);   // current: 510 - depth
-        ASSERT_EQ(Hash.priority[i], preserve && depth >= 22 ? 256 - depth : normal) << g << " " << i;
-      }
+      auto priority = [g](int age, int depth) { return Hash.priority[((g - age) & 3) << 6 | depth]; };
+      for (int age = 0; age < 4; ++age)
+        for (int depth = 0; depth < 64; ++depth) {
+          SCOPED_TRACE(::testing::Message() << "generation " << g << " age " << age << " depth " << depth);
+          const bool kept = preserve && depth >= 22;
+          const int32_t here = priority(age, depth);
+          EXPECT_TRUE(depth == 0 || here < priority(age, depth - 1));
+          EXPECT_TRUE(age == 0 || kept || here > priority(age - 1, depth));
+          EXPECT_TRUE(!kept || here < priority(0, 21));   // the lowest entry not kept
+        }
     }
   }
 }

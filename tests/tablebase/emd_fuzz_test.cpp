@@ -16,6 +16,7 @@
 #include "tbgen/emd_encoder.h"
 #include "tests/support/emd_test_tables.h"
 #include "tests/support/test_data.h"
+#include "tests/tablebase/emd_damage.h"
 
 namespace {
 
@@ -35,47 +36,6 @@ std::vector<std::vector<uint8_t>> SeedFiles() {
   std::vector<std::vector<uint8_t>> files;
   for (const auto& t : tables) files.push_back(emd::CompressTableToMemory(t.data(), t.size()));
   return files;
-}
-
-uint32_t HeaderLength(const std::vector<uint8_t>& f) {
-  return uint32_t(f[64]) << 24 | uint32_t(f[65]) << 16 | uint32_t(f[66]) << 8 | f[67];
-}
-
-void Put32(std::vector<uint8_t>& f, size_t at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) f[at + i] = uint8_t(v >> (24 - 8 * i));
-}
-
-// One random change to the file.
-void Mutate(std::vector<uint8_t>& f, std::mt19937& random) {
-  const uint32_t h = std::min<uint32_t>(HeaderLength(f), uint32_t(f.size()));
-  // A place in [from, to), always inside the file.
-  auto in = [&](size_t from, size_t to) { return std::min(to > from ? from + random() % (to - from) : from, f.size() - 1); };
-  if (f.size() < 96) {
-    f.push_back(uint8_t(random()));
-    return;
-  }
-  switch (random() % 12) {
-    case 0: f[in(0, f.size())] ^= uint8_t(1 << (random() % 8)); break;                // any bit
-    case 1: f[in(0, f.size())] = uint8_t(random()); break;                             // any byte
-    case 2: f[in(64, 80)] = uint8_t(random()); break;                                  // a fixed field
-    case 3: Put32(f, 64, random() % 3 ? uint32_t(h + int(random() % 17) - 8) : uint32_t(random())); break;
-    case 4: Put32(f, 72, random() % 3 ? uint32_t(int(HeaderLength(f) / 10) + int(random() % 9) - 4) : uint32_t(random()));
-      break;                                                                            // block count
-    case 5: f[70] = uint8_t(random() % 18); break;                                     // block size
-    case 6: f[in(80, h)] ^= uint8_t(1 << (random() % 8)); break;                        // sizes, distances, lengths
-    case 7: f[in(h > 120 ? h - 120 : 80, h)] = uint8_t(random()); break;               // code lengths
-    case 8: f[in(h, f.size())] ^= uint8_t(1 << (random() % 8)); break;                 // block bits
-    case 9: f.resize(in(0, f.size())); break;                                          // cut
-    case 10: for (int i = int(random() % 64); i > 0; --i) f.push_back(uint8_t(random())); break;
-    case 11: f.erase(f.begin() + ptrdiff_t(in(80, f.size()))); break;                  // a byte less
-  }
-}
-
-void Resum(std::vector<uint8_t>& f) {
-  if (f.size() < 84) return;
-  const uint32_t h = HeaderLength(f);
-  if (h < 84 || h > f.size()) return;
-  Put32(f, h - 4, emd::HeaderChecksum(f.data(), h - 4));
 }
 
 void Exercise(emd::EmdFile& reader, EmdError opened, Outcome& outcome) {
@@ -103,7 +63,7 @@ TEST(EmdFuzz, DamagedFilesNeverCrashTheReader) {
   Outcome outcome;
   for (uint64_t n = 0; n < files; ++n) {
     std::vector<uint8_t> f = seeds[n % seeds.size()];
-    for (int changes = int(random() % 4) + 1; changes > 0; --changes) Mutate(f, random);
+    for (int changes = int(random() % 4) + 1; changes > 0; --changes) MutateCompressed(f, random);
     if (random() % 4) Resum(f);
     emd::EmdFile reader;
     if (n % 64 == 0) {

@@ -3,8 +3,6 @@
 // checked without the compressor; then every field of that header damaged in
 // turn, each refused with the kind of error the registration reports.
 #include <gtest/gtest.h>
-#include <cstdio>
-#include <fstream>
 #include <functional>
 #include <string>
 #include "tablebase/emd_checksum.h"
@@ -232,29 +230,6 @@ TEST(EmdHeader, DamagedBlocksFail) {
     std::vector<uint8_t> out(21);
     EXPECT_EQ(reader.ReadBlock(1, out.data()), EmdError::FileBroken) << c.what;
   }
-}
-
-// From a file on disk: the same checks, and a file that ends inside its
-// fixed fields is a read error.
-TEST(EmdHeader, FromAFile) {
-  const std::string path = EmdTempPath("header.emd");
-  auto write = [&](const std::vector<uint8_t>& bytes) {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-  };
-  std::vector<uint8_t> bytes = HandMadeFile().Bytes();
-  write(bytes);
-  emd::EmdFile file;
-  EXPECT_EQ(file.Open(path), EmdError::None);
-  std::vector<uint8_t> out(32);
-  EXPECT_EQ(file.ReadBlock(1, out.data()), EmdError::None);
-  bytes.pop_back();
-  write(bytes);
-  EXPECT_EQ(file.Open(path), EmdError::FileBroken);
-  bytes.resize(60);
-  write(bytes);
-  EXPECT_EQ(file.Open(path), EmdError::ReadError);
-  std::remove(path.c_str());
-  EXPECT_EQ(file.Open(path), EmdError::ReadError);
 }
 
 }  // namespace

@@ -1,9 +1,7 @@
-// Finding the tablebase files: every name form, path lists, the symmetric
-// tables' single file, the checks that refuse a broken file (with the line
-// the engine prints) while the other files stay usable, and the most men
-// the registered tables cover.
+// Finding the tablebase files: every name form, path lists, the checks that
+// refuse a broken file (with the line the engine prints) while the other
+// files stay usable, and the most men the registered tables cover.
 #include <gtest/gtest.h>
-#include <zlib.h>
 #include <functional>
 #include "tablebase/emd_checksum.h"
 #include "tablebase/nalimov_catalogue.h"
@@ -28,18 +26,6 @@ void Put32(Bytes& f, size_t at, uint32_t v) {
   for (int i = 0; i < 4; ++i) f[at + size_t(i)] = uint8_t(v >> (24 - 8 * i));
 }
 void Resum(Bytes& f) { Put32(f, HeaderLength(f) - 4, emd::HeaderChecksum(f.data(), HeaderLength(f) - 4)); }
-
-// A sum over the header with the table of the usual CRC-32 (the polynomial
-// applied when the low bit is 1), from `start` and inverted by `finalXor`.
-uint32_t UsualTableSum(const uint8_t* data, size_t size, uint32_t start, uint32_t finalXor) {
-  uint32_t sum = start;
-  for (size_t i = 0; i < size; ++i) {
-    uint32_t v = (sum ^ data[i]) & 255;
-    for (int step = 0; step < 8; ++step) v = v & 1 ? (v >> 1) ^ 0xEDB88320u : v >> 1;
-    sum = (sum >> 8) ^ v;
-  }
-  return sum ^ finalXor;
-}
 
 // A file of the right size holding nothing but draws (no disk space used).
 void SparseFile(const fs::path& path, uint64_t bytes) {
@@ -82,18 +68,6 @@ TEST_F(TbRegistry, EveryFileNameFormIsFound) {
             (std::vector<std::string>{"d/krnkbn.b.nbb", "d/krnkbn.b.nbb.emd"}));
 }
 
-TEST_F(TbRegistry, SymmetricTableIsFoundFromItsWhiteFileAlone) {
-  ScratchDirectory dir;
-  CopyTables(dir.Text(), {{"krkr.nbw", "krkr.nbw"}});
-  EXPECT_EQ(RegisterQuietly(dir.Text()), 1);
-  EXPECT_EQ(tb::TbMaxMen(), 4);
-  // Either side to move is read from the one file.
-  std::vector<std::string> fens = RandomFens("krkr", 40, 7, false);
-  const ToolRun reference = RunTbgen({"--probe", SharedTables()}, fens);
-  ASSERT_EQ(reference.lines.size(), fens.size());
-  for (size_t i = 0; i < fens.size(); ++i) EXPECT_EQ(ProbeFen(fens[i]), reference.lines[i]) << fens[i];
-}
-
 TEST_F(TbRegistry, PathListsSplitAtSemicolonsAndCommas) {
   ScratchDirectory scratch;
   const std::string dir = scratch.Text();
@@ -120,12 +94,13 @@ TEST_F(TbRegistry, PathListsSplitAtSemicolonsAndCommas) {
   }
 }
 
+// The line printed for each kind of refusal (which damage each check of a
+// compressed file's header refuses is the header test's).
 TEST_F(TbRegistry, BrokenFilesAreReportedAndSkipped) {
   ScratchDirectory scratch;
   const std::string dir = scratch.Text();
   const Bytes krk = FileBytes(fs::path(SharedTables()) / "krk.nbw");
   const Bytes emd = FileBytes(fs::path(SharedTables()) / "krk.nbw.emd");
-  const uint32_t h = HeaderLength(emd);
   const struct {
     const char* what;
     const char* name;
@@ -141,24 +116,10 @@ TEST_F(TbRegistry, BrokenFilesAreReportedAndSkipped) {
        "*** " + dir + "/krk.nbw.emd corrupted 2147483648 27030 27029"},
       {"no banner", "krk.nbw.emd", [&] { Bytes f = emd; f[3] ^= 1; Resum(f); return f; },
        "*** Unable to read " + dir + "/krk.nbw.emd - read error"},
-      {"wrong format tag", "krk.nbw.emd", [&] { Bytes f = emd; f[79] ^= 1; Resum(f); return f; },
-       "*** Unable to read " + dir + "/krk.nbw.emd - file broken"},
-      {"header longer than the file", "krk.nbw.emd", [&] { Bytes f = emd; Put32(f, 64, uint32_t(f.size() + 1)); return f; },
-       "*** Unable to read " + dir + "/krk.nbw.emd - file broken"},
       {"blocks past the end", "krk.nbw.emd", [&] { return Bytes(emd.begin(), emd.end() - 1); },
-       "*** Unable to read " + dir + "/krk.nbw.emd - file broken"},
-      {"a header bit changed", "krk.nbw.emd", [&] { Bytes f = emd; f[h - 10] ^= 4; return f; },
-       "*** Unable to read " + dir + "/krk.nbw.emd - file broken"},
-      {"sum with the usual CRC-32 table", "krk.nbw.emd",
-       [&] { Bytes f = emd; Put32(f, h - 4, UsualTableSum(f.data(), h - 4, 0, 0)); return f; },
-       "*** Unable to read " + dir + "/krk.nbw.emd - file broken"},
-      {"the usual CRC-32", "krk.nbw.emd",
-       [&] { Bytes f = emd; Put32(f, h - 4, uint32_t(crc32(0, f.data(), h - 4))); return f; },
        "*** Unable to read " + dir + "/krk.nbw.emd - file broken"},
       {"summed again by the file's own rule", "krk.nbw.emd", [&] { Bytes f = emd; Resum(f); return f; }, ""},
   };
-  ASSERT_NE(UsualTableSum(emd.data(), h - 4, 0, 0), emd::HeaderChecksum(emd.data(), h - 4));
-  ASSERT_EQ(UsualTableSum(emd.data(), h - 4, ~0u, ~0u), uint32_t(crc32(0, emd.data(), h - 4)));
   CopyTables(dir, {{"krk.nbb", "krk.nbb"}});
   for (const auto& r : rows) {
     SCOPED_TRACE(r.what);

@@ -1,7 +1,7 @@
 // What the probing tests share: the small tables made by tolvo-tbgen (kpk,
 // krk, kqk, kqkr and the symmetric krkr, uncompressed and compressed), random
 // legal positions of a material, the engine's probe as the generator's
-// "--probe" text, and the engine's direct writes to standard output captured.
+// "--probe" text, and registration with its messages captured.
 #pragma once
 #include <fcntl.h>
 #include <sys/file.h>
@@ -79,44 +79,13 @@ inline void WriteFile(const fs::path& path, const std::vector<uint8_t>& bytes) {
   std::fclose(f);
 }
 
-// What the engine writes straight to file descriptor 1 (the registration's
-// "***" lines) while the object lives.
-class StdoutCapture {
- public:
-  StdoutCapture() : file_(std::tmpfile()) {
-    std::fflush(stdout);
-    saved_ = dup(1);
-    dup2(fileno(file_), 1);
-  }
-  ~StdoutCapture() {
-    Restore();
-    std::fclose(file_);
-  }
-  std::string Text() {
-    Restore();
-    std::string text;
-    std::rewind(file_);
-    for (int c; (c = std::fgetc(file_)) != EOF;) text += char(c);
-    return text;
-  }
-
- private:
-  void Restore() {
-    if (saved_ < 0) return;
-    dup2(saved_, 1);
-    close(saved_);
-    saved_ = -1;
-  }
-  std::FILE* file_;
-  int saved_ = -1;
-};
-
-// Registers the directories with the engine's output captured; the number of
-// table sides found.
+// Registers the directories with what the engine writes straight to standard
+// output (the registration's "***" lines) captured; the number of table sides found.
 inline int RegisterQuietly(const std::string& paths, std::string* messages = nullptr) {
-  StdoutCapture capture;
+  ::testing::internal::CaptureStdout();
   const int found = tb::RegisterTablebases(paths);
-  if (messages) *messages = capture.Text();
+  const std::string text = ::testing::internal::GetCapturedStdout();
+  if (messages) *messages = text;
   return found;
 }
 
