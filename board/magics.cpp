@@ -1,4 +1,4 @@
-// Magic factors for the slider attack tables, produced by tools/find_magics.cpp.
+// Magic factors for the slider attack tables, produced by tools/dev/find_magics.cpp.
 // Any factors that map each square's relevant occupancies without harmful
 // collisions at the fixed shifts (64 minus the mask's bit count) serve.
 #include "board/attacks.h"

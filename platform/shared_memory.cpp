@@ -58,8 +58,8 @@ bool MapWholeDescriptor(int fd, SharedRegion& region, int& error) {
 }
 }  // namespace
 
-bool CreateSharedRegion(const std::string& name, uint64_t bytes, bool hugePages, SharedRegion& region, int& error,
-                        const char** failedCall) {
+bool CreateSharedRegion(const std::string& name, uint64_t bytes, bool hugePages, SharedRegion& region,
+                        int& error, const char** failedCall) {
   region = SharedRegion{};
   error = 0;
   const char* unused = nullptr;
@@ -270,7 +270,8 @@ void InstallFatalHandlers() {
 void RemoveNamesOnFatalSignal(int slot, const std::string& name) {
   if (slot < 0 || slot >= FatalSlots) return;
   InstallFatalHandlers();
-  std::snprintf(fatalPaths[slot], sizeof fatalPaths[slot], "%s", name.empty() ? "" : ("/dev/shm/" + name).c_str());
+  std::snprintf(fatalPaths[slot], sizeof fatalPaths[slot], "%s",
+                name.empty() ? "" : ("/dev/shm/" + name).c_str());
 }
 
 }  // namespace platform

@@ -25,8 +25,8 @@ struct SharedRegion {
 // object is a huge-page memory file instead, found by the processes this
 // one starts (see OpenSharedRegion). False with the system's error number.
 // `failedCall` names the system call that failed.
-bool CreateSharedRegion(const std::string& name, uint64_t bytes, bool hugePages, SharedRegion& region, int& error,
-                        const char** failedCall = nullptr);
+bool CreateSharedRegion(const std::string& name, uint64_t bytes, bool hugePages, SharedRegion& region,
+                        int& error, const char** failedCall = nullptr);
 
 // Maps the whole of an existing object: the named shared memory object, or
 // else a huge-page memory file of that name that this process inherited

@@ -4,7 +4,8 @@
 
 namespace emd {
 
-bool DecodeBlock(const EmdHeader& header, const uint8_t* in, uint32_t inSize, uint8_t* out, uint32_t outSize) {
+bool DecodeBlock(const EmdHeader& header, const uint8_t* in, uint32_t inSize, uint8_t* out,
+                 uint32_t outSize) {
   BitReader bits(in, inSize);
   uint32_t at = 0;
   while (at < outSize) {
@@ -27,7 +28,8 @@ bool DecodeBlock(const EmdHeader& header, const uint8_t* in, uint32_t inSize, ui
     if (distance >= length) {
       std::memcpy(to, from, length);
     } else {
-      for (uint32_t i = 0; i < length; ++i) to[i] = from[i];   // overlapping: repeats the last `distance` bytes
+      for (uint32_t i = 0; i < length; ++i)
+        to[i] = from[i];  // overlapping: repeats the last `distance` bytes
     }
     at += length;
   }
@@ -38,7 +40,8 @@ EmdError ReadBlock(std::FILE* file, const EmdHeader& header, uint32_t block, uin
   if (block >= header.blockCount) return EmdError::FileBroken;
   const uint32_t stored = header.StoredLength(block), length = header.BlockLength(block);
   if (fseeko(file, off_t(header.BlockOffset(block)), SEEK_SET) != 0) return EmdError::ReadError;
-  if (header.StoredRaw(block)) return std::fread(out, 1, length, file) == length ? EmdError::None : EmdError::ReadError;
+  if (header.StoredRaw(block))
+    return std::fread(out, 1, length, file) == length ? EmdError::None : EmdError::ReadError;
   if (std::fread(work, 1, stored, file) != stored) return EmdError::ReadError;
   return DecodeBlock(header, work, stored, out, length) ? EmdError::None : EmdError::FileBroken;
 }

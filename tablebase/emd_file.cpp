@@ -89,7 +89,8 @@ EmdError EmdFile::ReadBlock(uint32_t block, uint8_t* out) {
     std::copy(stored, stored + length, out);
     return EmdError::None;
   }
-  return DecodeBlock(header, stored, header.StoredLength(block), out, length) ? EmdError::None : EmdError::FileBroken;
+  return DecodeBlock(header, stored, header.StoredLength(block), out, length) ? EmdError::None
+                                                                              : EmdError::FileBroken;
 }
 
 }  // namespace emd

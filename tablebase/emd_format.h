@@ -26,9 +26,10 @@ namespace emd {
 
 constexpr int BannerBytes = 64;
 inline constexpr uint8_t Banner[BannerBytes] = {
-    'C', 'o', 'm', 'p', 'r', 'e', 's', 's', 'e', 'd', ' ', 'b', 'y', ' ', 'D', 'A', 'T', 'A', 'C', 'O', 'M', 'P',
-    ' ', 'v', ' ', '1', '.', '0', ' ', '(', 'c', ')', ' ', '1', '9', '9', '1', '-', '-', '1', '9', '9', '8', ' ',
-    'A', 'n', 'd', 'r', 'e', 'w', ' ', 'K', 'a', 'd', 'a', 't', 'c', 'h', '\r', '\n', 0, 0, 0, 0};
+    'C', 'o', 'm', 'p', 'r', 'e', 's', 's', 'e', 'd', ' ',  'b',  'y', ' ', 'D', 'A',
+    'T', 'A', 'C', 'O', 'M', 'P', ' ', 'v', ' ', '1', '.',  '0',  ' ', '(', 'c', ')',
+    ' ', '1', '9', '9', '1', '-', '-', '1', '9', '9', '8',  ' ',  'A', 'n', 'd', 'r',
+    'e', 'w', ' ', 'K', 'a', 'd', 'a', 't', 'c', 'h', '\r', '\n', 0,   0,   0,   0};
 
 // Offsets of the fixed fields.
 constexpr uint32_t HeaderLengthOffset = 64;

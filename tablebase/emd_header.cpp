@@ -53,7 +53,8 @@ EmdError ParseFields(const uint8_t* bytes, uint64_t fileSize, EmdHeader& header)
 
   uint8_t lengths[SymbolCount];
   BitReader lengthBits(bytes + lengthsStart, size_t(checked - lengthsStart));
-  if (!ReadCodeLengths(lengthBits, lengths) || !header.code.Build(lengths, SymbolCount)) return EmdError::FileBroken;
+  if (!ReadCodeLengths(lengthBits, lengths) || !header.code.Build(lengths, SymbolCount))
+    return EmdError::FileBroken;
   return EmdError::None;
 }
 
@@ -101,7 +102,8 @@ EmdError ReadHeader(std::FILE* file, EmdHeader& header) {
   std::memcpy(bytes.data(), fixed, FixedFieldBytes);
   // The size was checked, so a short read means the file changed under us;
   // registration reports that with the out-of-memory kind.
-  if (std::fread(bytes.data() + FixedFieldBytes, 1, length - FixedFieldBytes, file) != length - FixedFieldBytes)
+  if (std::fread(bytes.data() + FixedFieldBytes, 1, length - FixedFieldBytes, file) !=
+      length - FixedFieldBytes)
     return EmdError::OutOfMemory;
   return ParseHeader(bytes.data(), fileSize, header);
 }

@@ -22,7 +22,8 @@ constexpr bool Excluded(OrderKind kind, Square k, Square s) {
   dr = dr < 0 ? -dr : dr;
   switch (kind) {
     case FreePawnOrder: return !IsPawnSquare(s);
-    case PawnOrder: return !IsPawnSquare(s) || (k == s + 7 && FileOf(s) != 0) || (k == s + 9 && FileOf(s) != 7);
+    case PawnOrder:
+      return !IsPawnSquare(s) || (k == s + 7 && FileOf(s) != 0) || (k == s + 9 && FileOf(s) != 7);
     case KnightOrder: return (df == 1 && dr == 2) || (df == 2 && dr == 1);
     case BishopOrder: return df == 1 && dr == 1;
     case RookOrder: return df + dr == 1;
@@ -102,7 +103,9 @@ constexpr KingPairTables KingPairs = BuildKingPairs();
 constexpr SymmetryTables Symmetry = BuildSymmetry();
 constexpr BinomialTable Binomial = BuildBinomial();
 
-static_assert(KingPairs.pawnSquares[PawnKingPairs - 1][0] == MakeSquare(3, 7), "every pawn king pair numbered");
-static_assert(KingPairs.pawnlessSquares[PawnlessKingPairs - 1][0] == MakeSquare(3, 3), "every pawnless king pair numbered");
+static_assert(KingPairs.pawnSquares[PawnKingPairs - 1][0] == MakeSquare(3, 7),
+              "every pawn king pair numbered");
+static_assert(KingPairs.pawnlessSquares[PawnlessKingPairs - 1][0] == MakeSquare(3, 3),
+              "every pawnless king pair numbered");
 
 }  // namespace nalimov

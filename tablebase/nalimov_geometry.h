@@ -25,7 +25,8 @@ extern const SquareOrderTables SquareOrders;
 // King pairs, numbered in the order (king of the side to move 0..63, other
 // king 0..63) over the canonical pairs of each symmetry.
 constexpr int PawnKingPairs = 1806;      // first king on files a-d
-constexpr int PawnlessKingPairs = 462;   // first king in a1-d1-d4, the other on or below a1-h8 when it is on it
+constexpr int PawnlessKingPairs =
+    462;  // first king in a1-d1-d4, the other on or below a1-h8 when it is on it
 constexpr uint16_t NoKingPair = 0xFFFF;
 struct KingPairTables {
   uint16_t pawnPair[64][64];

@@ -32,7 +32,8 @@ struct Counted {
   Bitboard men = 0, pawns = 0;
 };
 inline bool CountedNumber(const MenGroup* groups, int n, const Square* stm, const Square* other,
-                          const uint8_t* frame, const uint8_t* seen, Square king, Square otherKing, Counted& out) {
+                          const uint8_t* frame, const uint8_t* seen, Square king, Square otherKing,
+                          Counted& out) {
   uint64_t code = 0;
   for (int g = 0; g < n; ++g) {
     const MenGroup& group = groups[g];
@@ -157,7 +158,8 @@ uint64_t IndexLayout::EnPassantIndex(const Square* stm, const Square* waiting, S
   const Bitboard occupied = crossed | SquareBit(k) | SquareBit(ok) | c.men;
   const uint64_t otherNumber =
       OtherNumber(epOther, epOtherGroups, stm, waiting, f, occupied, crossed, capturerSlot, movedSlot);
-  const uint64_t index = ordinarySize + ((epPairBase[pair] + c.number) * epOtherRadix + otherNumber) * 14 + captureCode;
+  const uint64_t index =
+      ordinarySize + ((epPairBase[pair] + c.number) * epOtherRadix + otherNumber) * 14 + captureCode;
   assert(index >= ordinarySize && index < Size());
   return index;
 }

@@ -81,7 +81,8 @@ class BaseTables {
         uint64_t ways = 1;
         for (int g = 0; g < n; ++g) {
           int kind = groups[g].orderKind, own = kings[0], reference = kings[1];
-          int places = SquareOrders.allowed[kind][reference] - (SquareOrders.order[kind][reference][own] != NotAllowed);
+          int places = SquareOrders.allowed[kind][reference] -
+                       (SquareOrders.order[kind][reference][own] != NotAllowed);
           ways *= Binomial.value[places][groups[g].count];
         }
         sum += ways;
@@ -187,7 +188,8 @@ void SetEnPassant(IndexLayout& L, const Material& m, BaseTables& bases) {
   L.epSize = total * L.epOtherRadix * 14;
 }
 
-void BuildLayout(IndexLayout& L, const TableInfo& table, Color side, const IndexLayout& white, BaseTables& bases) {
+void BuildLayout(IndexLayout& L, const TableInfo& table, Color side, const IndexLayout& white,
+                 BaseTables& bases) {
   const Material m = MaterialOf(table.name);
   L.table = &table;
   L.side = side;

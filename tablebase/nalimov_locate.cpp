@@ -64,7 +64,8 @@ std::optional<TableEntry> LocateEntry(const Army& white, const Army& black, Colo
   const Color tableSide = exchanged ? Opponent(sideToMove) : sideToMove;
   const Army& tableWhite = exchanged ? black : white;
   const Army& tableBlack = exchanged ? white : black;
-  const uint64_t index = Layout(table->number, tableSide).Index(tableWhite.slots, tableBlack.slots, ep, exchanged);
+  const uint64_t index =
+      Layout(table->number, tableSide).Index(tableWhite.slots, tableBlack.slots, ep, exchanged);
   return TableEntry{table, exchanged, table->symmetric ? White : tableSide, index};
 }
 
@@ -74,7 +75,8 @@ std::optional<TableEntry> LocateEntry(const Position& p) {
   for (Color c : {White, Black})
     for (int kind = PawnMan; kind <= QueenMan; ++kind)
       for (Bitboard b = p.Pieces(c, types[kind]); b;) army[c].Add(ManKind(kind), PopLowest(b));
-  return LocateEntry(army[White], army[Black], p.sideToMove, p.st.epSquare ? Square(p.st.epSquare) : NoEnPassant);
+  return LocateEntry(army[White], army[Black], p.sideToMove,
+                     p.st.epSquare ? Square(p.st.epSquare) : NoEnPassant);
 }
 
 }  // namespace nalimov

@@ -62,11 +62,13 @@ constexpr int ByteMaxMate = 127, ByteMaxMated = 126;
 constexpr int WordMaxMate = 32766, WordMaxMated = 32765;
 
 constexpr bool FitsByte(TableValue v) {
-  return v.outcome == Outcome::Draw || (v.outcome == Outcome::Win && v.moves >= 1 && v.moves <= ByteMaxMate) ||
+  return v.outcome == Outcome::Draw ||
+         (v.outcome == Outcome::Win && v.moves >= 1 && v.moves <= ByteMaxMate) ||
          (v.outcome == Outcome::Loss && v.moves >= 0 && v.moves <= ByteMaxMated);
 }
 constexpr bool FitsWord(TableValue v) {
-  return v.outcome == Outcome::Draw || (v.outcome == Outcome::Win && v.moves >= 1 && v.moves <= WordMaxMate) ||
+  return v.outcome == Outcome::Draw ||
+         (v.outcome == Outcome::Win && v.moves >= 1 && v.moves <= WordMaxMate) ||
          (v.outcome == Outcome::Loss && v.moves >= 0 && v.moves <= WordMaxMated);
 }
 

@@ -75,7 +75,8 @@ int ReadBlock(Extent& extent, uint64_t block, uint8_t* out) {
       auto file = std::make_unique<emd::EmdFile>();
       const emd::EmdError error = file->OpenWithHeader(extent.path, extent.header, extent.version);
       if (error == emd::EmdError::None) extent.emd = std::move(file);
-      else if (error == emd::EmdError::ReadError && attempt == 0) CloseTablebaseFiles();   // perhaps too many files open
+      else if (error == emd::EmdError::ReadError && attempt == 0)
+        CloseTablebaseFiles();  // perhaps too many files open
       else return -1;
     }
     if (extent.emd->BlockSize() != BlockBytes || block >= extent.emd->BlockCount()) return -1;
@@ -155,7 +156,9 @@ int32_t ReadTableByte(int table, int side, uint64_t block, int offset) {
   return offset < valid ? int8_t(blocks[size_t(i) * BlockBytes + size_t(offset)]) : UnknownValue;
 }
 
-uint64_t CacheKey(int table, int side, uint64_t block) { return (uint64_t(table) << 40) | (uint64_t(side) << 39) | block; }
+uint64_t CacheKey(int table, int side, uint64_t block) {
+  return (uint64_t(table) << 40) | (uint64_t(side) << 39) | block;
+}
 
 int CachedKeys(uint64_t* keys, int capacity) {
   int n = 0;

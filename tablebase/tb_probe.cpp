@@ -10,7 +10,8 @@ namespace tb {
 
 namespace {
 // kppkp, black to move: entries deeper than a byte can hold (mated in 127).
-constexpr uint64_t KppkpDeepEntries[] = {56802428, 56811076, 56849992, 56858640, 59592489, 67775659, 71071628};
+constexpr uint64_t KppkpDeepEntries[] = {56802428, 56811076, 56849992, 56858640,
+                                         59592489, 67775659, 71071628};
 constexpr int KppkpTable = 36;
 constexpr int32_t MatedIn127 = -32639;
 }  // namespace
@@ -40,15 +41,18 @@ bool ProbeTablebase(const Position& p, Score& score) {
   if (entry->index >= t.entries[side]) return false;
   int32_t value;
   if (t.number == KppkpTable && side == 1 &&
-      std::find(std::begin(KppkpDeepEntries), std::end(KppkpDeepEntries), entry->index) != std::end(KppkpDeepEntries)) {
+      std::find(std::begin(KppkpDeepEntries), std::end(KppkpDeepEntries), entry->index) !=
+          std::end(KppkpDeepEntries)) {
     value = MatedIn127;
   } else if (t.bits == 8) {
-    value = WidenByte(ReadTableByte(t.number, side, entry->index / BlockBytes, int(entry->index % BlockBytes)));
+    value =
+        WidenByte(ReadTableByte(t.number, side, entry->index / BlockBytes, int(entry->index % BlockBytes)));
   } else {
     const uint64_t block = entry->index / (BlockBytes / 2);
     const int offset = int(entry->index % (BlockBytes / 2)) * 2;
     const int32_t low = ReadTableByte(t.number, side, block, offset);
-    const int32_t high = low == UnknownValue ? UnknownValue : ReadTableByte(t.number, side, block, offset + 1);
+    const int32_t high =
+        low == UnknownValue ? UnknownValue : ReadTableByte(t.number, side, block, offset + 1);
     value = high == UnknownValue ? UnknownTableValue : int16_t(uint16_t((low & 0xFF) | ((high & 0xFF) << 8)));
   }
   if (value == UnknownTableValue) return false;

@@ -67,7 +67,8 @@ bool RegisterExtent(const std::string& directory, int table, int side, int exten
   } else {
     header = std::make_shared<emd::EmdHeader>();
     emd::EmdError error = emd::ReadHeader(f, *header);
-    if (error == emd::EmdError::None && !platform::VersionOfOpenFile(f, version)) error = emd::EmdError::ReadError;
+    if (error == emd::EmdError::None && !platform::VersionOfOpenFile(f, version))
+      error = emd::EmdError::ReadError;
     if (error != emd::EmdError::None) {
       std::fclose(f);
       Report("*** Unable to read " + name + " - " + emd::ErrorText(error));
@@ -82,8 +83,8 @@ bool RegisterExtent(const std::string& directory, int table, int side, int exten
   }
   std::fclose(f);
   if (expected != 0 && entries != expected && entries != fullEntries) {
-    Report(FormatText("*** %s corrupted %" PRIu64 " %" PRIu64 " %" PRIu64, name.c_str(), fullEntries, expected,
-                      entries));
+    Report(FormatText("*** %s corrupted %" PRIu64 " %" PRIu64 " %" PRIu64, name.c_str(), fullEntries,
+                      expected, entries));
     return false;
   }
   slot.Close();
@@ -141,7 +142,8 @@ int RegisterTablebases(const std::string& pathList) {
   size_t start = 0;
   for (;;) {
     const size_t end = pathList.find_first_of(";,", start);
-    std::string directory = pathList.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    std::string directory =
+        pathList.substr(start, end == std::string::npos ? std::string::npos : end - start);
     if (directory.size() > 1023) directory.resize(1023);
     directories.push_back(directory);
     if (end == std::string::npos) break;

@@ -8,7 +8,8 @@ namespace {
 struct LengthCodes {
   uint8_t code[MaxBlockSize + 1];
   constexpr LengthCodes() : code() {
-    for (uint32_t length = 1; length <= MaxBlockSize; ++length) code[length] = uint8_t(EncodeMatchLength(length).code);
+    for (uint32_t length = 1; length <= MaxBlockSize; ++length)
+      code[length] = uint8_t(EncodeMatchLength(length).code);
   }
 };
 constexpr LengthCodes Codes;
@@ -20,7 +21,9 @@ constexpr uint32_t ShortenedBy = 3;
 
 }  // namespace
 
-BlockParser::BlockParser(const uint32_t* distances) { std::copy(distances, distances + DistanceCount, distances_); }
+BlockParser::BlockParser(const uint32_t* distances) {
+  std::copy(distances, distances + DistanceCount, distances_);
+}
 
 uint64_t BlockParser::Parse(const uint8_t* block, uint32_t length, const SymbolCosts& costs,
                             std::vector<Token>& tokens) {

@@ -8,7 +8,8 @@ namespace {
 // Depths of a Huffman tree of the given weights (at least two), by the
 // two-queue method over the weights sorted ascending; equal weights are
 // ordered by `rank` so that a more frequent symbol never gets a longer code.
-void HuffmanDepths(const std::vector<uint64_t>& weights, const std::vector<uint64_t>& rank, std::vector<int>& depths) {
+void HuffmanDepths(const std::vector<uint64_t>& weights, const std::vector<uint64_t>& rank,
+                   std::vector<int>& depths) {
   const size_t n = weights.size();
   std::vector<size_t> order(n);
   for (size_t i = 0; i < n; ++i) order[i] = i;

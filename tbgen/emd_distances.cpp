@@ -42,7 +42,8 @@ uint64_t EqualBytes(const std::vector<Sample>& sample, uint32_t distance) {
   uint64_t equal = 0;
   for (const Sample& s : sample) {
     uint32_t i = distance;
-    for (; i + 16 <= s.length; i += 16) equal += std::popcount(EqualMask16(s.bytes + i, s.bytes + i - distance));
+    for (; i + 16 <= s.length; i += 16)
+      equal += std::popcount(EqualMask16(s.bytes + i, s.bytes + i - distance));
     for (; i < s.length; ++i) equal += s.bytes[i] == s.bytes[i - distance];
   }
   return equal;
@@ -83,7 +84,8 @@ std::vector<uint32_t> RankDistances(const uint8_t* data, uint64_t bytes, uint32_
   const uint32_t maxDistance = blockSize - 1;
   std::vector<std::pair<uint64_t, uint32_t>> ranked;
   for (uint32_t d = 1; d <= maxDistance; ++d) ranked.push_back({EqualBytes(sample, d), d});
-  std::stable_sort(ranked.begin(), ranked.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+  std::stable_sort(ranked.begin(), ranked.end(),
+                   [](const auto& a, const auto& b) { return a.first > b.first; });
   const size_t candidates = std::min<size_t>(Candidates, ranked.size());
 
   // Greedy cover of the useful repeats among the best candidates.
@@ -109,7 +111,8 @@ std::vector<uint32_t> RankDistances(const uint8_t* data, uint64_t bytes, uint32_
   }
   // Places left over: the next distances by plain count.
   for (size_t c = 0; c < ranked.size() && chosen.size() < count; ++c)
-    if (std::find(chosen.begin(), chosen.end(), ranked[c].second) == chosen.end()) chosen.push_back(ranked[c].second);
+    if (std::find(chosen.begin(), chosen.end(), ranked[c].second) == chosen.end())
+      chosen.push_back(ranked[c].second);
   return chosen;
 }
 

@@ -62,7 +62,8 @@ bool CompressTable(const uint8_t* data, uint64_t bytes, const EmdSink& sink, std
     out.Flush();
   }
   const uint64_t packedStart = FixedFieldBytes + uint64_t(BlockWordBytes) * table.blocks;
-  const uint64_t packedBytes = (uint64_t(TablebaseLog2BlockSize) * (table.blocks + 1 + DistanceCount) + 7) / 8;
+  const uint64_t packedBytes =
+      (uint64_t(TablebaseLog2BlockSize) * (table.blocks + 1 + DistanceCount) + 7) / 8;
   const uint64_t headerLength = packedStart + packedBytes + lengthStream.size() + ChecksumBytes;
 
   // The blocks, each coded or stored as it is.
@@ -108,7 +109,8 @@ bool CompressTable(const uint8_t* data, uint64_t bytes, const EmdSink& sink, std
   }
   header.insert(header.end(), lengthStream.begin(), lengthStream.end());
   header.resize(header.size() + ChecksumBytes);
-  PutBigEndian32(&header[header.size() - ChecksumBytes], HeaderChecksum(header.data(), header.size() - ChecksumBytes));
+  PutBigEndian32(&header[header.size() - ChecksumBytes],
+                 HeaderChecksum(header.data(), header.size() - ChecksumBytes));
   if (header.size() != headerLength || !sink(0, header.data(), header.size())) {
     error = "cannot write the header";
     return false;

@@ -48,6 +48,7 @@ bool CompressTableFile(const std::string& tablePath, const std::string& path, st
                        EncodeReport* report = nullptr);
 
 // The whole file in memory (empty on failure).
-std::vector<uint8_t> CompressTableToMemory(const uint8_t* data, uint64_t bytes, EncodeReport* report = nullptr);
+std::vector<uint8_t> CompressTableToMemory(const uint8_t* data, uint64_t bytes,
+                                           EncodeReport* report = nullptr);
 
 }  // namespace emd

@@ -47,8 +47,8 @@ struct ParseCounts {
   uint64_t covered[DistanceCount] = {};
 };
 
-ParseCounts ParseBlocks(const TableView& table, const std::vector<uint32_t>& blocks, const Distances& distances,
-                        const SymbolCosts& costs) {
+ParseCounts ParseBlocks(const TableView& table, const std::vector<uint32_t>& blocks,
+                        const Distances& distances, const SymbolCosts& costs) {
   BlockParser parser(distances.data());
   ParseCounts counts;
   std::vector<Token> tokens;
@@ -97,7 +97,8 @@ FilePlan PlanFile(const TableView& table) {
   for (uint32_t i = 0; i < sampled; ++i) sample.push_back(uint32_t(uint64_t(i) * table.blocks / sampled));
   for (uint32_t b = 0; b < table.blocks; ++b) everyBlock[b] = b;
 
-  const std::vector<uint32_t> ranked = RankDistances(table.data, table.bytes, table.blockSize, RankedDistances);
+  const std::vector<uint32_t> ranked =
+      RankDistances(table.data, table.bytes, table.blockSize, RankedDistances);
   Trial best;
   std::copy(ranked.begin(), ranked.begin() + DistanceCount, best.distances.begin());
   best.costs = GuessedCosts(table, sample);
@@ -107,7 +108,8 @@ FilePlan PlanFile(const TableView& table) {
   // distance starts from the costs of the slot it takes over.
   for (size_t c = DistanceCount; c < ranked.size(); ++c) {
     Trial trial = best;
-    const int weakest = int(std::min_element(best.counts.covered, best.counts.covered + DistanceCount) - best.counts.covered);
+    const int weakest =
+        int(std::min_element(best.counts.covered, best.counts.covered + DistanceCount) - best.counts.covered);
     trial.distances[weakest] = ranked[c];
     Evaluate(table, sample, trial);
     if (trial.bits < best.bits) best = trial;

@@ -34,7 +34,9 @@ constexpr KingFields Kings;
 }  // namespace
 
 int KingFieldOf(Square s, bool pawns) { return pawns ? Kings.pawnField[s] : Kings.pawnlessField[s]; }
-Square KingSquareOf(int field, bool pawns) { return pawns ? Kings.pawnSquare[field] : Kings.pawnlessSquare[field]; }
+Square KingSquareOf(int field, bool pawns) {
+  return pawns ? Kings.pawnSquare[field] : Kings.pawnlessSquare[field];
+}
 
 Frame::Frame(const Material& material) {
   man[men++] = {White, KingKind};
@@ -154,7 +156,8 @@ std::string FenOf(const Frame& f, const Square* sq, Color stm, Square ep) {
   }
   std::string board = FenPlacement(letters);
   board += stm == White ? " w - " : " b - ";
-  board += ep < 0 || ep >= 64 ? std::string("-") : std::string{char('a' + FileOf(ep)), char('1' + RankOf(ep))};
+  board +=
+      ep < 0 || ep >= 64 ? std::string("-") : std::string{char('a' + FileOf(ep)), char('1' + RankOf(ep))};
   return board + " 0 1";
 }
 

@@ -120,7 +120,8 @@ inline bool ForEachLegalMove(const Frame& f, const FrameBoard& b, const Square* 
         if (!(b.occupied & SquareBit(one))) {
           emit(m, from, one, promotion, false);
           const Square two = one + PawnStep<Us>();
-          if (go && RelativeRank<Us>(from) == 1 && !(b.occupied & SquareBit(two))) emit(m, from, two, KingKind, true);
+          if (go && RelativeRank<Us>(from) == 1 && !(b.occupied & SquareBit(two)))
+            emit(m, from, two, KingKind, true);
         }
         for (Bitboard t = PawnAttackTable[Us][from] & b.colour[Them]; t && go;)
           emit(m, from, PopLowest(t), promotion, false);
@@ -132,7 +133,9 @@ inline bool ForEachLegalMove(const Frame& f, const FrameBoard& b, const Square* 
       case QueenKind: targets = QueenAttacks(from, b.occupied); break;
       case KingKind: targets = KingAttacks(from); break;
     }
-    targets &= Set == MoveSet::All ? ~b.colour[Us] : Set == MoveSet::LeavingTable ? b.colour[Them] : ~b.occupied;
+    targets &= Set == MoveSet::All            ? ~b.colour[Us]
+               : Set == MoveSet::LeavingTable ? b.colour[Them]
+                                              : ~b.occupied;
     while (targets && go) emit(m, from, PopLowest(targets), KingKind, false);
   }
   return go;

@@ -53,7 +53,9 @@ inline bool SetBit(uint64_t* words, uint64_t i) {
 }
 
 constexpr uint64_t Broadcast(uint8_t byte) { return 0x0101010101010101ULL * byte; }
-constexpr bool HasZeroByte(uint64_t x) { return ((x - 0x0101010101010101ULL) & ~x & 0x8080808080808080ULL) != 0; }
+constexpr bool HasZeroByte(uint64_t x) {
+  return ((x - 0x0101010101010101ULL) & ~x & 0x8080808080808080ULL) != 0;
+}
 
 // The value of a capture or promotion, from the value of the position it leads to.
 uint8_t CodeOfSuccessor(nalimov::TableValue next) {
@@ -71,8 +73,13 @@ Block::Block(uint64_t bytes) : size_(std::max<uint64_t>(bytes, 64)) {
 }
 Block::~Block() { platform::FreePages(data_, size_); }
 
-Generator::Generator(const nalimov::TableInfo& table, const TableFiles& smaller, int threads, Progress& progress)
-    : table_(table), smaller_(smaller), frame_(MaterialOfName(table.name)), threads_(threads), progress_(progress) {}
+Generator::Generator(const nalimov::TableInfo& table, const TableFiles& smaller, int threads,
+                     Progress& progress)
+    : table_(table),
+      smaller_(smaller),
+      frame_(MaterialOfName(table.name)),
+      threads_(threads),
+      progress_(progress) {}
 Generator::~Generator() = default;
 
 uint64_t Generator::MemoryNeeded(const nalimov::TableInfo& table) {
@@ -102,8 +109,8 @@ uint8_t Generator::ExitCode(const Square* sq, const FrameMove& m) const {
   if (!entry) return DrawCode;   // bare kings
   const nalimov::TableValue v = smaller_.Read(*entry);
   if (v.outcome == nalimov::Outcome::Unknown)
-    throw std::runtime_error(std::string("no value in ") + entry->FileName() + " entry " + std::to_string(entry->index) +
-                             " for a position reached from " + table_.name);
+    throw std::runtime_error(std::string("no value in ") + entry->FileName() + " entry " +
+                             std::to_string(entry->index) + " for a position reached from " + table_.name);
   return CodeOfSuccessor(v);
 }
 
@@ -175,7 +182,9 @@ void Generator::Initialise(uint64_t begin, uint64_t end, std::vector<EnPassantEn
       if (Goodness(c) > Goodness(best)) best = c;
       return true;
     });
-    if (!moves) moves = !ForEachLegalMove<Us, MoveSet::StayingInTable>(frame_, b, sq, [](const FrameMove&) { return false; });
+    if (!moves)
+      moves = !ForEachLegalMove<Us, MoveSet::StayingInTable>(frame_, b, sq,
+                                                             [](const FrameMove&) { return false; });
     if (!moves) {
       code[i] = InCheck<Us>(b, sq) ? CodeOfDistance(0) : DrawCode;
       resolved[i >> 6] |= uint64_t(1) << (i & 63);
@@ -186,9 +195,11 @@ void Generator::Initialise(uint64_t begin, uint64_t end, std::vector<EnPassantEn
     if (!frame_.enPassant) continue;
     // Had Them just made a double step, could Us take en passant?
     for (int m = 2; m < frame_.men; ++m) {
-      if (frame_.man[m].colour != Them || frame_.man[m].kind != PawnKind || RelativeRank<Them>(sq[m]) != 3) continue;
+      if (frame_.man[m].colour != Them || frame_.man[m].kind != PawnKind || RelativeRank<Them>(sq[m]) != 3)
+        continue;
       const Square moved = sq[m], crossed = moved - PawnStep<Them>(), start = crossed - PawnStep<Them>();
-      if ((b.occupied & (SquareBit(crossed) | SquareBit(start))) || !(RankNeighbours[moved] & b.kind[Us][PawnKind]))
+      if ((b.occupied & (SquareBit(crossed) | SquareBit(start))) ||
+          !(RankNeighbours[moved] & b.kind[Us][PawnKind]))
         continue;
       Bitboard k[6];
       for (int j = 0; j < 6; ++j) k[j] = b.kind[Them][j];
@@ -235,7 +246,8 @@ void Generator::Sources(uint64_t begin, uint64_t end, int d) {
   const uint8_t sourceCode = CodeOfDistance(d - 1);
   const int triggerCode = d <= 253 ? d + 1 : -1;
   // Eight codes at a time: most groups hold neither code.
-  const uint64_t sourceBytes = Broadcast(sourceCode), triggerBytes = triggerCode < 0 ? 0 : Broadcast(uint8_t(triggerCode));
+  const uint64_t sourceBytes = Broadcast(sourceCode),
+                 triggerBytes = triggerCode < 0 ? 0 : Broadcast(uint8_t(triggerCode));
   for (uint64_t i = begin; i < end; ++i) {
     if ((i & 7) == 0) {
       const uint64_t eight = std::atomic_ref<const uint64_t>(*reinterpret_cast<const uint64_t*>(code + i))
@@ -282,14 +294,16 @@ Generator::Status Generator::EnPassantStatus(Color stm, const EnPassantEntry& e)
   if (de >= 0 && (de & 1)) win = std::min(win, de);
   if (win != INT_MAX) return {true, win};
   if (de == DrawDistance) return {true, DrawDistance};
-  if (known && c == DrawCode) return {true, de == NoDistance ? DrawDistance : de};   // stalemate but for en passant
+  if (known && c == DrawCode)
+    return {true, de == NoDistance ? DrawDistance : de};  // stalemate but for en passant
   if (ds >= 0) return {true, de == NoDistance ? ds : std::max(ds, de)};
   return {false, NoDistance};
 }
 
 const EnPassantEntry* Generator::FindEnPassant(Color stm, uint64_t key) const {
   const auto& list = enPassant_[stm];
-  auto it = std::lower_bound(list.begin(), list.end(), key, [](const EnPassantEntry& e, uint64_t k) { return e.key < k; });
+  auto it = std::lower_bound(list.begin(), list.end(), key,
+                             [](const EnPassantEntry& e, uint64_t k) { return e.key < k; });
   return it != list.end() && it->key == key ? &*it : nullptr;
 }
 
@@ -397,10 +411,12 @@ void Generator::Run() {
     }
     if (!(d & 1))
       for (Color c : {White, Black})
-        progress_.Run(stage + (c == White ? " check wtm" : " check btm"), n, threads_, [&](uint64_t b, uint64_t e) {
-          if (c == White) Verify<White>(b, e, d);
-          else Verify<Black>(b, e, d);
-        });
+        progress_.Run(stage + (c == White ? " check wtm" : " check btm"), n, threads_,
+                      [&](uint64_t b, uint64_t e) {
+                        if (c == White) Verify<White>(b, e, d);
+                        else
+                          Verify<Black>(b, e, d);
+                      });
     const bool any = CountResolved() != before;
     if (any) longest_ = d;
     if (!any && d > deepestExit_) break;

@@ -24,7 +24,8 @@ Located Locate(const std::string& fen) {
   if (PopCount(p.occupied) == 2) return {std::nullopt, "draw"};
   auto entry = nalimov::LocateEntry(p);
   if (!entry) return {std::nullopt, "error: no table for this material (more than three men of one kind)"};
-  if (entry->index == nalimov::InvalidIndex) return {std::nullopt, "error: the position cannot occur (no entry holds it)"};
+  if (entry->index == nalimov::InvalidIndex)
+    return {std::nullopt, "error: the position cannot occur (no entry holds it)"};
   return {entry, ""};
 }
 

@@ -34,7 +34,8 @@ int Usage(const std::string& message) {
 }
 
 // Answers FENs from the arguments, or one per line from standard input.
-int AnswerFens(const std::vector<std::string>& fens, const std::function<std::string(const std::string&)>& answer) {
+int AnswerFens(const std::vector<std::string>& fens,
+               const std::function<std::string(const std::string&)>& answer) {
   if (!fens.empty()) {
     for (const std::string& fen : fens) std::printf("%s\n", answer(fen).c_str());
     return 0;
@@ -121,7 +122,8 @@ bool Generate(const GenerationOptions& o, const nalimov::TableInfo& t, Progress&
   }
   std::vector<FileContent> files;
   for (Color side : {White, Black})
-    if (image.file[side]) files.push_back({TableFileNames(t, side)[0], image.file[side]->bytes(), image.bytes[side]});
+    if (image.file[side])
+      files.push_back({TableFileNames(t, side)[0], image.file[side]->bytes(), image.bytes[side]});
   std::string error;
   if (!CommitFiles(o.dir, files, &error)) {
     std::fprintf(stderr, "\ntolvo-tbgen: %s: %s\n", t.name, error.c_str());
@@ -135,7 +137,8 @@ bool Generate(const GenerationOptions& o, const nalimov::TableInfo& t, Progress&
     if (image.longest[side].moves)
       std::printf("; longest %s: mate in %d (%s)", side == White ? "wtm" : "btm", image.longest[side].moves,
                   image.longest[side].fen.c_str());
-  if (image.deepEntries) std::printf("; %llu values deeper than an entry holds", (unsigned long long)image.deepEntries);
+  if (image.deepEntries)
+    std::printf("; %llu values deeper than an entry holds", (unsigned long long)image.deepEntries);
   std::printf("\n");
   std::fflush(stdout);
   if (o.verify && !Verify(o, t, progress)) return false;
@@ -144,7 +147,8 @@ bool Generate(const GenerationOptions& o, const nalimov::TableInfo& t, Progress&
 
 int RunGeneration(const GenerationOptions& o) {
   if (o.compress && !CompressionAvailable())
-    return Usage("--compress: compression is not available yet (the .emd block compressor is not in this build)");
+    return Usage(
+        "--compress: compression is not available yet (the .emd block compressor is not in this build)");
   if (const int code = platform::MakeDirectories(o.dir); code != 0) {
     std::fprintf(stderr, "tolvo-tbgen: cannot create the directory %s: %s\n", o.dir.c_str(),
                  platform::SystemErrorText(code).c_str());
@@ -156,7 +160,8 @@ int RunGeneration(const GenerationOptions& o) {
     const nalimov::TableInfo* t = nalimov::TableByName(name);
     if (!t) {
       const nalimov::TableInfo* other = TableOfMaterial(Exchanged(MaterialOfName(name)));
-      return Usage("no table " + name + (other ? std::string(" (the table list names it ") + other->name + ")" : ""));
+      return Usage("no table " + name +
+                   (other ? std::string(" (the table list names it ") + other->name + ")" : ""));
     }
     wanted.push_back(t);
     named.insert(t);
@@ -191,8 +196,8 @@ int RunGeneration(const GenerationOptions& o) {
   for (const nalimov::TableInfo* t : order) {
     const uint64_t need = MemoryNeeded(*t);
     if (available && need > available) {
-      std::fprintf(stderr, "tolvo-tbgen: %s needs about %s of memory, %s is available: nothing generated\n", t->name,
-                   Gigabytes(need).c_str(), Gigabytes(available).c_str());
+      std::fprintf(stderr, "tolvo-tbgen: %s needs about %s of memory, %s is available: nothing generated\n",
+                   t->name, Gigabytes(need).c_str(), Gigabytes(available).c_str());
       return 1;
     }
   }
@@ -227,7 +232,8 @@ int main(int argc, char** argv) {
     case CommandLine::Action::Index:
       return AnswerFens(line.fens, IndexLine);
     case CommandLine::Action::Probe:
-      return AnswerFens(line.fens, [&](const std::string& fen) { return ProbeLine(line.probeDirectory, fen); });
+      return AnswerFens(line.fens,
+                        [&](const std::string& fen) { return ProbeLine(line.probeDirectory, fen); });
     case CommandLine::Action::Mistake:
       return Usage(line.mistake);
     case CommandLine::Action::Generate:

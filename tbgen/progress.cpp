@@ -39,7 +39,8 @@ void Progress::Run(const std::string& pass, uint64_t count, int threads,
       while (!finished) {
         for (int i = 0; i < 25 && !finished; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
         if (finished) break;
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         Show(pass, done, count, seconds, false);
       }
     });
@@ -50,7 +51,8 @@ void Progress::Run(const std::string& pass, uint64_t count, int threads,
   if (shower.joinable()) shower.join();
   if (error) std::rethrow_exception(error);
   if (enabled_)
-    Show(pass, count, count, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), true);
+    Show(pass, count, count, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
+         true);
 }
 
 void Progress::Show(const std::string& pass, uint64_t done, uint64_t count, double seconds, bool final) {
@@ -58,8 +60,9 @@ void Progress::Show(const std::string& pass, uint64_t done, uint64_t count, doub
   // Into a file or a pipe: one line per pass that took a while.
   if (!terminal && (!final || seconds < 1.0)) return;
   const double rate = seconds > 0 ? double(done) / seconds / 1e6 : 0;
-  std::fprintf(stderr, "%s%-8s %-16s %5.1f%%  %7.2f M pos/s%s", terminal ? "\r" : "", table_.c_str(), pass.c_str(),
-               count ? 100.0 * double(done) / double(count) : 100.0, rate, terminal ? "\x1b[K" : "\n");
+  std::fprintf(stderr, "%s%-8s %-16s %5.1f%%  %7.2f M pos/s%s", terminal ? "\r" : "", table_.c_str(),
+               pass.c_str(), count ? 100.0 * double(done) / double(count) : 100.0, rate,
+               terminal ? "\x1b[K" : "\n");
   std::fflush(stderr);
   lineOpen_ = terminal;
 }
@@ -67,7 +70,8 @@ void Progress::Show(const std::string& pass, uint64_t done, uint64_t count, doub
 void Progress::Finish(const std::string& note) {
   if (!enabled_) return;
   static const bool terminal = platform::StderrIsTerminal();
-  std::fprintf(stderr, "%s%-8s %s%s\n", terminal ? "\r" : "", table_.c_str(), note.c_str(), terminal ? "\x1b[K" : "");
+  std::fprintf(stderr, "%s%-8s %s%s\n", terminal ? "\r" : "", table_.c_str(), note.c_str(),
+               terminal ? "\x1b[K" : "");
   lineOpen_ = false;
 }
 

@@ -14,7 +14,8 @@ class Progress {
   void SetTable(const std::string& table) { table_ = table; }
   // Runs body(begin, end) over [0, count) in chunks on `threads` threads,
   // showing `pass` with its progress until all chunks are done.
-  void Run(const std::string& pass, uint64_t count, int threads, const std::function<void(uint64_t, uint64_t)>& body);
+  void Run(const std::string& pass, uint64_t count, int threads,
+           const std::function<void(uint64_t, uint64_t)>& body);
   // Ends the line of the current table with a closing note.
   void Finish(const std::string& note);
 

@@ -25,15 +25,18 @@ class ImageWriter {
   void Store(uint64_t index, nalimov::TableValue v) {
     const nalimov::TableInfo& t = *image_.table;
     if (index >= t.entries[side_])
-      throw std::logic_error(std::string(t.name) + ": entry " + std::to_string(index) + " past the end of the file");
+      throw std::logic_error(std::string(t.name) + ": entry " + std::to_string(index) +
+                             " past the end of the file");
     bool deep = false;
     uint16_t stored;
     if (wide_) {
       deep = !nalimov::FitsWord(v);
-      stored = uint16_t(deep ? nalimov::ToWord(nalimov::TableValue::MatedIn(nalimov::WordMaxMated)) : nalimov::ToWord(v));
+      stored = uint16_t(deep ? nalimov::ToWord(nalimov::TableValue::MatedIn(nalimov::WordMaxMated))
+                             : nalimov::ToWord(v));
     } else {
       deep = !nalimov::FitsByte(v);
-      stored = uint8_t(deep ? nalimov::ToByte(nalimov::TableValue::MatedIn(nalimov::ByteMaxMated)) : nalimov::ToByte(v));
+      stored = uint8_t(deep ? nalimov::ToByte(nalimov::TableValue::MatedIn(nalimov::ByteMaxMated))
+                            : nalimov::ToByte(v));
     }
     if (deep) ++deep_;
     uint8_t* data = image_.file[side_]->bytes();
@@ -51,7 +54,8 @@ class ImageWriter {
 
  private:
   [[noreturn]] void Clash(uint64_t index) const {
-    throw std::logic_error(std::string(image_.table->name) + ": two values for entry " + std::to_string(index));
+    throw std::logic_error(std::string(image_.table->name) + ": two values for entry " +
+                           std::to_string(index));
   }
   TableImage& image_;
   Color side_;
@@ -87,33 +91,35 @@ TableImage BuildImage(const Generator& g, int threads, Progress& progress) {
     }
     const nalimov::IndexLayout& layout = nalimov::Layout(t.number, side);
     ImageWriter writer(image, side, deep);
-    progress.Run(side == White ? "writing wtm" : "writing btm", f.size, threads, [&](uint64_t begin, uint64_t end) {
-      LongestWin longest;
-      uint64_t count = 0;
-      for (uint64_t i = begin; i < end; ++i) {
-        if (!g.Legal(side, i)) continue;
-        Square sq[MaxFrameMen];
-        f.Decode(i, sq);
-        nalimov::Army army[2] = {nalimov::Army(0), nalimov::Army(0)};
-        ArmiesOf(f, sq, army);
-        const nalimov::TableValue v = g.Value(side, i);
-        writer.Store(layout.Index(army[White].slots, army[Black].slots, nalimov::NoEnPassant, false), v);
-        ++count;
-        Square twin[MaxFrameMen];
-        if (f.DiagonalTwin(sq, twin)) {
-          ArmiesOf(f, twin, army);
-          writer.Store(layout.Index(army[White].slots, army[Black].slots, nalimov::NoEnPassant, false), v);
-          ++count;
-        }
-        if (v.outcome == nalimov::Outcome::Win && v.moves > longest.moves) {
-          longest.moves = v.moves;
-          longest.fen = FenOf(f, sq, side, nalimov::NoEnPassant);
-        }
-      }
-      positions += count;
-      std::lock_guard<std::mutex> hold(lock);
-      if (longest.moves > image.longest[side].moves) image.longest[side] = longest;
-    });
+    progress.Run(
+        side == White ? "writing wtm" : "writing btm", f.size, threads, [&](uint64_t begin, uint64_t end) {
+          LongestWin longest;
+          uint64_t count = 0;
+          for (uint64_t i = begin; i < end; ++i) {
+            if (!g.Legal(side, i)) continue;
+            Square sq[MaxFrameMen];
+            f.Decode(i, sq);
+            nalimov::Army army[2] = {nalimov::Army(0), nalimov::Army(0)};
+            ArmiesOf(f, sq, army);
+            const nalimov::TableValue v = g.Value(side, i);
+            writer.Store(layout.Index(army[White].slots, army[Black].slots, nalimov::NoEnPassant, false), v);
+            ++count;
+            Square twin[MaxFrameMen];
+            if (f.DiagonalTwin(sq, twin)) {
+              ArmiesOf(f, twin, army);
+              writer.Store(layout.Index(army[White].slots, army[Black].slots, nalimov::NoEnPassant, false),
+                           v);
+              ++count;
+            }
+            if (v.outcome == nalimov::Outcome::Win && v.moves > longest.moves) {
+              longest.moves = v.moves;
+              longest.fen = FenOf(f, sq, side, nalimov::NoEnPassant);
+            }
+          }
+          positions += count;
+          std::lock_guard<std::mutex> hold(lock);
+          if (longest.moves > image.longest[side].moves) image.longest[side] = longest;
+        });
     // Positions just after a double step with an en-passant capture at hand.
     for (const EnPassantEntry& e : g.EnPassantEntries(side)) {
       Square sq[MaxFrameMen];

@@ -21,6 +21,7 @@ struct VerifyReport {
 };
 
 // `files` must have the table and every table it leads into open.
-VerifyReport VerifyTable(const nalimov::TableInfo& table, const TableFiles& files, int threads, Progress& progress);
+VerifyReport VerifyTable(const nalimov::TableInfo& table, const TableFiles& files, int threads,
+                         Progress& progress);
 
 }  // namespace tbgen
