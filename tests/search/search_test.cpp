@@ -2,6 +2,7 @@
 // distance, draws by repetition and by the fifty-move rule below the root,
 // stalemate, several principal variations in order.
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <string>
 #include <vector>
 #include "common/output.h"
@@ -122,4 +123,25 @@ TEST(SearchResults, PublishesItsResultForTheGroup) {
   *Exchange = ExchangeArea{};
   RunSearch("startpos", "go depth 0");
   EXPECT_EQ(Exchange->root.bestMove0, 0u);
+}
+
+// A mate at the root puts every window near the end of the score range:
+// with several lines (the later ones may lie 20000 below the best) and with
+// the randomizer (which shifts the windows of positions already played) the
+// windows must still stay ordered and inside the mates (the node entry
+// checks this where assertions are live).
+TEST(SearchResults, WindowsNearTheMatesStayInsideThem) {
+  const std::string mateInOne = "fen r1bqkb1r/pppp1ppp/2n2n2/4p2Q/2B1P3/8/PPPP1PPP/RNB1K1NR w KQkq - 4 4";
+  Search.settings.multiPv = 4;
+  const RootMove lines4 = RunSearch(mateInOne, "go depth 5");
+  Search.settings.multiPv = 1;
+  EXPECT_EQ(lines4.score, MateScore - 1);
+  EXPECT_GE(Search.rootMoves[0].score, Search.rootMoves[3].score);
+
+  EnableRandomizer();
+  std::fill_n(Search.settings.randomizerBitmap, size_t(1) << 22, uint8_t(0xFF));   // every position played
+  const RootMove shifted = RunSearch(mateInOne, "go depth 5");
+  DisableRandomizer();
+  EXPECT_EQ(BestMoveLine().substr(0, 13), "bestmove h5f7");
+  EXPECT_GE(shifted.score, MateScore - 1 - Search.settings.randomizerThreshold);
 }
