@@ -336,14 +336,6 @@ TEST(FuzzGenerator, ControllerRunsNameTheRootMovesOfTheSearch) {
   EXPECT_GT(lines, 100);
 }
 
-TEST(FuzzReport, ShowsEveryByteReadably) {
-  EXPECT_EQ(fuzz::ShowBytes("go\tdepth 1\r"), "go\\tdepth 1\\r");
-  EXPECT_EQ(fuzz::ShowBytes(std::string("a\0\xff", 3)), "a\\x00\\xFF");
-  const std::string shown = fuzz::ShowBytes("position startpos moves" + std::string(5000, ' ') + "e2e4");
-  EXPECT_NE(shown.find("(5027 bytes)"), std::string::npos);
-  EXPECT_NE(shown.find("e2e4"), std::string::npos);   // the end of a long line stays visible
-}
-
 TEST(FuzzGenerator, NeverAsksForTablesThatFillTheMachine) {
   EXPECT_EQ(fuzz::MakeSafe("setoption name Hash value 4096"), "setoption name Hash value 16");
   EXPECT_EQ(fuzz::MakeSafe("SETOPTION NAME HASH VALUE 100000"), "setoption name Hash value 16");
