@@ -1,7 +1,7 @@
 // The fuzzer's sessions end to end (against small stand-in engines that
-// misbehave on purpose, and against the real engine on a clean script), the
-// judging of how a process ended, the cutting down of reproductions, and the
-// reach and safety of the generated commands.
+// misbehave on purpose, and against the real engine on a controller's
+// script), the judging of how a process ended, and the reach and safety of
+// the generated commands.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -204,15 +204,6 @@ TEST(FuzzExit, ClassifiesReportsSignalsAndCodes) {
   EXPECT_FALSE(fuzz::ExitFault("", 0, 0, true, f));
 }
 
-TEST_F(FuzzSession, CleanScriptAgainstTheEngineRaisesNothing) {
-  const auto out = Run(TOLVO_BINARY, {Line("uci"), Line("position startpos moves e2e4 e7e5"),
-                                      Line("go depth 3"), Line("isready", true), Settled(Line("go infinite")),
-                                      Line("stop"), Line("perft 2"), Line("d"), Line("isready", true),
-                                      Line("quit")});
-  EXPECT_FALSE(out.faulted) << out.fault.signature << "\n" << out.fault.detail;
-  EXPECT_EQ(out.lines, 10u);
-}
-
 TEST_F(FuzzSession, ControllerScriptAgainstTheEngineRaisesNothing) {
   // A clocked search of one line owes its "taking"; the others take the
   // controller's lines at whatever moment the engine reads them.
@@ -237,38 +228,6 @@ TEST_F(FuzzSession, ControllerScriptAgainstTheEngineRaisesNothing) {
   if (sysconf(_SC_NPROCESSORS_ONLN) >= 2) {
     EXPECT_EQ(out.stats.childChecks, 2u);
   }
-}
-
-TEST(FuzzMinimize, KeepsOnlyWhatTheFaultNeeds) {
-  // The stand-in fault: a material option at an extreme value, then a search with it.
-  const fuzz::ReplayTest test = [&](const std::vector<Step>& steps, fuzz::Replay&) {
-    size_t option = steps.size();
-    for (size_t i = 0; i < steps.size(); ++i) {
-      const std::string& bytes = steps[i].bytes;
-      if (bytes.find("setoption name White Pawn cp value 2147483648") != std::string::npos) option = i;
-      if (option < i && bytes.rfind("go", 0) == 0 && bytes.find("depth 3") != std::string::npos) return true;
-    }
-    return false;
-  };
-  std::vector<Step> trace;
-  for (int i = 0; i < 30; ++i) trace.push_back(Line("isready", true));
-  trace.insert(trace.begin() + 7, Line("setoption name White Pawn cp value 2147483648"));
-  trace.push_back(Line("position startpos moves e2e4"));
-  Step go = Line("go nodes 500 depth 3 movetime 20");
-  go.before = Step::Before::Settle;
-  trace.push_back(go);
-  trace.push_back(Line("stop"));
-  const fuzz::Reproduction r = fuzz::Minimize(trace, test, 10000);
-  ASSERT_TRUE(r.confirmed);
-  ASSERT_EQ(r.steps.size(), 2u);
-  EXPECT_EQ(r.steps[0].bytes, "setoption name White Pawn cp value 2147483648\n");
-  EXPECT_EQ(r.steps[1].bytes, "go depth 3\n");
-  EXPECT_EQ(r.steps[1].before, Step::Before::None);
-  // A fault that never comes back keeps the whole trace, unconfirmed.
-  const fuzz::Reproduction lost =
-      fuzz::Minimize(trace, [](const std::vector<Step>&, fuzz::Replay&) { return false; }, 10000);
-  EXPECT_FALSE(lost.confirmed);
-  EXPECT_EQ(lost.steps.size(), trace.size());
 }
 
 TEST(FuzzGenerator, ReachesEveryCommandAndStaysSafe) {
