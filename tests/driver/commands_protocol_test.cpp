@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 #include "platform/platform.h"
 #include "tests/support/engine_process.h"
@@ -56,11 +57,12 @@ TEST(CommandsProtocol, PlayMakesLegalMovesAndRefusesOthers) {
 TEST(CommandsProtocol, GuardsOfARunningSearch) {
   EngineProcess e;
   e.Send("position startpos");
+  e.Send("stop");   // nothing searched yet: nothing to report
   e.Send("go infinite");
-  platform::SleepMs(100);
+  Lines before = e.ReadUntil("info depth");   // the search reports while it runs
   // "isready" is answered at once.
   const uint64_t start = platform::NowMs();
-  Drain(e);
+  for (const std::string& l : Drain(e)) before.push_back(l);
   EXPECT_LT(platform::NowMs() - start, Sanitized() ? 2000u : 500u);   // not after the (endless) search
   // Refused while the search runs: nothing changes, nothing answers.
   const Lines during = Answer(e, "position startpos moves e2e4");
@@ -70,12 +72,14 @@ TEST(CommandsProtocol, GuardsOfARunningSearch) {
   EXPECT_EQ(CountPrefix(Answer(e, "uci3"), "uci3ok"), 1);
   e.Send("stop");
   const Lines rest = e.ReadUntil("bestmove");
+  EXPECT_NE(rest.back(), "bestmove 0000");
   const Lines after = Answer(e, "stop");   // idle now: reported again only to the log
-  for (const Lines* ls : {&during, &rest, &after}) {
+  EXPECT_EQ(CountPrefix(Answer(e, "ponderhit"), "bestmove"), 0);
+  for (const Lines* ls : {&std::as_const(before), &during, &rest, &after}) {
     EXPECT_EQ(CountPrefix(*ls, "id name"), 0);           // "ucinewgame" is no "uci"
     EXPECT_EQ(CountPrefix(*ls, "info string Max CPUs"), 0);   // no "tt"
+    EXPECT_EQ(CountPrefix(*ls, "bestmove"), int(ls == &rest));
   }
-  EXPECT_EQ(CountPrefix(after, "bestmove"), 0);
   EXPECT_EQ(FenLine(e), StartFenLine);
   // Idle again: the same lines act.
   e.Send("play e2e4");

@@ -9,6 +9,7 @@
 #include "tablebase/emd_decoder.h"
 #include "tablebase/emd_file.h"
 #include "tests/support/emd_test_tables.h"
+#include "tests/tablebase/emd_damage.h"
 
 namespace {
 
@@ -99,7 +100,8 @@ struct HandMadeFile {
     put32(tag);
     file.resize(file.size() + 8 * 2, 0);   // the per-block words of the two blocks
     Bits packed;
-    packed.Add(0, log2BlockSize).Add(uint32_t(block1.size()), log2BlockSize).Add(lastBlockSize, log2BlockSize);
+    packed.Add(0, log2BlockSize).Add(uint32_t(block1.size()), log2BlockSize);
+    packed.Add(lastBlockSize, log2BlockSize);
     for (uint32_t d = 1; d <= 24; ++d) packed.Add(d, log2BlockSize);   // D0 = 1
     for (uint8_t b : packed.Bytes()) file.push_back(b);
     for (uint8_t b : Bits{codeLengths}.Bytes()) file.push_back(b);
@@ -122,10 +124,6 @@ struct Damage {
 };
 Damage FieldDamage(std::function<void(HandMadeFile&)> f) { return {std::move(f), {}}; }
 Damage ByteDamage(std::function<void(std::vector<uint8_t>&)> f) { return {{}, std::move(f)}; }
-
-uint32_t HeaderLengthOf(const std::vector<uint8_t>& b) {
-  return uint32_t(b[64]) << 24 | uint32_t(b[65]) << 16 | uint32_t(b[66]) << 8 | b[67];
-}
 
 EmdError OpenError(const std::vector<uint8_t>& bytes) {
   emd::EmdFile file;
@@ -165,7 +163,9 @@ TEST(EmdHeader, DamagedFieldsAreRefused) {
       {"banner", ByteDamage([](std::vector<uint8_t>& b) { b[14] = 'd'; }), EmdError::ReadError},
       {"shorter than the fixed fields", ByteDamage([](std::vector<uint8_t>& b) { b.resize(79); }),
        EmdError::ReadError},
-      {"header length 83", FieldDamage([](HandMadeFile& f) { f.headerLengthChange = 83 - int(HeaderLengthOf(HandMadeFile().Bytes())); }),
+      {"header length 83", FieldDamage([](HandMadeFile& f) {
+         f.headerLengthChange = 83 - int(HeaderLength(HandMadeFile().Bytes()));
+       }),
        EmdError::FileBroken},
       {"header longer than the file", FieldDamage([](HandMadeFile& f) { f.headerLengthChange = 40; }),
        EmdError::FileBroken},
@@ -181,7 +181,8 @@ TEST(EmdHeader, DamagedFieldsAreRefused) {
        EmdError::FileBroken},
       {"usual CRC-32", FieldDamage([](HandMadeFile& f) { f.checksum = Checksum::UsualCrc32; }),
        EmdError::FileBroken},
-      {"checksum byte", ByteDamage([](std::vector<uint8_t>& b) { b[HeaderLengthOf(b) - 1] ^= 1; }), EmdError::FileBroken},
+      {"checksum byte", ByteDamage([](std::vector<uint8_t>& b) { b[HeaderLength(b) - 1] ^= 1; }),
+       EmdError::FileBroken},
       {"code lengths cut short", FieldDamage([](HandMadeFile& f) { f.codeLengths.resize(100); }),
        EmdError::FileBroken},
       // Level 1 where the zero count after entry 122 runs past entry 127.

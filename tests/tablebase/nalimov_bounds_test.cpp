@@ -53,7 +53,8 @@ void ForEachLegal(const char* name, Color stm, const std::function<void(const Ta
 uint64_t CheckExhaustively(const char* name, Color stm, bool enPassant) {
   const nalimov::TableInfo& t = *nalimov::TableByName(name);
   const nalimov::IndexLayout& layout = nalimov::Layout(t.number, stm);
-  const uint64_t low = enPassant ? layout.ordinarySize : 0, high = enPassant ? t.entries[stm] : layout.ordinarySize;
+  const uint64_t low = enPassant ? layout.ordinarySize : 0;
+  const uint64_t high = enPassant ? t.entries[stm] : layout.ordinarySize;
   const bool pawns = std::string_view(name).find('p') != std::string_view::npos;
   std::vector<uint32_t> owner(t.entries[stm], 0);   // code of the first position seen, plus one
   uint64_t reached = 0;
@@ -62,9 +63,10 @@ uint64_t CheckExhaustively(const char* name, Color stm, bool enPassant) {
     TablePosition p = legal;
     if (enPassant) {
       const Square moved = p.men[!stm].slots[0], step = stm == White ? 8 : -8;
-      const Bitboard capturers = RankNeighbours[moved] & p.Occupied() & ~SquareBit(p.men[stm].slots[KingSlot]);
+      const Bitboard beside = RankNeighbours[moved] & p.Occupied();
       bool pawnBeside = false;
-      for (int j = 0; j < p.men[stm].count[0]; ++j) pawnBeside |= (capturers & SquareBit(p.men[stm].slots[j])) != 0;
+      for (int j = 0; j < p.men[stm].count[0]; ++j)
+        pawnBeside |= (beside & SquareBit(p.men[stm].slots[j])) != 0;
       if (RankOf(moved) != (stm == White ? 4 : 3) || !pawnBeside ||
           (p.Occupied() & (SquareBit(moved + step) | SquareBit(moved + 2 * step))))
         return;
@@ -79,7 +81,8 @@ uint64_t CheckExhaustively(const char* name, Color stm, bool enPassant) {
       ok = false;
       for (int image = 0; image < (pawns ? 2 : 8); ++image) ok |= Code(p, image) == owner[index] - 1;
     }
-    if (!ok && ++failures <= 3) ADD_FAILURE() << name << " stm " << stm << ": index " << index << " out of range or shared";
+    if (!ok && ++failures <= 3)
+      ADD_FAILURE() << name << " stm " << stm << ": index " << index << " out of range or shared";
   });
   return reached;
 }
@@ -105,32 +108,28 @@ TEST(NalimovBounds, KpkpEnPassantSectionExhaustively) {
     EXPECT_GT(CheckExhaustively("kpkp", stm, true), 20000u);
 }
 
-TEST(NalimovBounds, SampledFiveAndSixManPositions) {
+// Sampled positions of the 5- and 6-man tables stay inside the ordinary
+// section; en-passant positions of every table with pawns of both colours
+// land in the en-passant section, and their mirror images on the same entry.
+TEST(NalimovBounds, SampledPositions) {
   std::mt19937_64 rng(21);
-  for (const nalimov::TableInfo& t : nalimov::Tables())
-    for (Color stm : {White, Black}) {
-      const uint64_t high = std::min(t.entries[stm], nalimov::Layout(t.number, stm).ordinarySize);
-      for (int i = 0; t.men >= 5 && i < (Sanitized() ? 50 : 1000); ++i)
-        ASSERT_LT(RandomLegal(t.name, stm, rng).Index(t.number), high) << t.name << " stm " << stm;
-    }
-}
-
-// En-passant positions of every table with pawns of both colours land in the
-// en-passant section, and their mirror images on the same entry.
-TEST(NalimovBounds, SampledEnPassantPositions) {
-  std::mt19937_64 rng(22);
-  int tables = 0;
+  int epTables = 0;
   for (const nalimov::TableInfo& t : nalimov::Tables()) {
-    if (!nalimov::Layout(t.number, White).epSize) continue;
-    ++tables;
-    for (Color stm : {White, Black})
-      for (int i = 0; i < (Sanitized() ? 20 : 200); ++i) {
+    const bool ep = nalimov::Layout(t.number, White).epSize > 0;
+    epTables += ep;
+    for (Color stm : {White, Black}) {
+      const std::string where = std::string(t.name) + (stm == White ? " wtm" : " btm");
+      const uint64_t ordinary = nalimov::Layout(t.number, stm).ordinarySize;
+      for (int i = 0; t.men >= 5 && i < (Sanitized() ? 50 : 1000); ++i)
+        ASSERT_LT(RandomLegal(t.name, stm, rng).Index(t.number), std::min(t.entries[stm], ordinary)) << where;
+      for (int i = 0; ep && i < (Sanitized() ? 20 : 200); ++i) {
         const TablePosition p = RandomEnPassant(t.name, stm, rng);
         const uint64_t index = p.Index(t.number);
-        ASSERT_GE(index, nalimov::Layout(t.number, stm).ordinarySize) << t.name << " stm " << stm;
-        ASSERT_LT(index, t.entries[stm]) << t.name << " stm " << stm;
-        ASSERT_EQ(index, p.Mapped([](Square s) { return s ^ 7; }).Index(t.number)) << t.name;
+        ASSERT_GE(index, ordinary) << where;
+        ASSERT_LT(index, t.entries[stm]) << where;
+        ASSERT_EQ(index, p.Mapped([](Square s) { return s ^ 7; }).Index(t.number)) << where;
       }
+    }
   }
-  EXPECT_EQ(tables, 6 + 15 + 15);   // 4- and 5-man, 6-man 3+3, 6-man 4+2
+  EXPECT_EQ(epTables, 6 + 15 + 15);   // 4- and 5-man, 6-man 3+3, 6-man 4+2
 }

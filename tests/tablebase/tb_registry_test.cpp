@@ -6,6 +6,7 @@
 #include "tablebase/emd_checksum.h"
 #include "tablebase/nalimov_catalogue.h"
 #include "tbgen/emd_encoder.h"
+#include "tests/tablebase/emd_damage.h"
 #include "tests/tablebase/tb_test_support.h"
 
 namespace {
@@ -21,11 +22,6 @@ const char* const KrkLongestWin = "mate in 16";
 const char* const KrkBlackToMove = "8/8/8/8/8/2k5/1R6/K7 b - - 0 1";
 const char* const KrkLongestLoss = "mated in 16";
 
-uint32_t HeaderLength(const Bytes& f) { return uint32_t(f[64]) << 24 | uint32_t(f[65]) << 16 | uint32_t(f[66]) << 8 | f[67]; }
-void Put32(Bytes& f, size_t at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) f[at + size_t(i)] = uint8_t(v >> (24 - 8 * i));
-}
-void Resum(Bytes& f) { Put32(f, HeaderLength(f) - 4, emd::HeaderChecksum(f.data(), HeaderLength(f) - 4)); }
 
 // A file of the right size holding nothing but draws (no disk space used).
 void SparseFile(const fs::path& path, uint64_t bytes) {
@@ -45,16 +41,17 @@ TEST_F(TbRegistry, EveryFileNameFormIsFound) {
     const char* black;
     bool compressed;
   } forms[] = {
-      {"krk.nbw", "krk.nbb", false},         {"krk.nbw.emd", "krk.nbb.emd", true}, {"krk_nbw.emd", "krk_nbb.emd", true},
-      {"krk_nbw_emd", "krk_nbb_emd", true},  {"krknbw.emd", "krknbb.emd", true},
+      {"krk.nbw", "krk.nbb", false},        {"krk.nbw.emd", "krk.nbb.emd", true},
+      {"krk_nbw.emd", "krk_nbb.emd", true}, {"krk_nbw_emd", "krk_nbb_emd", true},
+      {"krknbw.emd", "krknbb.emd", true},
   };
   ScratchDirectory scratch;
   for (const auto& form : forms) {
     SCOPED_TRACE(form.white);
     const fs::path dir = scratch.Path() / form.white;
     fs::create_directory(dir);
-    const char* suffix = form.compressed ? ".emd" : "";
-    CopyTables(dir, {{std::string("krk.nbw") + suffix, form.white}, {std::string("krk.nbb") + suffix, form.black}});
+    const std::string suffix = form.compressed ? ".emd" : "";
+    CopyTables(dir, {{"krk.nbw" + suffix, form.white}, {"krk.nbb" + suffix, form.black}});
     EXPECT_EQ(RegisterQuietly(dir.string()), 2);
     EXPECT_EQ(ProbeFen(KrkWhiteToMove), KrkLongestWin);
     EXPECT_EQ(ProbeFen(KrkExchanged), KrkLongestWin);
@@ -63,7 +60,8 @@ TEST_F(TbRegistry, EveryFileNameFormIsFound) {
   // The eight-letter form is only for tables of up to five men; the tables
   // stored in extents have the plain and ".emd" forms of each extent.
   EXPECT_EQ(tb::ExtentFileNames("d", nalimov::TableByName("krpkr")->number, 1, 0).back(), "d/krpkrnbb.emd");
-  EXPECT_EQ(tb::ExtentFileNames("d", nalimov::TableByName("krnknn")->number, 0, 0).back(), "d/krnknn_nbw_emd");
+  EXPECT_EQ(tb::ExtentFileNames("d", nalimov::TableByName("krnknn")->number, 0, 0).back(),
+            "d/krnknn_nbw_emd");
   EXPECT_EQ(tb::ExtentFileNames("d/", nalimov::TableByName("krnkbn")->number, 1, 11),
             (std::vector<std::string>{"d/krnkbn.b.nbb", "d/krnkbn.b.nbb.emd"}));
 }
