@@ -18,7 +18,8 @@ struct PhaseParameters {
   // rooks are no longer worth capturing.
   int deltaPawns, deltaMinors, deltaRooks;
   int evasionMargin;           // in-check quiescence: all promotions among the evasions this close to alpha
-  int lowBand[10];             // low zero-window band (not read yet)
+  // Static cut-off margins of zero-window nodes by depth (entries 2 to 8 read).
+  int lowBand[10];
   int depthZero[2];            // depth-0 zero-window node (not read yet)
 };
 

@@ -84,6 +84,7 @@ constexpr int LazyEstimatedParent = 10, LazyAfterCapture = 15;
 
 // --- Zero-window nodes ----------------------------------------------------------
 constexpr int LowBandDepth = 5;              // up to this depth a node is in the low band
+constexpr int StaticCutMaxDepth = 8;         // the static cut-off reads lowBand[depth] up to here
 constexpr int FarBelowMargin = 100;  // evaluation this far below the bound: "far below" history and ordering
 // Null move: the reduction grows with the evaluation's lead over the bound.
 constexpr int NullLeadSmall = 30, NullLeadMedium = 50, NullLeadLarge = 150;

@@ -101,6 +101,12 @@ int ZeroWindow(SearchContext& s, int bound, int depth, int ply, Move excluded, N
   const bool lowBand = depth <= LowBandDepth;
   const NodeFlags childFlags = flags.Child();
 
+  // Step 3a: static cut-off. A shallow node whose evaluation lies far above
+  // its bound (the low band's margin for its depth) is not searched.
+  const bool staticCut = depth <= StaticCutMaxDepth && !excluded && bound > -MaxOrdinaryScore &&
+                         bound < MaxOrdinaryScore && eval - s.phase.lowBand[depth] >= bound;
+  if (staticCut) return eval - s.phase.lowBand[depth];
+
   // Step 3: null move. Let the opponent move twice; if we still reach the
   // bound the node is good enough. Not with king and pawns only (zugzwang).
   const bool nullMove =
