@@ -101,6 +101,7 @@ int ZeroWindow(SearchContext& s, int bound, int depth, int ply, Move excluded, N
   const bool lowBand = depth <= LowBandDepth;
   const NodeFlags childFlags = flags.Child();
 
+  static_assert(StaticCutMaxDepth < int(std::size(PhaseParameters{}.lowBand)), "a margin for every depth");
   // Step 3a: static cut-off. A shallow node whose evaluation lies far above
   // its bound (the low band's margin for its depth) is not searched.
   const bool staticCut = depth <= StaticCutMaxDepth && !excluded && bound > -MaxOrdinaryScore &&
