@@ -12,49 +12,11 @@ used; the last line counts the games each engine lost on time.
 
 import argparse
 import collections
-import re
 import sys
 
-COMMENT = re.compile(r'\{[^}]*?(-?\d+(?:\.\d+)?)s\}')
-MOVE_NUMBER = re.compile(r'^(\d+)\.')
+from pgn_games import games, moves
+
 BANDS = [(1, 10), (11, 20), (21, 30), (31, 40), (41, 60), (61, 80), (81, 999)]
-
-
-def games(path):
-    tags, text = {}, []
-    with open(path, encoding='utf-8', errors='replace') as f:
-        for line in f:
-            if line.startswith('['):
-                if text:
-                    yield tags, ' '.join(text)
-                    tags, text = {}, []
-                m = re.match(r'\[(\w+) "(.*)"\]', line)
-                if m:
-                    tags[m.group(1)] = m.group(2)
-            elif line.strip():
-                text.append(line.strip())
-    if text:
-        yield tags, ' '.join(text)
-
-
-def moves_with_times(movetext, white_first):
-    """Yields (move number, side 0 = White / 1 = Black, seconds)."""
-    side = 0 if white_first else 1
-    number = None
-    for token in re.findall(r'\{[^}]*\}|\S+', movetext):
-        m = MOVE_NUMBER.match(token)
-        if m:
-            number = int(m.group(1))
-            if token.endswith('...'):
-                side = 1
-            continue
-        if token.startswith('{'):
-            t = COMMENT.search(token)
-            if t and number is not None:
-                yield number, side, float(t.group(1))
-                if side == 1:
-                    number += 1
-                side ^= 1
 
 
 def main():
@@ -70,9 +32,10 @@ def main():
     for path in args.pgn:
         for tags, text in games(path):
             names = (tags.get('White', '?'), tags.get('Black', '?'))
-            white_first = ' w ' in tags.get('FEN', ' w ')
             clock = [base, base]
-            for number, side, seconds in moves_with_times(text, white_first):
+            for number, side, _, seconds in moves(tags, text):
+                if seconds is None:
+                    continue
                 band = next(b for b in BANDS if b[0] <= number <= b[1])
                 spent[names[side]][band].append((seconds, clock[side]))
                 clock[side] += inc - seconds

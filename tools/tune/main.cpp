@@ -7,9 +7,12 @@
 // the error falls, in passes with a halving step, until nothing improves or
 // the time is up.
 //
-// Usage: tolvo-tune --data FILE [--limit N] [--seconds S] [--start PARAMS]
-//                   [--out PARAMS] [--source FILE.inc] [--note TEXT]
-// The data file holds "FEN;result" lines (tools/tune/tune_data.py makes it).
+// Usage: tolvo-tune --data FILE [--holdout FILE] [--limit N] [--seconds S]
+//                   [--start PARAMS] [--out PARAMS] [--source FILE.inc] [--note TEXT]
+// The data files hold "FEN;result" lines (tolvo-selfplay and
+// tools/tune/tune_data.py make them). The held-out file, positions of games
+// the fit never sees, is only measured: its error before and after says
+// whether the fitted weights generalise.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -38,7 +41,13 @@ struct Sample {
   float result;
 };
 
-std::vector<Sample> samples;
+// Positions with their current evaluations: the fitted set, and a held-out
+// set that only measures whether the fit carries over to games it has not seen.
+struct DataSet {
+  std::vector<Sample> samples;
+  std::vector<int> scores;
+};
+DataSet training, heldOut;
 Position scratch;
 
 // The fields the evaluation reads, copied between a Position and a Sample
@@ -55,7 +64,7 @@ template <class From, class To> void CopyEvaluatedFields(const From& from, To& t
 
 void Load(const Sample& s) { CopyEvaluatedFields(s, scratch); }
 
-bool ReadData(const std::string& path, size_t limit) {
+bool ReadData(const std::string& path, size_t limit, std::vector<Sample>& samples) {
   std::ifstream in(path);
   if (!in) return false;
   const int noAdjustment[12] = {};
@@ -76,47 +85,46 @@ bool ReadData(const std::string& path, size_t limit) {
 }
 
 // After a change to the placement profiles every piece-square sum is stale.
-void RefreshPieceSquareSums() {
+void RefreshPieceSquareSums(std::vector<Sample>& samples) {
   for (Sample& s : samples) {
     Load(s);
     s.st.pstSum = ComputePstSum(scratch);
   }
 }
 
-std::vector<int> scores;
-void EvaluateAll() {
-  scores.resize(samples.size());
-  for (size_t i = 0; i < samples.size(); ++i) {
-    Load(samples[i]);
+void EvaluateAll(DataSet& set) {
+  set.scores.resize(set.samples.size());
+  for (size_t i = 0; i < set.samples.size(); ++i) {
+    Load(set.samples[i]);
     EvalInfo ei{};
     ei.sideSign = scratch.sideToMove == White ? 1 : -1;
-    scores[i] = EvaluateUncached(scratch, ei);
+    set.scores[i] = EvaluateUncached(scratch, ei);
   }
 }
 
-double Error(double k) {
+double Error(const DataSet& set, double k) {
   double sum = 0;
-  for (size_t i = 0; i < samples.size(); ++i) {
-    const double predicted = 1.0 / (1.0 + std::pow(10.0, -k * scores[i] / 400.0));
-    sum += (samples[i].result - predicted) * (samples[i].result - predicted);
+  for (size_t i = 0; i < set.samples.size(); ++i) {
+    const double predicted = 1.0 / (1.0 + std::pow(10.0, -k * set.scores[i] / 400.0));
+    sum += (set.samples[i].result - predicted) * (set.samples[i].result - predicted);
   }
-  return sum / double(samples.size());
+  return sum / double(set.samples.size());
 }
 
-double Error(const EvalParams& params, double k, bool placementChanged) {
+double Error(DataSet& set, const EvalParams& params, double k, bool placementChanged) {
   SetEvalParams(params);
-  if (placementChanged) RefreshPieceSquareSums();
-  EvaluateAll();
-  return Error(k);
+  if (placementChanged) RefreshPieceSquareSums(set.samples);
+  EvaluateAll(set);
+  return Error(set, k);
 }
 
 // Golden-section search for the K of least error over the current scores.
-double FitK() {
+double FitK(const DataSet& set) {
   double a = 0.1, b = 3.0;
   const double g = (std::sqrt(5.0) - 1) / 2;
   for (int i = 0; i < 40; ++i) {
     const double c = b - g * (b - a), d = a + g * (b - a);
-    if (Error(c) < Error(d)) b = d; else a = c;
+    if (Error(set, c) < Error(set, d)) b = d; else a = c;
   }
   return (a + b) / 2;
 }
@@ -152,12 +160,13 @@ bool WriteFile(const std::string& path, const std::string& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string data, start, out, source, note;
+  std::string data, holdout, start, out, source, note;
   size_t limit = size_t(-1);
   double seconds = 1800;
   for (int i = 1; i + 1 < argc; i += 2) {
     const std::string flag = argv[i], value = argv[i + 1];
     if (flag == "--data") data = value;
+    else if (flag == "--holdout") holdout = value;
     else if (flag == "--limit") limit = std::strtoull(value.c_str(), nullptr, 10);
     else if (flag == "--seconds") seconds = std::atof(value.c_str());
     else if (flag == "--start") start = value;
@@ -166,8 +175,8 @@ int main(int argc, char** argv) {
     else if (flag == "--note") note = value;
     else return std::fprintf(stderr, "unknown flag %s\n", flag.c_str()), 2;
   }
-  if (data.empty()) return std::fprintf(stderr, "usage: tolvo-tune --data FILE [--limit N] [--seconds S] "
-                                                "[--start PARAMS] [--out PARAMS] [--source FILE.inc] [--note TEXT]\n"), 2;
+  if (data.empty()) return std::fprintf(stderr, "usage: tolvo-tune --data FILE [--holdout FILE] [--limit N] "
+                                                "[--seconds S] [--start PARAMS] [--out PARAMS] [--source FILE.inc] [--note TEXT]\n"), 2;
   InitBoard();
   InitEvaluation();
   EvalParams params = Params;
@@ -180,12 +189,17 @@ int main(int argc, char** argv) {
       return std::fprintf(stderr, "%s: %s\n", start.c_str(), in ? error.c_str() : "cannot read"), 1;
   }
   SetEvalParams(params);
-  if (!ReadData(data, limit) || samples.empty()) return std::fprintf(stderr, "no positions in %s\n", data.c_str()), 1;
-  RefreshPieceSquareSums();
-  EvaluateAll();
-  const double k = FitK();
-  const double before = Error(k);
-  std::printf("%zu positions, K = %.4f, error %.6f\n", samples.size(), k, before);
+  if (!ReadData(data, limit, training.samples) || training.samples.empty())
+    return std::fprintf(stderr, "no positions in %s\n", data.c_str()), 1;
+  if (!holdout.empty() && (!ReadData(holdout, size_t(-1), heldOut.samples) || heldOut.samples.empty()))
+    return std::fprintf(stderr, "no positions in %s\n", holdout.c_str()), 1;
+  RefreshPieceSquareSums(training.samples);
+  EvaluateAll(training);
+  const double k = FitK(training);
+  const double before = Error(training, k);
+  const double heldOutBefore = holdout.empty() ? 0 : Error(heldOut, params, k, true);
+  std::printf("%zu positions, K = %.4f, error %.6f\n", training.samples.size(), k, before);
+  if (!holdout.empty()) std::printf("%zu held-out positions, error %.6f\n", heldOut.samples.size(), heldOutBefore);
   std::fflush(stdout);
 
   const auto begin = std::chrono::steady_clock::now();
@@ -207,7 +221,7 @@ int main(int argc, char** argv) {
             row.field(trial)[i] += direction * step;
             std::string why;
             if (!EvalParamsUsable(trial, why)) continue;
-            const double e = Error(trial, k, IsPlacementRow(r));
+            const double e = Error(training, trial, k, IsPlacementRow(r));
             if (e < best) {
               best = e;
               params = trial;
@@ -220,19 +234,26 @@ int main(int argc, char** argv) {
       }
       std::printf("pass %d (step /%d): error %.6f after %.0f s\n", passes, divisor, best, elapsed());
       std::fflush(stdout);
+      // The weights so far, so that a run cut short still leaves its best table.
+      if (!out.empty()) WriteFile(out, "# tolvo-tune, after pass " + std::to_string(passes) + "\n" + FormatEvalParams(params));
     }
   }
   // Leave the tables as the final weights hold them (the last trial may have been refused).
-  const double after = Error(params, k, true);
+  const double after = Error(training, params, k, true);
   std::printf("error %.6f -> %.6f%s\n", before, after, timeUp ? " (time limit)" : "");
+  const double heldOutAfter = holdout.empty() ? 0 : Error(heldOut, params, k, true);
+  if (!holdout.empty()) std::printf("held-out error %.6f -> %.6f\n", heldOutBefore, heldOutAfter);
 
   std::ostringstream how;
   how << "Generated by tolvo-tune on " << Today() << " (tools/tune): a logistic fit of the static evaluation\n"
       << "to game results, local search over the free entries of the table, starting from "
       << (start.empty() ? "the built-in values" : start) << ".\n"
-      << samples.size() << " quiet positions from " << data << (note.empty() ? "" : " (" + note + ")") << ";\n"
+      << training.samples.size() << " quiet positions from " << data << (note.empty() ? "" : " (" + note + ")") << ";\n"
       << "K = " << k << ", mean squared error " << before << " before, " << after << " after, " << passes
       << " passes" << (timeUp ? ", stopped by the time limit" : "") << ".\n";
+  if (!holdout.empty())
+    how << "Held out: " << heldOut.samples.size() << " positions of other games (" << holdout << "), error "
+        << heldOutBefore << " before, " << heldOutAfter << " after.\n";
   if (!out.empty() && !WriteFile(out, "# " + how.str().substr(0, how.str().find('\n')) + "\n" + FormatEvalParams(params)))
     return std::fprintf(stderr, "cannot write %s\n", out.c_str()), 1;
   if (!source.empty() && !WriteFile(source, EvalParamsSource(params, how.str())))
