@@ -2,10 +2,26 @@
 
 #include <cstring>
 #include <cstdlib>
+#ifdef TOLVO_TUNING
+#include <atomic>
+#include <memory>
+#endif
 #include "eval/eval_params.h"
 
 namespace {
+#ifdef TOLVO_TUNING
+// The tuner evaluates on several threads at once: each thread keeps its own
+// cache, emptied before its first use after the weights change.
+struct FreeCache {
+  void operator()(PawnInfo* table) const { std::free(table); }
+};
+thread_local std::unique_ptr<PawnInfo, FreeCache> threadCache;
+thread_local PawnInfo* cache = nullptr;
+thread_local uint32_t cacheVersion = 0;
+std::atomic<uint32_t> weightsVersion{1};
+#else
 PawnInfo* cache = nullptr;
+#endif
 
 constexpr Bitboard AdjacentFiles(int file) {
   return (file > 0 ? FileBits(file - 1) : 0) | (file < 7 ? FileBits(file + 1) : 0);
@@ -196,11 +212,27 @@ void InitShelterTable() {
 }
 
 void AllocatePawnCache() {
-  if (!cache) cache = static_cast<PawnInfo*>(std::aligned_alloc(64, sizeof(PawnInfo) * PawnCacheSize));
+  if (!cache) {
+    cache = static_cast<PawnInfo*>(std::aligned_alloc(64, sizeof(PawnInfo) * PawnCacheSize));
+#ifdef TOLVO_TUNING
+    threadCache.reset(cache);
+#endif
+  }
   ClearPawnCache();
 }
 
 const PawnInfo& EvaluatePawns(const Position& p) {
+#ifdef TOLVO_TUNING
+  const uint32_t version = weightsVersion.load(std::memory_order_acquire);
+  if (cacheVersion != version) {
+    if (!cache) {
+      cache = static_cast<PawnInfo*>(std::aligned_alloc(64, sizeof(PawnInfo) * PawnCacheSize));
+      threadCache.reset(cache);
+    }
+    std::memset(cache, 0, sizeof(PawnInfo) * PawnCacheSize);
+    cacheVersion = version;
+  }
+#endif
   PawnInfo& entry = cache[(p.st.pawnKey >> 8) & (PawnCacheSize - 1)];
   if (entry.key == p.st.pawnKey && entry.key != 0) return entry;
   ComputePawnInfo(p, entry);
@@ -209,4 +241,7 @@ const PawnInfo& EvaluatePawns(const Position& p) {
 
 void ClearPawnCache() {
   if (cache) std::memset(cache, 0, sizeof(PawnInfo) * PawnCacheSize);
+#ifdef TOLVO_TUNING
+  cacheVersion = weightsVersion.fetch_add(1, std::memory_order_acq_rel) + 1;   // the other threads' caches are stale
+#endif
 }

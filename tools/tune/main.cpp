@@ -7,7 +7,7 @@
 // the error falls, in passes with a halving step, until nothing improves or
 // the time is up.
 //
-// Usage: tolvo-tune --data FILE [--holdout FILE] [--limit N] [--seconds S]
+// Usage: tolvo-tune --data FILE [--holdout FILE] [--limit N] [--threads N] [--seconds S]
 //                   [--start PARAMS] [--out PARAMS] [--source FILE.inc] [--note TEXT]
 // The data files hold "FEN;result" lines (tolvo-selfplay and
 // tools/tune/tune_data.py make them). The held-out file, positions of games
@@ -23,6 +23,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 #include "board/position.h"
 #include "eval/eval_params.h"
@@ -62,7 +63,23 @@ template <class From, class To> void CopyEvaluatedFields(const From& from, To& t
   to.sideToMove = from.sideToMove;
 }
 
-void Load(const Sample& s) { CopyEvaluatedFields(s, scratch); }
+void Load(const Sample& s, Position& into) { CopyEvaluatedFields(s, into); }
+
+// Runs work(begin, end, scratch) over [0, n) in equal shares on `threadCount`
+// threads, each with its own scratch position (the evaluation's pawn cache is
+// per thread in the tuning build).
+int threadCount = 2;
+template <class Work> void InShares(size_t n, const Work& work) {
+  const size_t share = (n + size_t(threadCount) - 1) / size_t(threadCount);
+  std::vector<std::thread> threads;
+  for (int t = 1; t < threadCount; ++t)
+    threads.emplace_back([&, t] {
+      Position local;
+      work(std::min(n, t * share), std::min(n, (t + 1) * share), local);
+    });
+  work(0, std::min(n, share), scratch);
+  for (std::thread& thread : threads) thread.join();
+}
 
 bool ReadData(const std::string& path, size_t limit, std::vector<Sample>& samples) {
   std::ifstream in(path);
@@ -86,20 +103,24 @@ bool ReadData(const std::string& path, size_t limit, std::vector<Sample>& sample
 
 // After a change to the placement profiles every piece-square sum is stale.
 void RefreshPieceSquareSums(std::vector<Sample>& samples) {
-  for (Sample& s : samples) {
-    Load(s);
-    s.st.pstSum = ComputePstSum(scratch);
-  }
+  InShares(samples.size(), [&](size_t begin, size_t end, Position& into) {
+    for (size_t i = begin; i < end; ++i) {
+      Load(samples[i], into);
+      samples[i].st.pstSum = ComputePstSum(into);
+    }
+  });
 }
 
 void EvaluateAll(DataSet& set) {
   set.scores.resize(set.samples.size());
-  for (size_t i = 0; i < set.samples.size(); ++i) {
-    Load(set.samples[i]);
-    EvalInfo ei{};
-    ei.sideSign = scratch.sideToMove == White ? 1 : -1;
-    set.scores[i] = EvaluateUncached(scratch, ei);
-  }
+  InShares(set.samples.size(), [&](size_t begin, size_t end, Position& into) {
+    for (size_t i = begin; i < end; ++i) {
+      Load(set.samples[i], into);
+      EvalInfo ei{};
+      ei.sideSign = into.sideToMove == White ? 1 : -1;
+      set.scores[i] = EvaluateUncached(into, ei);
+    }
+  });
 }
 
 double Error(const DataSet& set, double k) {
@@ -167,6 +188,7 @@ int main(int argc, char** argv) {
     const std::string flag = argv[i], value = argv[i + 1];
     if (flag == "--data") data = value;
     else if (flag == "--holdout") holdout = value;
+    else if (flag == "--threads") threadCount = std::max(1, std::atoi(value.c_str()));
     else if (flag == "--limit") limit = std::strtoull(value.c_str(), nullptr, 10);
     else if (flag == "--seconds") seconds = std::atof(value.c_str());
     else if (flag == "--start") start = value;
@@ -176,7 +198,7 @@ int main(int argc, char** argv) {
     else return std::fprintf(stderr, "unknown flag %s\n", flag.c_str()), 2;
   }
   if (data.empty()) return std::fprintf(stderr, "usage: tolvo-tune --data FILE [--holdout FILE] [--limit N] "
-                                                "[--seconds S] [--start PARAMS] [--out PARAMS] [--source FILE.inc] [--note TEXT]\n"), 2;
+                                                "[--threads N] [--seconds S] [--start PARAMS] [--out PARAMS] [--source FILE.inc] [--note TEXT]\n"), 2;
   InitBoard();
   InitEvaluation();
   EvalParams params = Params;
