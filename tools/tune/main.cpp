@@ -229,6 +229,7 @@ int main(int argc, char** argv) {
   double best = before;
   int passes = 0;
   bool timeUp = false;
+  std::vector<int> lastDirection(size_t(EvalParamRowCount) * 32, +1);   // by row and entry (rows hold up to 32)
   for (int divisor = 1; divisor <= 4 && !timeUp; divisor *= 2) {
     for (bool improved = true; improved && !timeUp;) {
       improved = false;
@@ -238,18 +239,26 @@ int main(int argc, char** argv) {
         const int step = std::max(1, FirstStep(row.name) / divisor);
         for (int i = 0; i < row.count && !timeUp; ++i) {
           if (row.fixedMask >> i & 1) continue;
-          for (int direction : {+1, -1}) {
-            EvalParams trial = params;
-            row.field(trial)[i] += direction * step;
-            std::string why;
-            if (!EvalParamsUsable(trial, why)) continue;
-            const double e = Error(training, trial, k, IsPlacementRow(r));
-            if (e < best) {
+          // The direction that last helped this entry goes first; a step that
+          // helps is repeated while it keeps helping (an entry far from its
+          // best value gets there in one pass rather than one step a pass).
+          int& preferred = lastDirection[r * 32 + i];
+          for (int direction : {preferred, -preferred}) {
+            bool helped = false;
+            for (;;) {
+              EvalParams trial = params;
+              row.field(trial)[i] += direction * step;
+              std::string why;
+              if (!EvalParamsUsable(trial, why)) break;
+              const double e = Error(training, trial, k, IsPlacementRow(r));
+              if (e >= best) break;
               best = e;
               params = trial;
-              improved = true;
-              break;
+              improved = helped = true;
+              preferred = direction;
+              if (elapsed() > seconds) break;
             }
+            if (helped) break;
           }
           timeUp = elapsed() > seconds;
         }
