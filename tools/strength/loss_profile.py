@@ -28,37 +28,20 @@ their positions, so that a class can be looked at by hand.
 import argparse
 import collections
 import os
-import subprocess
 import sys
 
 from pgn_games import games, moves
+from uci_engine import UciEngine
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 CLASSES = ['time use', 'tactics', 'passed pawns', 'king safety', 'endgame', 'opening', 'positional']
 VALUES = {'p': 1, 'n': 3, 'b': 3, 'r': 5, 'q': 9, 'k': 0}
 
 
-class Judge:
+class Judge(UciEngine):
     def __init__(self, command, depth, threads, hash_mb):
-        self.p = subprocess.Popen([command], stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True, bufsize=1)
+        super().__init__(command, (('UCI_ShowWDL', 'true'), ('Threads', threads), ('Hash', hash_mb)))
         self.depth = depth
-        self.send('uci')
-        self.wait('uciok')
-        for name, value in (('UCI_ShowWDL', 'true'), ('Threads', threads), ('Hash', hash_mb)):
-            self.send(f'setoption name {name} value {value}')
-        self.send('isready')
-        self.wait('readyok')
-
-    def send(self, line):
-        self.p.stdin.write(line + '\n')
-
-    def wait(self, word):
-        while True:
-            line = self.p.stdout.readline()
-            if not line:
-                raise RuntimeError('the judge ended')
-            if line.startswith(word):
-                return line
 
     def judge(self, fen):
         """(expected result of the side to move, best move in UCI notation)."""
@@ -66,10 +49,7 @@ class Judge:
         self.send(f'go depth {self.depth}')
         expected = 0.5
         while True:
-            line = self.p.stdout.readline()
-            if not line:
-                raise RuntimeError('the judge ended')
-            words = line.split()
+            words = self.readline().split()
             if 'wdl' in words and 'upperbound' not in words and 'lowerbound' not in words:
                 i = words.index('wdl')
                 w, d = int(words[i + 1]), int(words[i + 2])
@@ -79,7 +59,7 @@ class Judge:
 
     def close(self):
         self.send('quit')
-        self.p.wait(timeout=10)
+        self.proc.wait(timeout=10)
 
 
 def is_passed(cr, pos, sq):

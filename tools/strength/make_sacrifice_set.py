@@ -17,8 +17,9 @@ The rules module (legal moves, SAN) is the referee's own, found through
 """
 import argparse
 import re
-import subprocess
 import sys
+
+from uci_engine import UciEngine
 
 VALUE = {'P': 1, 'N': 3, 'B': 3, 'R': 5, 'Q': 9, 'K': 100}
 
@@ -67,27 +68,10 @@ def sacrifices(rules, pos):
     return out
 
 
-class Oracle:
+class Oracle(UciEngine):
     def __init__(self, path, nodes):
+        super().__init__(path, (('MultiPV', 2), ('Threads', 1)))
         self.nodes = nodes
-        self.proc = subprocess.Popen([path], stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True, bufsize=1)
-        self.send('uci')
-        self.wait('uciok')
-        self.send('setoption name MultiPV value 2')
-        self.send('setoption name Threads value 1')
-        self.send('isready')
-        self.wait('readyok')
-
-    def send(self, line):
-        self.proc.stdin.write(line + '\n')
-
-    def wait(self, token):
-        while True:
-            line = self.proc.stdout.readline()
-            if not line:
-                raise RuntimeError('the oracle exited')
-            if line.startswith(token):
-                return line
 
     def best_two(self, fen):
         """[(move, centipawns)] of the two best moves; mates count as +-100000."""
@@ -96,7 +80,7 @@ class Oracle:
         self.send(f'go nodes {self.nodes}')
         lines = {}
         while True:
-            line = self.proc.stdout.readline()
+            line = self.readline()
             if line.startswith('bestmove'):
                 break
             w = line.split()
