@@ -482,6 +482,9 @@ void RootSearch(SearchContext& s, Position& p) {
     s.position = &p;
     s.rootMoveIndex = -1;
     s.currentRootMove = 0;
+    // A stop thrown inside a root move skips the pass's own clearing: the
+    // group must not read a move this process no longer searches.
+    Publish(s.exchange->slots[s.processNumber].currentMove, uint64_t(0));
     s.rootResearchingBest = false;
     if (!s.restartRequested || s.rootMoveCount == 0) break;
     s.restartRequested = false;

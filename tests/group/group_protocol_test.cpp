@@ -180,22 +180,26 @@ TEST(GroupProtocol, ChildrenStopWithTheSilentAnswer) {
   Group2 g;
   const std::vector<int> children = ChildrenOf(g.e.Pid());
   ASSERT_EQ(children.size(), 1u);
-  g.e.Send("position startpos");
-  g.e.Send("goe depth 4");
-  std::string answer;
-  ASSERT_TRUE(g.e.ReadLine(answer, 20000));
-  platform::SleepMs(500);
-  // The child's slot of the exchange area names no root move, and its
-  // processor time no longer grows.
   std::string exchange;
   for (const std::string& name : NamesOf(g.e.Pid()))
     if (name.rfind("TolvoEx", 0) == 0) exchange = name;
   ASSERT_FALSE(exchange.empty());
-  std::ifstream area("/dev/shm/" + exchange, std::ios::binary);
-  area.seekg(81920 + 128 + 32 * 1);   // the root block, its header, slot 1: the move being searched
-  uint64_t current = ~0ull;
-  area.read(reinterpret_cast<char*>(&current), sizeof current);
-  EXPECT_EQ(current, 0u);
+  // Several depths: the stop reaches the child at different points of its
+  // search, inside a root move as well as between them.
+  for (int depth = 4; depth <= 8; ++depth) {
+    g.e.Send("position startpos");
+    g.e.Send("goe depth " + std::to_string(depth));
+    std::string answer;
+    ASSERT_TRUE(g.e.ReadLine(answer, 20000));
+    platform::SleepMs(300);
+    // The child's slot of the exchange area names no root move.
+    std::ifstream area("/dev/shm/" + exchange, std::ios::binary);
+    area.seekg(81920 + 128 + 32 * 1);   // the root block, its header, slot 1: the move being searched
+    uint64_t current = ~0ull;
+    area.read(reinterpret_cast<char*>(&current), sizeof current);
+    EXPECT_EQ(current, 0u) << "depth " << depth;
+  }
+  // Its processor time no longer grows.
   const uint64_t before = CpuTicks(children[0]);
   platform::SleepMs(400);
   EXPECT_LE(CpuTicks(children[0]), before + 2) << "the child still searches";
