@@ -29,27 +29,10 @@ import re
 import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, '..', 'strength'))
+from pgn_games import games  # noqa: E402  (the referee's PGN reader, shared with the strength tools)
 RESULTS = {'1-0': '1', '0-1': '0', '1/2-1/2': '0.5'}
 TOKEN = re.compile(r'\{[^}]*\}|;[^\n]*|\([^)]*\)|\$\d+|\d+\.(?:\.\.)?|\S+')
-
-
-def games(path):
-    """Yields (tags, movetext) per game of a PGN file."""
-    tags, moves = {}, []
-    with open(path, encoding='utf-8', errors='replace') as f:
-        for line in f:
-            line = line.strip()
-            if line.startswith('['):
-                if moves:
-                    yield tags, ' '.join(moves)
-                    tags, moves = {}, []
-                m = re.match(r'\[(\w+)\s+"(.*)"\]', line)
-                if m:
-                    tags[m.group(1)] = m.group(2)
-            elif line:
-                moves.append(line)
-    if tags or moves:
-        yield tags, ' '.join(moves)
 
 
 def san_tokens(movetext):
