@@ -20,9 +20,8 @@ constexpr Blend QuietCheck[20] = {{0, 0}, {0, 0}, {0, 0}, {211, 308}, {253, 372}
                                   {16000, 16000}, {16000, 16000}, {16000, 16000},
                                   {0, 0}, {0, 0}, {0, 0}, {197, 292}, {239, 356}, {281, 414}, {16000, 16000},
                                   {16000, 16000}, {16000, 16000}, {16000, 16000}};
-constexpr Blend LowBand[10] = {{98, 141}, {70, 50}, {45, 72}, {122, 159}, {127, 186},
-                               {141, 189}, {188, 271}, {300, 375}, {450, 675}, {70, 125}};
-constexpr Blend DepthZero[2] = {{121, 163}, {141, 189}};
+constexpr Blend LowBand[9] = {{98, 141},  {70, 50},   {45, 72},   {122, 159}, {127, 186},
+                              {141, 189}, {188, 271}, {300, 375}, {450, 675}};
 }  // namespace
 
 PhaseParameters ComputePhaseParameters(const Position& p) {
@@ -33,7 +32,6 @@ PhaseParameters ComputePhaseParameters(const Position& p) {
   const int phase = minors + 2 * rooks + 4 * queens;
   PhaseParameters r{};
   r.phase = phase;
-  r.phaseClass = phase / 6 > 3 ? 3 : phase / 6;
   r.lazyMargin = BlendParameter(161, 215, phase);
   for (int i = 0; i < 20; ++i) {
     r.tacticalOnlyMargin[i] = BlendParameter(TacticalOnly[i].full, TacticalOnly[i].bare, phase);
@@ -43,7 +41,6 @@ PhaseParameters ComputePhaseParameters(const Position& p) {
   r.deltaMinors = BlendParameter(422, 585, phase);
   r.deltaRooks = BlendParameter(656, 956, phase);
   r.evasionMargin = BlendParameter(16, 24, phase);
-  for (int i = 0; i < 10; ++i) r.lowBand[i] = BlendParameter(LowBand[i].full, LowBand[i].bare, phase);
-  for (int i = 0; i < 2; ++i) r.depthZero[i] = BlendParameter(DepthZero[i].full, DepthZero[i].bare, phase);
+  for (int i = 0; i < 9; ++i) r.lowBand[i] = BlendParameter(LowBand[i].full, LowBand[i].bare, phase);
   return r;
 }

@@ -5,7 +5,6 @@
 
 struct PhaseParameters {
   int phase;                   // knights + bishops + 2 rooks + 4 queens (24 at the start)
-  int phaseClass;              // phase / 6, at most 3 (not read yet)
   int lazyMargin;              // lazy evaluation keeps an estimate this far beyond the bound
   // Zero-window nodes by i = depth / 2 + 10 T (T = 1 for expected cut nodes):
   // with the evaluation this far below the bound only tactical moves are
@@ -18,9 +17,10 @@ struct PhaseParameters {
   // rooks are no longer worth capturing.
   int deltaPawns, deltaMinors, deltaRooks;
   int evasionMargin;           // in-check quiescence: all promotions among the evasions this close to alpha
-  // Static cut-off margins of zero-window nodes by depth (entries 2 to 8 read).
-  int lowBand[10];
-  int depthZero[2];            // depth-0 zero-window node (not read yet)
+  // Margins of the shallow zero-window nodes by depth (internal units, the
+  // index is the depth): the static cut-off reads entries 2 to 8. Entry 0
+  // keeps the index equal to the depth; no zero-window node has depth 0.
+  int lowBand[9];
 };
 
 // Blends one parameter: trunc(full * x + bare * (1 - x)), x = phase / 24.
