@@ -463,6 +463,12 @@ const OptionRow Rows[] = {
      .kind = OptionKind::Button,
      .shown = OptionShown::Kvx5,
      .handle = ResetRandomizerBitmap},
+    // What today's front ends expect beyond the options above; announced last.
+    {.name = "UCI_ShowWDL",
+     .kind = OptionKind::Check,
+     .flag = &Options.showWdl,
+     .confirmation = "Show WDL enabled.",
+     .confirmationOff = "Show WDL disabled."},
 };
 }  // namespace
 
