@@ -50,7 +50,7 @@ def samples_of(cr, tags, movetext, engine):
     """(score cp, material, result 1/0.5/0 from the mover's view) per scored move of `engine`."""
     white_result = RESULT_OF_WHITE.get(tags.get('Result'))
     names = (tags.get('White', ''), tags.get('Black', ''))
-    ours = [i for i in (0, 1) if engine.lower() in names[i].lower()]
+    ours = [i for i in (0, 1) if any(e.lower() in names[i].lower() for e in engine.split(','))]
     if white_result is None or len(ours) != 1:
         return []
     pos = cr.Position.from_fen(tags.get('FEN', cr.START_FEN))
@@ -119,7 +119,7 @@ def calibration(params, s, x, r, bands=10):
 def main():
     ap = argparse.ArgumentParser(description=__doc__.split('\n\n')[0])
     ap.add_argument('pgn', nargs='+')
-    ap.add_argument('--engine', default='Tolvo', help='the engine whose scores are fitted (part of its PGN name)')
+    ap.add_argument('--engine', default='Tolvo', help='the engine whose scores are fitted (part of its PGN name; several separated by commas)')
     ap.add_argument('--holdout-every', type=int, default=10, help='every n-th game is held out (10)')
     ap.add_argument('--steps', type=int, default=3000)
     ap.add_argument('--rules', default=os.path.join(HERE, '..', '..', '..', 'shared', 'tools'),
