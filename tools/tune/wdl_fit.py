@@ -67,40 +67,66 @@ def samples_of(cr, tags, movetext, engine):
     return out
 
 
-def model(params, s, x):
-    a = np.polyval(params[:4], x)
-    b = np.maximum(np.polyval(params[4:], x), 1.0)
-    win = 1 / (1 + np.exp((a - s) / b))
-    loss = 1 / (1 + np.exp((a + s) / b))
+# The fit works in t = x - Centre, where the cubics' coefficients are far
+# less entangled than in powers of x; the result is turned back into powers
+# of x for the engine's table.
+Centre = 0.8
+
+
+def model(params, s, t):
+    a = np.polyval(params[:4], t)
+    b = np.maximum(np.polyval(params[4:], t), 1.0)
+    win = 1 / (1 + np.exp(np.clip((a - s) / b, -50, 50)))
+    loss = 1 / (1 + np.exp(np.clip((a + s) / b, -50, 50)))
     return win, np.clip(1 - win - loss, 1e-9, 1), loss
 
 
-def log_loss(params, s, x, r):
-    win, draw, loss = model(params, s, x)
+def log_loss(params, s, t, r):
+    win, draw, loss = model(params, s, t)
     p = np.where(r == 1, win, np.where(r == 0, loss, draw))
     return float(-np.mean(np.log(np.clip(p, 1e-12, 1))))
 
 
-def fit(s, x, r, steps):
+def gradient(params, s, t, r):
+    """The mean log-loss's gradient with respect to the eight coefficients."""
+    a = np.polyval(params[:4], t)
+    b = np.maximum(np.polyval(params[4:], t), 1.0)
+    win = 1 / (1 + np.exp(np.clip((a - s) / b, -50, 50)))
+    loss = 1 / (1 + np.exp(np.clip((a + s) / b, -50, 50)))
+    draw = np.clip(1 - win - loss, 1e-9, 1)
+    # Derivatives of win and loss by a and by b.
+    dw_da, dl_da = -win * (1 - win) / b, -loss * (1 - loss) / b
+    dw_db, dl_db = -win * (1 - win) * (s - a) / b ** 2, -loss * (1 - loss) * (-s - a) / b ** 2
+    is_win, is_loss = r == 1, r == 0
+    is_draw = ~(is_win | is_loss)
+    # d(-log p) = -dp / p, with p the chance of the result that came.
+    d_a = np.where(is_win, -dw_da / np.maximum(win, 1e-12), 0) + np.where(is_loss, -dl_da / np.maximum(loss, 1e-12), 0) \
+        + np.where(is_draw, (dw_da + dl_da) / draw, 0)
+    d_b = np.where(is_win, -dw_db / np.maximum(win, 1e-12), 0) + np.where(is_loss, -dl_db / np.maximum(loss, 1e-12), 0) \
+        + np.where(is_draw, (dw_db + dl_db) / draw, 0)
+    powers = np.stack([t ** 3, t ** 2, t, np.ones_like(t)])
+    return np.concatenate([powers @ d_a, powers @ d_b]) / len(s)
+
+
+def fit(s, t, r, steps):
     params = np.array([0.0, 0.0, 0.0, 150.0, 0.0, 0.0, 0.0, 80.0])
-    # Adam on the numerical gradient: eight parameters, a few thousand steps.
     m = np.zeros_like(params)
     v = np.zeros_like(params)
-    rate = np.array([4.0] * 4 + [2.0] * 4)
-    for t in range(1, steps + 1):
-        grad = np.zeros_like(params)
-        for i in range(len(params)):
-            h = 1e-3 * max(1.0, abs(params[i]))
-            up, down = params.copy(), params.copy()
-            up[i] += h
-            down[i] -= h
-            grad[i] = (log_loss(up, s, x, r) - log_loss(down, s, x, r)) / (2 * h)
+    for step in range(1, steps + 1):
+        rate = 2.0 if step < steps // 2 else 0.5
+        grad = gradient(params, s, t, r)
         m = 0.9 * m + 0.1 * grad
         v = 0.999 * v + 0.001 * grad * grad
-        params -= rate * (m / (1 - 0.9 ** t)) / (np.sqrt(v / (1 - 0.999 ** t)) + 1e-12)
-        if t % 500 == 0:
-            print(f'step {t}: log-loss {log_loss(params, s, x, r):.5f}', file=sys.stderr, flush=True)
+        params -= rate * (m / (1 - 0.9 ** step)) / (np.sqrt(v / (1 - 0.999 ** step)) + 1e-12)
+        if step % 5000 == 0:
+            print(f'step {step}: log-loss {log_loss(params, s, t, r):.5f}', file=sys.stderr, flush=True)
     return params
+
+
+def in_powers_of_x(coefficients):
+    """c(t) with t = x - Centre, as coefficients of x (highest power first)."""
+    composed = np.poly1d(coefficients)(np.poly1d([1.0, -Centre]))
+    return np.concatenate([np.zeros(4 - len(composed.coeffs)), composed.coeffs])
 
 
 def calibration(params, s, x, r, bands=10):
@@ -121,7 +147,8 @@ def main():
     ap.add_argument('pgn', nargs='+')
     ap.add_argument('--engine', default='Tolvo', help='the engine whose scores are fitted (part of its PGN name; several separated by commas)')
     ap.add_argument('--holdout-every', type=int, default=10, help='every n-th game is held out (10)')
-    ap.add_argument('--steps', type=int, default=3000)
+    ap.add_argument('--steps', type=int, default=40000)
+    ap.add_argument('--cache', help='samples read from the PGN files are kept in this .npz file and read back')
     ap.add_argument('--rules', default=os.path.join(HERE, '..', '..', '..', 'shared', 'tools'),
                     help='directory holding chessrules.py')
     args = ap.parse_args()
@@ -130,18 +157,24 @@ def main():
 
     fitted, held = [], []
     count = 0
-    for path in args.pgn:
-        for tags, text in games(path):
-            samples = samples_of(cr, tags, text, args.engine)
-            if not samples:
-                continue
-            count += 1
-            (held if count % args.holdout_every == 0 else fitted).extend(samples)
+    if args.cache and os.path.exists(args.cache):
+        with np.load(args.cache) as saved:
+            fitted, held, count = saved['fitted'].tolist(), saved['held'].tolist(), int(saved['count'])
+    else:
+        for path in args.pgn:
+            for tags, text in games(path):
+                samples = samples_of(cr, tags, text, args.engine)
+                if not samples:
+                    continue
+                count += 1
+                (held if count % args.holdout_every == 0 else fitted).extend(samples)
+        if args.cache:
+            np.savez(args.cache, fitted=np.array(fitted), held=np.array(held), count=count)
     print(f'{count} games: {len(fitted)} samples fitted, {len(held)} held out', file=sys.stderr)
 
     def arrays(rows):
         a = np.array(rows, dtype=float)
-        return a[:, 0], np.clip(a[:, 1], 17, 78) / 58, a[:, 2]
+        return a[:, 0], np.clip(a[:, 1], 17, 78) / 58 - Centre, a[:, 2]
 
     s, x, r = arrays(fitted)
     params = fit(s, x, r, args.steps)
@@ -157,8 +190,8 @@ def main():
         for lo, hi, n, pred, obs in calibration(params, hs, hx, hr):
             print(f'  {lo:.1f}-{hi:.1f}      {n:>8}     {pred:.3f}     {obs:.3f}')
     print('// a(x) and b(x), highest power of x first')
-    print('constexpr double WinMidpoint[4] = {%s};' % ', '.join(f'{v:.3f}' for v in params[:4]))
-    print('constexpr double WinSpread[4] = {%s};' % ', '.join(f'{v:.3f}' for v in params[4:]))
+    print('constexpr double WinMidpoint[4] = {%s};' % ', '.join(f'{v:.3f}' for v in in_powers_of_x(params[:4])))
+    print('constexpr double WinSpread[4] = {%s};' % ', '.join(f'{v:.3f}' for v in in_powers_of_x(params[4:])))
     return 0
 
 
