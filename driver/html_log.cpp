@@ -1,6 +1,8 @@
 // The HTML log: a page per session with the system, a board diagram per
 // search and one line per result of the search (depth, score, time and the
-// variation in figurine notation), for reading with a chess font.
+// variation in figurine notation). Pieces are the Unicode chess symbols,
+// written as character references so that the page reads the same whatever
+// encoding a browser assumes, and drawn by the fonts every desktop has.
 #include <cinttypes>
 #include <cctype>
 #include <cstdarg>
@@ -76,14 +78,37 @@ void WritePending(std::string& line) {
   line.clear();
 }
 
-// Surplus men of one side as figurine letters: queens, rooks, bishops, knights, pawns.
+// The chess symbols by colour and piece (pawn, knight, bishop, rook, queen,
+// king): White's outlined, Black's filled. The black pawn alone also has an
+// emoji form; the text-style selector after it keeps it a plain glyph.
+constexpr const char* PieceSymbol[2][6] = {
+    {"&#9817;", "&#9816;", "&#9815;", "&#9814;", "&#9813;", "&#9812;"},
+    {"&#9823;&#65038;", "&#9822;", "&#9821;", "&#9820;", "&#9819;", "&#9818;"}};
+
+// The notation's piece letters ("i".."n" White's pawn to king, "I".."N"
+// Black's) as symbols; every other character stays as it is.
+std::string Figurines(const std::string& text) {
+  static const char order[6] = {'i', 'k', 'j', 'l', 'm', 'n'};   // pawn, knight, bishop, rook, queen, king
+  std::string out;
+  for (const char c : text) {
+    const char lower = char(std::tolower(static_cast<unsigned char>(c)));
+    int piece = -1;
+    for (int i = 0; i < 6; ++i)
+      if (order[i] == lower) piece = i;
+    if (piece < 0) out += c;
+    else out += PieceSymbol[std::isupper(static_cast<unsigned char>(c)) ? Black : White][piece];
+  }
+  return out;
+}
+
+// Surplus men of one side as symbols: queens, rooks, bishops, knights, pawns.
 std::string MaterialSurplus(const Position& p, Color side) {
   static const int types[5] = {QueenType, RookType, BishopType, KnightType, PawnType};
-  static const char letters[5] = {'m', 'l', 'j', 'k', 'i'};
+  static const int symbols[5] = {4, 3, 2, 1, 0};
   std::string text;
   for (int i = 0; i < 5; ++i) {
     const int surplus = PopCount(p.Pieces(side, types[i])) - PopCount(p.Pieces(Opponent(side), types[i]));
-    for (int k = 0; k < surplus; ++k) text += side == White ? letters[i] : char(std::toupper(letters[i]));
+    for (int k = 0; k < surplus; ++k) text += PieceSymbol[side][symbols[i]];
   }
   return text;
 }
@@ -132,7 +157,7 @@ std::string HtmlVariationText(const Position& root, const std::string& pv, int f
     MakeMoveOfSideToMove(p, undo, m);
     if (mover == White || first) text += FormatText("<font style=\"width:40px\">%d.</font>", number);
     if (mover == Black && first) text += "<font style=\"width:66px\">...</font>";
-    text += "<font style=\"width:66px\">" + MoveToLogText(p, m, mover) + "</font>";
+    text += "<font style=\"width:66px\">" + Figurines(MoveToLogText(p, m, mover)) + "</font>";
     if (mover == Black) ++number;
     first = false;
   }
@@ -154,8 +179,9 @@ void OpenHtmlLog() {
   WriteText("<BODY style=\"font-family:Chess Alpha 2;font-size:18px\">\n");
   WriteText("<BODY>\n");
   WriteText(FormatText(
-      "<font style=\"font-family:Times New Roman;font-size:14px\">This log is written for the chess "
-      "font \"Alpha2\": make sure that it is installed. It can be downloaded from "
+      "<font style=\"font-family:Times New Roman;font-size:14px\">The pieces of this log are the Unicode "
+      "chess symbols, which the common desktop fonts draw. If they show as empty boxes, install such a "
+      "font, for example DejaVu Sans (Debian's package fonts-dejavu-core), from "
       "<a href=\"%s\">%s</a>",
       ChessFontAddress, ChessFontAddress));
   WriteText("</font><br><br>\n");
@@ -170,7 +196,17 @@ void OpenHtmlLog() {
       int64_t(total / 1024 / 1024)));
   // The result cells are fixed-width "font" elements; today's browsers give
   // an inline element no width, so the cells would run together without this.
-  WriteText("<STYLE>font{display:inline-block}</STYLE>\n");
+  // The board's cells: squares of one size, light (.l) and dark (.d), and
+  // the frame (.f) that carries the file letters. Its rows align at their tops,
+  // so that the text beside a row does not open a gap in the board.
+  WriteText(
+      "<STYLE>font{display:inline-block}\n"
+      "font[style=\"font-size:16px\"]{vertical-align:top}\n"
+      "span.l,span.d,span.f{display:inline-block;width:26px;height:26px;line-height:26px;text-align:center;"
+      "vertical-align:top;font-family:'DejaVu Sans',sans-serif;font-size:22px}\n"
+      "span.l{background:#f0d9b5}span.d{background:#b58863}\n"
+      "span.f{background:#6b4a2e;color:#f0d9b5;font-size:13px;width:14px}\n"
+      "</STYLE>\n");
   std::fflush(Html.file);
 }
 
@@ -239,35 +275,34 @@ void FlushHtmlLines() {
   Html.deepestShown = Html.deepestBeforePending = 0;   // the next search shows its depths anew
 }
 
-// The board in the chess font. Glyphs of this log (one character per square):
-//   White pawn, knight, bishop, rook, queen, king: "opqrst" on light squares,
-//   "OPQRST" on dark squares; Black's: "uvwxyz" light, "UVWXYZ" dark;
-//   empty light square: the font's blank (written as a no-break space so that
-//   the page keeps it), empty dark square "+";
-//   frame: top "!" "\"" x8 "#", sides "$" (left) and "%" (right), bottom "{"
-//   "A".."H" (the file letters on the frame) "}".
-// The letters i-n / I-N are the figurines of the notation and beside the
-// board show the surplus men of either side.
+// The board: a row of cells per rank, each square a light or dark cell with
+// the symbol of its man, framed left and right by a narrow frame cell; a frame
+// row above and, below, one that carries the file letters. The surplus men of
+// either side stand beside its back rank.
 void WriteHtmlBoard(const Position& p) {
   if (!Html.file) return;
-  static const char light[2][7] = {"opqrst", "uvwxyz"}, dark[2][7] = {"OPQRST", "UVWXYZ"};
   static const int typeIndex[14] = {0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5};
   const std::string open = "<font style=\"font-size:16px\">", close = "</font>";
-  WriteText(open + "!\"\"\"\"\"\"\"\"#" + close + "<br>\n");
+  const std::string frame = "<span class=\"f\"></span>";
+  WriteText(open + "<span class=\"f\" style=\"width:236px;height:8px\"></span>" + close + "<br>\n");
   for (int rank = 7; rank >= 0; --rank) {
-    std::string row = open + "$";
+    std::string row = open + "<span class=\"f\">" + char('1' + rank) + "</span>";
     for (int file = 0; file < 8; ++file) {
       const Square s = MakeSquare(file, rank);
       const int code = p.CodeAt(s);
       const bool isLight = (file + rank) % 2 == 1;
-      if (!code) row += isLight ? "&#160;" : "+";
-      else row += (isLight ? light : dark)[ColorOf(code)][typeIndex[code]];
+      row += isLight ? "<span class=\"l\">" : "<span class=\"d\">";
+      if (code) row += PieceSymbol[ColorOf(code)][typeIndex[code]];
+      row += "</span>";
     }
-    row += "%" + close;
+    row += frame + close;
     if (rank == 7) row += "&#160;" + MaterialSurplus(p, Black);
     if (rank == 0) row += "&#160;" + MaterialSurplus(p, White);
     WriteText(row + "<br>\n");
   }
-  WriteText(open + "{ABCDEFGH}" + close + "<br><br>\n");
+  std::string letters = open + "<span class=\"f\" style=\"height:18px\"></span>";
+  for (char c = 'a'; c <= 'h'; ++c)
+    letters += std::string("<span class=\"f\" style=\"width:26px;height:18px;line-height:18px\">") + c + "</span>";
+  WriteText(letters + "<span class=\"f\" style=\"height:18px\"></span>" + close + "<br><br>\n");
   std::fflush(Html.file);
 }

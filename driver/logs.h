@@ -8,8 +8,9 @@
 #include "board/position.h"
 #include "search/search.h"
 
-// Where a reader of the HTML log finds the chess font it is written in.
-inline constexpr const char* ChessFontAddress = "https://tolvo-chess.invalid/fonts/alpha2/";
+// Where a reader of the HTML log finds a font with the chess symbols, should
+// the desktop have none (the DejaVu fonts' home page).
+inline constexpr const char* ChessFontAddress = "https://dejavu-fonts.github.io/";
 
 // Opens the text log (when closed) and writes its head: system information
 // and the settings that differ from their start values.

@@ -2,11 +2,13 @@
 // diagram and the rules of the HTML result lines. Each test writes into a
 // directory of its own.
 #include <gtest/gtest.h>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
+#include "board/make_move.h"
 #include "board/notation.h"
 #include "common/output.h"
 #include "driver/engine.h"
@@ -172,8 +174,12 @@ TEST_F(Logs, HtmlTitleSuffixFromTheCommandLine) {
 }
 
 TEST_F(Logs, HtmlVariationInFigurines) {
-  EXPECT_EQ(HtmlVariationText(start_, "e2e4 e7e5 g1f3", 1), Number(1) + MoveCell("e4") + MoveCell("e5") + Number(2) + MoveCell("kf3"));
-  EXPECT_EQ(HtmlVariationText(afterE4_, "d7d5 e4d5", 1), Number(1) + MoveCell("...") + MoveCell("d5") + Number(2) + MoveCell("ixd5"));
+  const std::string whiteKnight = "&#9816;", whitePawn = "&#9817;", blackQueen = "&#9819;";
+  EXPECT_EQ(HtmlVariationText(start_, "e2e4 e7e5 g1f3", 1),
+            Number(1) + MoveCell("e4") + MoveCell("e5") + Number(2) + MoveCell(whiteKnight + "f3"));
+  EXPECT_EQ(HtmlVariationText(afterE4_, "d7d5 e4d5 d8d5", 1), Number(1) + MoveCell("...") + MoveCell("d5") +
+                                                                 Number(2) + MoveCell(whitePawn + "xd5") +
+                                                                 MoveCell(blackQueen + "xd5"));
   // The text ends at a move that does not fit the position.
   EXPECT_EQ(HtmlVariationText(start_, "e2e4 e2e4", 7), Number(7) + MoveCell("e4"));
 }
@@ -227,6 +233,57 @@ TEST_F(Logs, HtmlFailLowLineKeptOnlyWhenTheBestMoveChanges) {
   EXPECT_NE(HtmlText().find(Depth("10") + Wide("-0.40--")), std::string::npos);
 }
 
+namespace {
+// The diagrams of an HTML log read back: per diagram, the squares from a8 to
+// h1 as FEN letters ('.' for an empty square), and the text beside its top
+// and bottom rows.
+struct ReadDiagram {
+  std::string squares;
+  std::string besideTop, besideBottom;
+};
+std::vector<ReadDiagram> DiagramsOf(const std::string& html) {
+  static const std::vector<std::pair<std::string, char>> symbols = {
+      {"&#9817;", 'P'}, {"&#9816;", 'N'}, {"&#9815;", 'B'}, {"&#9814;", 'R'}, {"&#9813;", 'Q'},
+      {"&#9812;", 'K'}, {"&#9823;&#65038;", 'p'}, {"&#9822;", 'n'}, {"&#9821;", 'b'}, {"&#9820;", 'r'},
+      {"&#9819;", 'q'}, {"&#9818;", 'k'}};
+  std::vector<ReadDiagram> diagrams;
+  ReadDiagram current;
+  for (const std::string& line : Lines(html)) {
+    const bool square = line.find("<span class=\"l\">") != std::string::npos ||
+                        line.find("<span class=\"d\">") != std::string::npos;
+    if (!square) {
+      if (!current.squares.empty()) diagrams.push_back(current);
+      current = ReadDiagram{};
+      continue;
+    }
+    const bool top = current.squares.empty();
+    for (size_t at = 0; (at = line.find("<span class=\"", at)) != std::string::npos;) {
+      const char kind = line[at + 13];
+      const size_t from = line.find('>', at) + 1, to = line.find("</span>", from);
+      const std::string content = line.substr(from, to - from);
+      at = to;
+      if (kind != 'l' && kind != 'd') continue;
+      char letter = content.empty() ? '.' : '?';
+      for (const auto& [text, fen] : symbols)
+        if (content == text) letter = fen;
+      current.squares += letter;
+    }
+    const std::string beside = line.substr(line.rfind("</font>") + 7);
+    (top ? current.besideTop : current.besideBottom) = beside;
+  }
+  if (!current.squares.empty()) diagrams.push_back(current);
+  return diagrams;
+}
+// The board field of a FEN as 64 letters from a8 to h1.
+std::string SquaresOf(const Position& p) {
+  std::string squares;
+  for (const char c : PositionToFen(p).substr(0, PositionToFen(p).find(' ')))
+    if (std::isdigit(static_cast<unsigned char>(c))) squares.append(size_t(c - '0'), '.');
+    else if (c != '/') squares += c;
+  return squares;
+}
+}  // namespace
+
 TEST_F(Logs, HtmlBoardDiagram) {
   // White is a queen up, Black two pawns.
   const Position p = FromFen("rnb1kbnr/pppppppp/8/8/8/8/PPPPPP2/RNBQKBNR w KQkq -");
@@ -234,11 +291,49 @@ TEST_F(Logs, HtmlBoardDiagram) {
   OpenHtmlLog();
   const size_t head = HtmlText().size();
   WriteHtmlBoard(p);
-  const std::vector<std::string> lines = Lines(HtmlText().substr(head));
-  ASSERT_EQ(lines.size(), 10u);
-  const std::string open = "<font style=\"font-size:16px\">";
-  EXPECT_EQ(lines[0], open + "!\"\"\"\"\"\"\"\"#</font><br>");
-  EXPECT_EQ(lines[1], open + "$xVw+zWvX%</font>&#160;II<br>");   // Black's extra pawns beside its back rank
-  EXPECT_EQ(lines[8], open + "$RpQsTqPr%</font>&#160;m<br>");   // White's extra queen
-  EXPECT_EQ(lines[9], open + "{ABCDEFGH}</font><br><br>");
+  const std::string board = HtmlText().substr(head);
+  const std::vector<std::string> lines = Lines(board);
+  ASSERT_EQ(lines.size(), 10u);   // a frame row, eight ranks, the file letters
+  for (const std::string& line : lines) EXPECT_TRUE(StartsWith(line, "<font style=\"font-size:16px\">"));
+  const std::vector<ReadDiagram> diagrams = DiagramsOf(board);
+  ASSERT_EQ(diagrams.size(), 1u);
+  EXPECT_EQ(diagrams[0].squares, SquaresOf(p));
+  EXPECT_EQ(diagrams[0].besideTop, "&#160;&#9823;&#65038;&#9823;&#65038;<br>");   // Black's extra pawns
+  EXPECT_EQ(diagrams[0].besideBottom, "&#160;&#9813;<br>");                         // White's extra queen
+  // a1 is dark, h1 light; the letters a to h run under the files.
+  EXPECT_NE(lines[8].find("<span class=\"d\">&#9814;</span><span class=\"l\">&#9816;</span>"), std::string::npos);
+  EXPECT_NE(lines[8].find("<span class=\"l\">&#9814;</span><span class=\"f\">"), std::string::npos);
+  EXPECT_NE(lines[9].find(">a<"), std::string::npos);
+  EXPECT_LT(lines[9].find(">a<"), lines[9].find(">h<"));
+  // The page names a font a reader can get, and no address that cannot resolve.
+  EXPECT_EQ(HtmlText().find(".invalid"), std::string::npos);
+  EXPECT_NE(HtmlText().find(ChessFontAddress), std::string::npos);
+}
+
+// A game's log: one diagram per position, each with 64 squares that hold
+// exactly the men of its position.
+TEST_F(Logs, EveryDiagramOfAGameHoldsItsPosition) {
+  OpenHtmlLog();
+  Position p = start_;
+  std::vector<std::string> expected;
+  // Ten moves each, with en passant, a promotion, a check and castling along the way.
+  const char* const moves[] = {"e2e4", "d7d5", "e4d5", "c7c5", "d5c6", "d8d6", "c6b7", "c8d7", "b7a8q",
+                               "d7c6", "g1f3", "d6d2", "c1d2", "e7e5", "f1e2", "e5e4", "e1g1", "e4f3",
+                               "e2f3", "h7h6"};
+  for (const char* text : moves) {
+    WriteHtmlBoard(p);
+    expected.push_back(SquaresOf(p));
+    const Move m = FindLegalMove(p, text);
+    ASSERT_NE(m, 0u) << text;
+    UndoRecord undo;
+    MakeMoveOfSideToMove(p, undo, m);
+  }
+  WriteHtmlBoard(p);
+  expected.push_back(SquaresOf(p));
+  const std::vector<ReadDiagram> diagrams = DiagramsOf(HtmlText());
+  ASSERT_EQ(diagrams.size(), expected.size());
+  for (size_t i = 0; i < diagrams.size(); ++i) {
+    EXPECT_EQ(diagrams[i].squares.size(), 64u) << "diagram " << i;
+    EXPECT_EQ(diagrams[i].squares, expected[i]) << "diagram " << i;
+  }
 }

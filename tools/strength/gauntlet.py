@@ -28,11 +28,12 @@ MATCH = os.path.join(SHARED, "tools", "match.py")
 OPENINGS = os.path.join(SHARED, "data", "openings.epd")
 
 # Opponent: name, command, options. Debian's builds; the book is switched off
-# so that the openings decide the games.
+# so that the openings decide the games, and every engine thinks on one
+# processor as Tolvo does (Glaurung would take two by default).
 GAUNTLET = [
-    ("toga2", "/usr/games/toga2", ["OwnBook=false"]),
-    ("glaurung", "/usr/games/glaurung", ["OwnBook=false"]),
-    ("ethereal", "/usr/games/ethereal-chess", []),
+    ("toga2", "/usr/games/toga2", ["OwnBook=false", "Number of Threads=1"]),
+    ("glaurung", "/usr/games/glaurung", ["OwnBook=false", "Threads=1"]),
+    ("ethereal", "/usr/games/ethereal-chess", ["Threads=1"]),
     ("stockfish2400", "/usr/games/stockfish", ["UCI_LimitStrength=true", "UCI_Elo=2400", "Threads=1"]),
 ]
 

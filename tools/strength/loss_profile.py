@@ -139,6 +139,8 @@ def main():
     judge = Judge(args.judge, args.depth, args.threads, args.hash)
     cost = collections.Counter()
     count = collections.Counter()
+    cost_by_content = collections.Counter()
+    count_by_content = collections.Counter()
     worst = []
     judged_games, judged_moves, total = 0, 0, 0.0
     for path in args.pgn:
@@ -176,6 +178,10 @@ def main():
                         cost[kind] += loss
                         count[kind] += 1
                         total += loss
+                        # What the move was about, whatever the clock: the same rules without the first.
+                        other = classify(cr, pos, after, best, reply, number, None, args.low_clock)
+                        cost_by_content[other] += loss
+                        count_by_content[other] += 1
                         worst.append((loss, kind, pos.fen(), san, best, reply, names[1 - ours]))
                 if seconds is not None:
                     clock[side] += inc - seconds
@@ -189,6 +195,11 @@ def main():
     for kind in CLASSES:
         share = 100 * cost[kind] / total if total else 0
         print(f'{kind:<14}{count[kind]:>7}{cost[kind]:>9.2f}{share:>7.1f}%')
+    print(f'\nthe same moves classed by what they were about, the clock left aside:')
+    print(f'{"class":<14}{"moves":>7}{"points":>9}{"share":>8}')
+    for kind in CLASSES[1:]:
+        share = 100 * cost_by_content[kind] / total if total else 0
+        print(f'{kind:<14}{count_by_content[kind]:>7}{cost_by_content[kind]:>9.2f}{share:>7.1f}%')
     print('\ncostliest moves:')
     for loss, kind, fen, san, best, reply, opponent in sorted(worst, reverse=True)[:args.show]:
         print(f'  {loss:.2f} {kind:<12} {san:<7} best {best}, then {reply}  vs {opponent}  {fen}')
