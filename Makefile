@@ -10,7 +10,7 @@ DESTDIR ?=
 # CI sets TOLVO_WERROR=1 in the environment: warnings then fail the build.
 CMAKE_FLAGS := $(if $(TOLVO_WERROR),-DTOLVO_WERROR=ON,)
 
-.PHONY: all build tuning tuned run test test-release test-sanitize bench perft-suite tb-check fuzz tb-fuzz install uninstall clean
+.PHONY: all build tuning tuned run test test-release test-sanitize bench perft-suite tb-check fuzz tb-fuzz install uninstall deb clean
 
 all: build
 
@@ -87,6 +87,11 @@ install: build
 	install -D -m 755 $(BUILD)/tolvo-tbgen $(DESTDIR)$(PREFIX)/bin/tolvo-tbgen
 	install -D -m 644 doc/tolvo.6 $(DESTDIR)$(PREFIX)/share/man/man6/tolvo.6
 	install -D -m 644 doc/tolvo-tbgen.1 $(DESTDIR)$(PREFIX)/share/man/man1/tolvo-tbgen.1
+
+# The Debian package of the engine and the generator (dpkg-deb, no network):
+# $(BUILD)/tolvo_<version>_<arch>.deb, the version from the file VERSION.
+deb: build
+	@sh packaging/make_deb.sh $(BUILD) $(BUILD)
 
 uninstall:
 	rm -f $(DESTDIR)$(PREFIX)/bin/tolvo $(DESTDIR)$(PREFIX)/bin/tolvo-tbgen

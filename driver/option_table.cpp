@@ -48,7 +48,15 @@ bool OwnTable() { return Group.overriddenParentId == 0; }
 void SetHash(const OptionRow& row, const std::string& text) {
   if (!OwnTable()) return;
   // Requests below the announced minimum still give the 1 MB table of the command line's rule.
-  Group.hashMb = HashSizeOfRequest(std::min(LeadingNumber(text, OptionKeyword(row).size() + 7), row.max));
+  const int requested = HashSizeOfRequest(std::min(LeadingNumber(text, OptionKeyword(row).size() + 7), row.max));
+  // A size the machine cannot hold is refused before anything changes: the
+  // table in use (and what it holds) stays.
+  if (std::string why; !UseLargePages && !HashTableFits(requested, why)) {
+    InfoString("Hash size not changed - could not allocate %d mb of hash: %s; the table keeps %d mb.", requested,
+               why.c_str(), Group.hashMb);
+    return;
+  }
+  Group.hashMb = requested;
   TableWorkWhenIdle(TableWork::RestartGroup);
   InfoString("Hash size set to %d mb", Group.hashMb);
 }
@@ -167,7 +175,7 @@ const OptionRow Rows[] = {
      .kind = OptionKind::Spin,
      .shown = OptionShown::UciOwnTable,
      .min = 2,
-     .max = 4096,
+     .max = 65536,
      .defaultValue = 32,
      .minMaxFirst = true,
      .number = &Group.hashMb,
@@ -455,6 +463,12 @@ const OptionRow Rows[] = {
      .kind = OptionKind::Button,
      .shown = OptionShown::Kvx5,
      .handle = ResetRandomizerBitmap},
+    // What today's front ends expect beyond the options above; announced last.
+    {.name = "UCI_ShowWDL",
+     .kind = OptionKind::Check,
+     .flag = &Options.showWdl,
+     .confirmation = "Show WDL enabled.",
+     .confirmationOff = "Show WDL disabled."},
 };
 }  // namespace
 

@@ -28,6 +28,7 @@ struct EngineOptions {
   int materialAdjust[12] = {};
   bool limitStrength = false;
   int elo = 1200;
+  bool showWdl = false;         // "info ... score" lines also carry "wdl W D L"
 };
 extern EngineOptions Options;
 

@@ -14,11 +14,26 @@
 #include "driver/logs.h"
 #include "driver/options.h"
 #include "driver/search_driver.h"
+#include "driver/wdl_model.h"
 #include "group/process_group.h"
 #include "search/hash_table.h"
 #include "search/search.h"
 #include "tablebase/tb_probe.h"
 #include "tablebase/tb_registry.h"
+
+namespace {
+// " wdl W D L" for a root score: the tables' value when they hold the root
+// (a win, a draw or a loss for certain), else the model's chances.
+std::string WdlText(int score, const Position& root) {
+  WinDrawLoss wdl;
+  Score table = 0;
+  if (MenCount(root.st.materialKey) <= tb::TbMaxMen() && tb::ProbeTablebase(root, table))
+    wdl = table > 0 ? WinDrawLoss{1000, 0, 0} : table < 0 ? WinDrawLoss{0, 0, 1000} : WinDrawLoss{0, 1000, 0};
+  else
+    wdl = WdlOfScore(score, WdlMaterial(root));
+  return FormatText(" wdl %d %d %d", wdl.win, wdl.draw, wdl.loss);
+}
+}  // namespace
 
 void ReportPvLine(int index, bool useCurrentCounters, const RootMove& rm) {
   uint64_t time = rm.time, nodes = rm.nodes;
@@ -33,9 +48,10 @@ void ReportPvLine(int index, bool useCurrentCounters, const RootMove& rm) {
   const char* bound = rm.lowerBound ? " lowerbound" : rm.upperBound ? " upperbound" : "";
   char multiPv[24] = "";
   if (Search.settings.multiPv != 1) std::snprintf(multiPv, sizeof multiPv, " multipv %d", index + 1);
-  Send("info%s depth %d score %s%s time %" PRIu64 " nodes %" PRIu64 " nps %" PRIu64 " %spv %s", multiPv,
-       PliesOfDepthUnits(rm.depth), FormatScore(rm.score).c_str(), bound, time, nodes, nps, tbHits,
-       rm.pv.c_str());
+  const std::string wdl = Options.showWdl ? WdlText(rm.score, Engine.position) : std::string();
+  Send("info%s depth %d score %s%s%s time %" PRIu64 " nodes %" PRIu64 " nps %" PRIu64 " %spv %s", multiPv,
+       PliesOfDepthUnits(rm.depth), FormatScore(rm.score).c_str(), wdl.c_str(), bound, time, nodes, nps,
+       tbHits, rm.pv.c_str());
   // The HTML log keeps the lines past the first iterations that are exact.
   if (HtmlLogOpen() && rm.depth > 12 && !rm.lowerBound && !rm.upperBound) {
     RootMove shown = rm;

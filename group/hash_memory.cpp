@@ -1,6 +1,7 @@
 // The transposition table's shared memory and the large-page decision.
 #include "group/hash_memory.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include "common/output.h"
 #include "group/process_group.h"
@@ -81,15 +82,33 @@ const char* LargePageSummary(int status) {
   }
 }
 
+bool HashTableFits(int megabytes, std::string& why) {
+  const platform::SharedMemoryRoom room = platform::RoomForSharedObject();
+  const uint64_t current = table.created && !table.hugePages ? table.length : 0;
+  const uint64_t free = room.bytes > UINT64_MAX - current ? UINT64_MAX : room.bytes + current;
+  if (uint64_t(megabytes) * 1048576 <= free) return true;
+  why = FormatText("%s has room for %" PRIu64 " mb", platform::SharedMemoryLimitText(room.limit),
+                   free / 1048576);
+  return false;
+}
+
 bool AllocateHashTable(int megabytes) {
   if (megabytes < 1) return false;
   const uint64_t previousMegabytes = Hash.entryCount / 131072;
   // The old table goes first: the new one may need the same huge pages, and
   // two large tables at once may not fit in memory.
   ReleaseHashTable();
-  const bool sized = MapTable(uint64_t(megabytes));
+  std::string why;
+  const bool fits = UseLargePages || HashTableFits(megabytes, why);
+  if (!fits) InfoString("could not allocate %d mb of hash: %s.", megabytes, why.c_str());
+  const bool sized = fits && MapTable(uint64_t(megabytes));
   // Without memory for that size the search still needs a table.
-  if (!sized && !(previousMegabytes > 0 && MapTable(previousMegabytes))) MapTable(1);
+  if (!sized && !(previousMegabytes > 0 && MapTable(previousMegabytes))) {
+    // No table before (a start-up size too large): the largest that fits.
+    int fallback = std::max(1, megabytes / 2);
+    while (fallback > 1 && !HashTableFits(fallback, why)) fallback /= 2;
+    MapTable(uint64_t(fallback));
+  }
   // A new shared object reads as zeros, which is the empty table: writing the
   // zeros again would only make a large table cost its whole size in memory
   // and seconds of time before the first search.

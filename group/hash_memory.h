@@ -20,6 +20,10 @@ extern bool UseLargePages;
 // The text-log settings line of a status, with its four blanks of indentation.
 const char* LargePageSummary(int status);
 
+// Whether a table of `megabytes` MB fits the memory a shared object can
+// still take, counting the current table's as free (it goes before the new
+// one comes). When not, `why` tells what limits it and its room in MB.
+bool HashTableFits(int megabytes, std::string& why);
 // Creates the table of `megabytes` MB (at least 1) as the shared object of
 // the group's sync name, cleared at generation 0, and attaches it to the
 // search; huge pages are decided and reported here ("Using large pages,

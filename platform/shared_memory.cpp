@@ -7,9 +7,11 @@
 #include <cstring>
 #include <ctime>
 #include <dirent.h>
+#include <fstream>
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 #include "platform/memory.h"
 
@@ -19,7 +21,7 @@ namespace {
 std::string PosixName(const std::string& name) { return "/" + name; }
 
 bool MapDescriptor(int fd, uint64_t length, SharedRegion& region, int& error) {
-  void* base = mmap(nullptr, size_t(length), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+  void* base = mmap(nullptr, size_t(length), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_POPULATE, fd, 0);
   if (base == MAP_FAILED) {
     error = errno;
     return false;
@@ -98,6 +100,17 @@ bool CreateSharedRegion(const std::string& name, uint64_t bytes, bool hugePages,
     close(fd);
     if (!hugePages) shm_unlink(PosixName(name).c_str());
     return false;
+  }
+  // Reserve the pages now: a tmpfs that runs out later kills the process
+  // with SIGBUS on the first write to a page it cannot give.
+  if (!hugePages) {
+    if (const int reserved = posix_fallocate(fd, 0, off_t(length)); reserved != 0) {
+      error = reserved;
+      call = "posix_fallocate";
+      close(fd);
+      shm_unlink(PosixName(name).c_str());
+      return false;
+    }
   }
   if (!MapDescriptor(fd, length, region, error)) {
     call = "mmap";
@@ -272,6 +285,55 @@ void RemoveNamesOnFatalSignal(int slot, const std::string& name) {
   InstallFatalHandlers();
   std::snprintf(fatalPaths[slot], sizeof fatalPaths[slot], "%s",
                 name.empty() ? "" : ("/dev/shm/" + name).c_str());
+}
+
+namespace {
+// A number from a cgroup file ("max" reads as no limit).
+bool ReadCgroupNumber(const std::string& path, uint64_t& value) {
+  std::ifstream in(path);
+  std::string text;
+  if (!(in >> text) || text == "max") return false;
+  value = std::strtoull(text.c_str(), nullptr, 10);
+  return true;
+}
+
+// What the process's memory cgroup (version 2) still allows; false when it
+// sets no limit or cannot be read.
+bool CgroupRoom(uint64_t& room) {
+  std::ifstream self("/proc/self/cgroup");
+  std::string line, path;
+  while (std::getline(self, line))
+    if (line.rfind("0::", 0) == 0) path = line.substr(3);
+  if (path.empty()) return false;
+  const std::string dir = "/sys/fs/cgroup" + (path == "/" ? std::string() : path);
+  uint64_t limit = 0, used = 0;
+  if (!ReadCgroupNumber(dir + "/memory.max", limit) || !ReadCgroupNumber(dir + "/memory.current", used))
+    return false;
+  room = limit > used ? limit - used : 0;
+  return true;
+}
+}  // namespace
+
+SharedMemoryRoom RoomForSharedObject() {
+  SharedMemoryRoom room;
+  room.bytes = AvailableMemory();
+  if (room.bytes == 0) room.bytes = UINT64_MAX;   // unknown: the other limits decide
+  struct statvfs fs;
+  if (statvfs("/dev/shm", &fs) == 0) {
+    const uint64_t free = uint64_t(fs.f_bavail) * fs.f_frsize;
+    if (free < room.bytes) room = {free, SharedMemoryLimit::SharedMemoryFilesystem};
+  }
+  if (uint64_t cgroup = 0; CgroupRoom(cgroup) && cgroup < room.bytes)
+    room = {cgroup, SharedMemoryLimit::MemoryCgroup};
+  return room;
+}
+
+const char* SharedMemoryLimitText(SharedMemoryLimit limit) {
+  switch (limit) {
+    case SharedMemoryLimit::SharedMemoryFilesystem: return "/dev/shm";
+    case SharedMemoryLimit::MemoryCgroup: return "the memory cgroup";
+    default: return "the available memory";
+  }
 }
 
 }  // namespace platform

@@ -24,9 +24,25 @@ struct SharedRegion {
 // carry the creator's process id): it is replaced. With `hugePages` the
 // object is a huge-page memory file instead, found by the processes this
 // one starts (see OpenSharedRegion). False with the system's error number.
-// `failedCall` names the system call that failed.
+// `failedCall` names the system call that failed. A normal-page object gets
+// all of its memory at once, so that a size the system cannot hold fails
+// here (ENOSPC from posix_fallocate) rather than when a page is first used.
 bool CreateSharedRegion(const std::string& name, uint64_t bytes, bool hugePages, SharedRegion& region,
                         int& error, const char** failedCall = nullptr);
+
+// What bounds the size of a new shared object (normal pages), and the bytes
+// it can still take: the least of the memory the system can give, the free
+// space of /dev/shm (a tmpfs, half the memory by default) and what the
+// process's memory cgroup still allows. Beyond that an object could be made,
+// but touching its pages would end the process (SIGBUS or the OOM killer).
+enum class SharedMemoryLimit { AvailableMemory, SharedMemoryFilesystem, MemoryCgroup };
+struct SharedMemoryRoom {
+  uint64_t bytes = 0;
+  SharedMemoryLimit limit = SharedMemoryLimit::AvailableMemory;
+};
+SharedMemoryRoom RoomForSharedObject();
+// "the available memory", "/dev/shm", "the memory cgroup".
+const char* SharedMemoryLimitText(SharedMemoryLimit limit);
 
 // Maps the whole of an existing object: the named shared memory object, or
 // else a huge-page memory file of that name that this process inherited

@@ -12,6 +12,7 @@
 #include <vector>
 #include "platform/platform.h"
 #include "platform/process.h"
+#include "platform/shared_memory.h"
 #include "tests/support/engine_process.h"
 #include "tests/support/test_data.h"
 
@@ -273,4 +274,33 @@ TEST(GroupProtocol, ASecondEngineSharesTheFirstOnesTable) {
   EXPECT_TRUE(fs::exists("/dev/shm/TolvoSync1" + std::to_string(first.Pid())));
   first.Send("quit");
   EXPECT_EQ(first.Wait(), 0);
+}
+
+// Tables up to 64 GB are announced; one the machine cannot hold is refused
+// with a message that names the limit, and the table in use stays, with what
+// it holds.
+TEST(GroupProtocol, ATableTooLargeForTheMachineIsRefused) {
+  EngineProcess e;
+  e.Send("uci");
+  bool announced = false;
+  for (const std::string& line : e.ReadUntil("uciok"))
+    announced |= line == "option name Hash type spin min 2 max 65536 default 32";
+  EXPECT_TRUE(announced);
+  const platform::SharedMemoryRoom room = platform::RoomForSharedObject();
+  if (room.bytes >= (uint64_t(65536) << 20)) GTEST_SKIP() << "this machine could hold a 64 GB table";
+  const std::string probe = "probe fen 4k3/8/8/8/8/8/8/R3K3 w - - 0 1";
+  e.Send("write 77 fen 4k3/8/8/8/8/8/8/R3K3 w - - 0 1");
+  const std::vector<std::string> refused = Answer(e, "setoption name Hash value 65536");
+  ASSERT_EQ(refused.size(), 1u);
+  EXPECT_EQ(refused[0].rfind("info string Hash size not changed - could not allocate 65536 mb of hash: ", 0), 0u)
+      << refused[0];
+  EXPECT_NE(refused[0].find(platform::SharedMemoryLimitText(room.limit)), std::string::npos) << refused[0];
+  EXPECT_NE(refused[0].find("the table keeps 32 mb."), std::string::npos) << refused[0];
+  const std::vector<std::string> probed = Answer(e, probe);
+  ASSERT_EQ(probed.size(), 1u);
+  EXPECT_NE(probed[0].find(" ex 77"), std::string::npos) << probed[0];
+  e.Send("position startpos");
+  e.Send("go depth 4");
+  EXPECT_NE(e.WaitFor("bestmove"), "bestmove 0000");
+  e.Quit();
 }

@@ -3,6 +3,8 @@
 // engine goes on), and a one-ply search whose root moves are scored from the
 // tables with the exact mate distance and tbhits, whatever NalimovUsage says.
 #include <gtest/gtest.h>
+#include <array>
+#include <cstdio>
 #include <cstdlib>
 #include "tests/tablebase/tb_test_support.h"
 
@@ -70,5 +72,51 @@ TEST(TbProtocol, RootMovesTakeTheTablesMateDistance) {
       EXPECT_GT(TbHits(line), 0) << line;
     }
   }
+  e.Quit();
+}
+
+namespace {
+// The three numbers after " wdl " of a line (all -1 without them).
+std::array<int, 3> Wdl(const std::string& line) {
+  std::array<int, 3> w{-1, -1, -1};
+  const size_t at = line.find(" wdl ");
+  if (at != std::string::npos) std::sscanf(line.c_str() + at + 5, "%d %d %d", &w[0], &w[1], &w[2]);
+  return w;
+}
+}  // namespace
+
+// "UCI_ShowWDL": off by default (the lines stay as they were); on, every
+// score line carries chances that add up to 1000, certain where the tables
+// know the value or the search found a mate.
+TEST(TbProtocol, WinDrawLossChancesInTheScoreLines) {
+  ASSERT_FALSE(SharedTables().empty());
+  ScratchDirectory dir;
+  CopyWholeTables(dir.Text(), {"kpk"}, false);
+  const std::string drawn = "k7/8/8/8/8/8/P7/K7 w - - 0 1";   // the rook pawn's corner is a draw
+  EngineProcess e;
+  EXPECT_EQ(SearchLine(e, "r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3", "go depth 5")
+                .find("wdl"),
+            std::string::npos);
+  Answer(e, "setoption name UCI_ShowWDL value true");
+  e.Send("position startpos");
+  e.Send("go depth 6");
+  int scoreLines = 0;
+  for (const std::string& line : e.ReadUntil("bestmove", 60000)) {
+    if (line.find(" score ") == std::string::npos) continue;
+    ++scoreLines;
+    const std::array<int, 3> w = Wdl(line);
+    EXPECT_EQ(w[0] + w[1] + w[2], 1000) << line;
+    EXPECT_TRUE(w[0] >= 0 && w[1] >= 0 && w[2] >= 0) << line;
+    EXPECT_LT(line.find(" wdl "), line.find(" time ")) << line;
+  }
+  EXPECT_GT(scoreLines, 3);
+  // Without tables the drawn ending is only likely a draw; with them it is one.
+  Answer(e, "setoption name NalimovPath value <empty>");
+  EXPECT_NE(Wdl(SearchLine(e, drawn, "go depth 6")), (std::array<int, 3>{0, 1000, 0}));
+  Answer(e, "setoption name NalimovPath value " + dir.Text());
+  EXPECT_EQ(Wdl(SearchLine(e, drawn, "go depth 6")), (std::array<int, 3>{0, 1000, 0}));
+  // The king on the sixth rank before its pawn wins, whoever is to move.
+  EXPECT_EQ(Wdl(SearchLine(e, "4k3/8/4K3/4P3/8/8/8/8 w - - 0 1", "go depth 6")), (std::array<int, 3>{1000, 0, 0}));
+  EXPECT_EQ(Wdl(SearchLine(e, "4k3/8/4K3/4P3/8/8/8/8 b - - 0 1", "go depth 6")), (std::array<int, 3>{0, 0, 1000}));
   e.Quit();
 }

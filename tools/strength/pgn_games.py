@@ -26,8 +26,9 @@ def games(path):
         yield tags, ' '.join(text)
 
 
-def moves(tags, movetext):
-    """Yields (move number, side 0 = White / 1 = Black, SAN, seconds or None)."""
+def moves(tags, movetext, comments=False):
+    """Yields (move number, side 0 = White / 1 = Black, SAN, seconds or None),
+    and with `comments` also the text of the move's comment ('' without)."""
     side = 0 if ' w ' in tags.get('FEN', ' w ') else 1
     number = None
     pending = None
@@ -43,7 +44,7 @@ def moves(tags, movetext):
         if token.startswith('{'):
             t = TIME_COMMENT.search(token)
             if pending is not None:
-                yield pending + (float(t.group(1)) if t else None,)
+                yield pending + (float(t.group(1)) if t else None,) + ((token[1:-1],) if comments else ())
                 pending = None
                 if side == 1 and number is not None:
                     number += 1
@@ -52,10 +53,10 @@ def moves(tags, movetext):
         if token in RESULTS or number is None:
             continue
         if pending is not None:   # a move without a comment
-            yield pending + (None,)
+            yield pending + (None,) + (('',) if comments else ())
             if side == 1:
                 number += 1
             side ^= 1
         pending = (number, side, token)
     if pending is not None:
-        yield pending + (None,)
+        yield pending + (None,) + (('',) if comments else ())
