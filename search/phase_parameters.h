@@ -18,8 +18,9 @@ struct PhaseParameters {
   int deltaPawns, deltaMinors, deltaRooks;
   int evasionMargin;           // in-check quiescence: all promotions among the evasions this close to alpha
   // Margins of the shallow zero-window nodes by depth (internal units, the
-  // index is the depth): the static cut-off reads entries 2 to 8. Entry 0
-  // keeps the index equal to the depth; no zero-window node has depth 0.
+  // index is the depth): the static cut-off reads entries 2 to 8. Entries 0
+  // and 1 keep the index equal to the depth: a node shallower than one ply
+  // is a depth-0 node, which has rules of its own.
   int lowBand[9];
 };
 
