@@ -42,7 +42,9 @@ TEST(Protocol, HandshakesAndReadiness) {
   EXPECT_EQ(uci[0], "id name Tolvo");
   EXPECT_EQ(uci[1].rfind("id author ", 0), 0u);
   EXPECT_EQ(uci[2], "option name UCI_Query type button");
-  EXPECT_EQ(CountPrefix(uci, "option name "), 41);
+  // The specified options and, after them, UCI_ShowWDL.
+  EXPECT_EQ(CountPrefix(uci, "option name "), 42);
+  EXPECT_EQ(uci[uci.size() - 2], "option name UCI_ShowWDL type check default false");
   e.Send("IsReady");   // keywords ignore letter case
   EXPECT_EQ(e.WaitFor("readyok"), "readyok");
   e.Send("Quit now");
