@@ -8,6 +8,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 #include "board/log_notation.h"
 #include "board/make_move.h"
 #include "board/notation.h"
@@ -88,14 +89,11 @@ constexpr const char* PieceSymbol[2][6] = {
 // The notation's piece letters ("i".."n" White's pawn to king, "I".."N"
 // Black's) as symbols; every other character stays as it is.
 std::string Figurines(const std::string& text) {
-  static const char order[6] = {'i', 'k', 'j', 'l', 'm', 'n'};   // pawn, knight, bishop, rook, queen, king
+  static constexpr std::string_view order = "ikjlmn";   // pawn, knight, bishop, rook, queen, king
   std::string out;
   for (const char c : text) {
-    const char lower = char(std::tolower(static_cast<unsigned char>(c)));
-    int piece = -1;
-    for (int i = 0; i < 6; ++i)
-      if (order[i] == lower) piece = i;
-    if (piece < 0) out += c;
+    const size_t piece = order.find(char(std::tolower(static_cast<unsigned char>(c))));
+    if (piece == std::string_view::npos) out += c;
     else out += PieceSymbol[std::isupper(static_cast<unsigned char>(c)) ? Black : White][piece];
   }
   return out;
@@ -300,9 +298,10 @@ void WriteHtmlBoard(const Position& p) {
     if (rank == 0) row += "&#160;" + MaterialSurplus(p, White);
     WriteText(row + "<br>\n");
   }
-  std::string letters = open + "<span class=\"f\" style=\"height:18px\"></span>";
+  const std::string corner = "<span class=\"f\" style=\"height:18px\"></span>";
+  std::string letters = open + corner;
   for (char c = 'a'; c <= 'h'; ++c)
     letters += std::string("<span class=\"f\" style=\"width:26px;height:18px;line-height:18px\">") + c + "</span>";
-  WriteText(letters + "<span class=\"f\" style=\"height:18px\"></span>" + close + "<br><br>\n");
+  WriteText(letters + corner + close + "<br><br>\n");
   std::fflush(Html.file);
 }

@@ -73,11 +73,17 @@ def samples_of(cr, tags, movetext, engine):
 Centre = 0.8
 
 
-def model(params, s, t):
+def parts(params, s, t):
+    """a(t), b(t) and the chances of a win and of a loss."""
     a = np.polyval(params[:4], t)
     b = np.maximum(np.polyval(params[4:], t), 1.0)
     win = 1 / (1 + np.exp(np.clip((a - s) / b, -50, 50)))
     loss = 1 / (1 + np.exp(np.clip((a + s) / b, -50, 50)))
+    return a, b, win, loss
+
+
+def model(params, s, t):
+    _, _, win, loss = parts(params, s, t)
     return win, np.clip(1 - win - loss, 1e-9, 1), loss
 
 
@@ -89,10 +95,7 @@ def log_loss(params, s, t, r):
 
 def gradient(params, s, t, r):
     """The mean log-loss's gradient with respect to the eight coefficients."""
-    a = np.polyval(params[:4], t)
-    b = np.maximum(np.polyval(params[4:], t), 1.0)
-    win = 1 / (1 + np.exp(np.clip((a - s) / b, -50, 50)))
-    loss = 1 / (1 + np.exp(np.clip((a + s) / b, -50, 50)))
+    a, b, win, loss = parts(params, s, t)
     draw = np.clip(1 - win - loss, 1e-9, 1)
     # Derivatives of win and loss by a and by b.
     dw_da, dl_da = -win * (1 - win) / b, -loss * (1 - loss) / b
