@@ -121,11 +121,3 @@ extern Bitboard BetweenTable[64][64];
 extern Bitboard LineTable[64][64];
 inline Bitboard Between(Square a, Square b) { return BetweenTable[a][b]; }
 inline Bitboard LineThrough(Square a, Square b) { return LineTable[a][b]; }
-
-// Castling rights kept when a move touches a square (a1 13, e1 12, h1 14, a8 7, e8 3, h8 11).
-inline constexpr std::array<uint32_t, 64> CastlingRightsMask = [] {
-  std::array<uint32_t, 64> t{};
-  for (auto& v : t) v = 15;
-  t[A1] = 13; t[E1] = 12; t[H1] = 14; t[A8] = 7; t[E8] = 3; t[H8] = 11;
-  return t;
-}();

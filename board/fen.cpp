@@ -1,5 +1,6 @@
 // FEN: the lexical check, the parser and the writer.
 #include <cstring>
+#include "board/castling_setup.h"
 #include "board/position.h"
 #include "common/output.h"
 
@@ -8,6 +9,41 @@ bool StartsWithMovesWord(const char* s) {
   return (s[0] | 32) == 'm' && (s[1] | 32) == 'o' && (s[2] | 32) == 'v' && (s[3] | 32) == 'e' &&
          (s[4] | 32) == 's';
 }
+// Chess960 mode's castling field: X-FEN letters (K and Q name the outermost
+// rook on their side of the king) and Shredder-FEN file letters (the rook's
+// file, upper case for White), in any order. A letter that names no rook of
+// the king's first rank on that side is left out: no right can come of it.
+void ReadChess960Rights(Position& p, const char* s) {
+  for (; *s && *s != ' ' && *s != '\t'; ++s) {
+    const char c = *s;
+    const bool upper = c >= 'A' && c <= 'Z';
+    const char letter = upper ? c : char(c - 'a' + 'A');
+    if (letter < 'A' || letter > 'Q') continue;
+    const Color colour = upper ? White : Black;
+    const int rank = colour == White ? 0 : 7;
+    const PieceWord king = PieceWords[WhiteKing + colour], rook = PieceWords[WhiteRook + colour];
+    int kingFile = -1, rookFile = -1;
+    for (int f = 0; f < 8; ++f)
+      if (p.board[MakeSquare(f, rank)] == king) kingFile = f;
+    if (kingFile < 0) continue;
+    if (letter == 'K') {
+      for (int f = 7; f > kingFile && rookFile < 0; --f)
+        if (p.board[MakeSquare(f, rank)] == rook) rookFile = f;
+    } else if (letter == 'Q') {
+      for (int f = 0; f < kingFile && rookFile < 0; ++f)
+        if (p.board[MakeSquare(f, rank)] == rook) rookFile = f;
+    } else if (letter <= 'H' && p.board[MakeSquare(letter - 'A', rank)] == rook) {
+      rookFile = letter - 'A';
+    }
+    if (rookFile < 0 || rookFile == kingFile) continue;
+    const int bit = CastlingRightIndex(colour, rookFile > kingFile);
+    if (p.st.castling & (1u << bit)) continue;   // the first letter for a right holds
+    p.st.castling |= 1u << bit;
+    p.castlingRook[bit] = uint8_t(MakeSquare(rookFile, rank));
+    p.castlingKing[colour] = uint8_t(MakeSquare(kingFile, rank));
+  }
+}
+
 bool FenCharacterAllowed(char c) {
   return std::strchr("pPnNbBrRqQkK0123456789/-wWacdefghACDEFGH \t\r\n", c) != nullptr && c != '\0';
 }
@@ -62,13 +98,19 @@ bool SetPositionFromFen(Position& p, const char* text) {
   if (*s == 'b') p.sideToMove = Black;
   if (*s) ++s;
   while (*s == ' ') ++s;
-  if (*s == '-') ++s;
-  const char order[4] = {'K', 'Q', 'k', 'q'};
-  for (int bit = 0; bit < 4; ++bit)
-    if (*s == order[bit]) {
-      p.st.castling |= 1u << bit;
-      ++s;
-    }
+  SetStandardCastlingSquares(p);
+  if (Chess960Mode) {
+    ReadChess960Rights(p, s);
+  } else {
+    if (*s == '-') ++s;
+    const char order[4] = {'K', 'Q', 'k', 'q'};
+    for (int bit = 0; bit < 4; ++bit)
+      if (*s == order[bit]) {
+        p.st.castling |= 1u << bit;
+        ++s;
+      }
+  }
+  FinishCastlingSetup(p);
   // En-passant field: the field after the castling field.
   while (*s && *s != ' ') ++s;
   while (*s == ' ') ++s;
@@ -123,8 +165,12 @@ std::string PositionToFen(const Position& p) {
   fen += p.sideToMove == White ? " w " : " b ";
   if (!p.st.castling) fen += '-';
   const char rights[5] = "KQkq";
-  for (int bit = 0; bit < 4; ++bit)
-    if (p.st.castling & (1u << bit)) fen += rights[bit];
+  for (int bit = 0; bit < 4; ++bit) {
+    if (!(p.st.castling & (1u << bit))) continue;
+    // Chess960 mode writes Shredder-FEN: the rook's file.
+    const char file = char((bit < 2 ? 'A' : 'a') + FileOf(p.castlingRook[bit]));
+    fen += Chess960Mode ? file : rights[bit];
+  }
   fen += ' ';
   if (p.st.epSquare) {
     fen += char('a' + FileOf(p.st.epSquare));

@@ -57,9 +57,10 @@ std::string MoveToLogText(const Position& after, Move m, Color mover) {
   const bool check = mover == White ? IsAttackedBy<White>(after, after.KingSquare(them))
                                     : IsAttackedBy<Black>(after, after.KingSquare(them));
   std::string text;
-  const bool queenSide = (from == E1 && to == C1) || (from == E8 && to == C8);
-  const bool kingSide = (from == E1 && to == G1) || (from == E8 && to == G8);
-  if (TypeOf(code) == KingType && (queenSide || kingSide)) {
+  const bool chess960Castling = IsChess960Castling(m);
+  const bool queenSide = chess960Castling ? to < from : (from == E1 && to == C1) || (from == E8 && to == C8);
+  const bool kingSide = chess960Castling ? to > from : (from == E1 && to == G1) || (from == E8 && to == G8);
+  if (chess960Castling || (TypeOf(code) == KingType && (queenSide || kingSide))) {
     text = queenSide ? "0-0-0" : "0-0";
     if (check) text += '+';
     return text;

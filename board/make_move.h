@@ -3,6 +3,7 @@
 // side to move included); unmake reverses the board and copies the saved
 // block back. The moves of the front end go through the same make.
 #pragma once
+#include "board/castling_setup.h"
 #include "board/keys.h"
 #include "board/position.h"
 #include "board/material_key.h"
@@ -40,6 +41,40 @@ template <Color C> inline void ShiftCastlingRook(Position& p, Square from, Squar
   p.pieces[WhiteRook + C] ^= rookBits;
   p.occupied ^= rookBits;
 }
+
+// King and rook of a Chess960 castling from their squares to the targets
+// (unmake passes them the other way round). The squares may overlap.
+template <Color C>
+inline void PlaceCastlingMen(Position& p, Square kingFrom, Square rookFrom, Square kingTo, Square rookTo) {
+  constexpr int OwnKing = WhiteKing + C, OwnRook = WhiteRook + C;
+  const PieceWord kingWord = p.board[kingFrom], rookWord = p.board[rookFrom];
+  p.board[kingFrom] = p.board[rookFrom] = 0;
+  p.board[kingTo] = kingWord;
+  p.board[rookTo] = rookWord;
+  const Bitboard off = SquareBit(kingFrom) | SquareBit(rookFrom), on = SquareBit(kingTo) | SquareBit(rookTo);
+  p.pieces[C] = (p.pieces[C] & ~off) | on;
+  p.occupied = (p.occupied & ~off) | on;
+  p.pieces[OwnKing] = SquareBit(kingTo);
+  p.pieces[OwnRook] = (p.pieces[OwnRook] & ~SquareBit(rookFrom)) | SquareBit(rookTo);
+  p.kingSquare[C] = uint32_t(kingTo);
+}
+
+// The board and state changes of a Chess960 castling, rights and en passant
+// already settled: both men move, the keys and sums follow, and the
+// fifty-move count starts again as after any castling.
+template <Color C> inline void MakeChess960Castling(Position& p, Square kingFrom, Square rookFrom) {
+  constexpr int OwnKing = WhiteKing + C, OwnRook = WhiteRook + C;
+  const CastlingTargets t = CastlingTargetsOf<C>(rookFrom > kingFrom);
+  PlaceCastlingMen<C>(p, kingFrom, rookFrom, t.king, t.rook);
+  StateBlock& st = p.st;
+  st.pstSum += uint64_t(PieceSquare[OwnKing][t.king] - PieceSquare[OwnKing][kingFrom] +
+                        PieceSquare[OwnRook][t.rook] - PieceSquare[OwnRook][rookFrom]);
+  const uint64_t kingKey = PieceSquareKey(OwnKing, kingFrom) ^ PieceSquareKey(OwnKing, t.king);
+  st.key ^= kingKey ^ PieceSquareKey(OwnRook, rookFrom) ^ PieceSquareKey(OwnRook, t.rook);
+  st.pawnKey ^= kingKey;
+  st.captured = 0;
+  st.fifty = 0;
+}
 }  // namespace detail
 
 template <Color C> inline void MakeMove(Position& p, UndoRecord& undo, Move m) {
@@ -51,9 +86,9 @@ template <Color C> inline void MakeMove(Position& p, UndoRecord& undo, Move m) {
   st.fifty++;
 
   const Square from = FromSquare(m), to = ToSquare(m);
-  uint32_t kept = st.castling & CastlingRightsMask[from] & CastlingRightsMask[to];
+  uint32_t kept = st.castling & p.castlingMask[from] & p.castlingMask[to];
   if (uint32_t lost = st.castling ^ kept) {
-    st.key ^= Keys.castling[lost];
+    st.key ^= p.castlingKeys[lost];
     st.pawnKey ^= Keys.castling[lost];
     st.pstSum += uint64_t(CastlingLossDelta[lost]);
     st.castling = kept;
@@ -61,6 +96,12 @@ template <Color C> inline void MakeMove(Position& p, UndoRecord& undo, Move m) {
   if (st.epSquare) {
     st.key ^= Keys.enPassant[FileOf(st.epSquare)];
     st.epSquare = 0;
+  }
+  if (IsChess960Castling(m)) [[unlikely]] {
+    detail::MakeChess960Castling<C>(p, from, to);
+    st.key ^= SideKey;
+    p.sideToMove = Them;
+    return;
   }
 
   const PieceWord moverWord = p.board[from];
@@ -141,6 +182,13 @@ template <Color C> inline void UnmakeMove(Position& p, const UndoRecord& undo, M
   constexpr Color Them = Opponent(C);
   constexpr int OwnPawn = WhitePawn + C;
   const Square from = FromSquare(m), to = ToSquare(m);
+  if (IsChess960Castling(m)) [[unlikely]] {
+    const CastlingTargets t = CastlingTargetsOf<C>(to > from);
+    detail::PlaceCastlingMen<C>(p, t.king, t.rook, from, to);
+    p.st = undo;
+    p.sideToMove = C;
+    return;
+  }
   const int captured = int(p.st.captured);
   PieceWord word = p.board[to];
   int code = CodeOfWord(word);

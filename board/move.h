@@ -78,22 +78,32 @@ template <Color C> constexpr bool IsPromotion(Move m) {
 }
 // King from e1 to c1/g1 (e8 to c8/g8) without capture: the destination is
 // tested without its bit 2, which tells the king side from the queen side.
+// The shape also asks for a clear Chess960 bit, so that a king-takes-rook
+// castling from e1 to a rook on c1 or g1 is never read as this one.
 constexpr uint32_t CastlingSideBit = 4;
+// Chess960 castling of a setup other than the standard one: the move is
+// written as the king taking its own rook (origin the king's square,
+// destination the rook's), marked by this low-word bit; no victim, quiet flag set.
+constexpr uint32_t Chess960CastlingBit = 1u << 16;
 constexpr uint32_t CastlingShapeBits =
-    ((DestinationBits & ~CastlingSideBit) | MoverClassBits | OriginBits | VictimClassBits);
+    ((DestinationBits & ~CastlingSideBit) | MoverClassBits | OriginBits | VictimClassBits | Chess960CastlingBit);
 template <Color C> constexpr uint32_t CastlingShape() {
   return uint32_t(C == White ? C1 : C8) | (KingClass << MoverClassShift) |
          (uint32_t(C == White ? E1 : E8) << OriginShift);
 }
-static_assert(CastlingShapeBits == 0x3800FDFB && CastlingShape<White>() == 0x1102 &&
+static_assert(CastlingShapeBits == 0x3801FDFB && CastlingShape<White>() == 0x1102 &&
               CastlingShape<Black>() == 0xF13A);
 template <Color C> constexpr bool IsCastling(Move m) {
   return (LowWord(m) & CastlingShapeBits) == CastlingShape<C>();
 }
+constexpr bool IsChess960Castling(Move m) { return (LowWord(m) & Chess960CastlingBit) != 0; }
+// Either form of castling.
+template <Color C> constexpr bool IsAnyCastling(Move m) { return IsCastling<C>(m) || IsChess960Castling(m); }
 constexpr bool IsDoubleStep(Move m) {
   return MoverClass(m) == PawnClass && ((LowWord(m) ^ (LowWord(m) >> OriginShift)) & DestinationBits) == 16;
 }
 // Origin, destination and promotion piece: what identifies a move on a given board.
+// (A Chess960 castling and a king move between the same squares differ.)
 constexpr bool SameMove(Move a, Move b) {
-  return ((a ^ b) & SquareBits) == 0 && PromotionIndex(a) == PromotionIndex(b);
+  return ((a ^ b) & (SquareBits | Chess960CastlingBit)) == 0 && PromotionIndex(a) == PromotionIndex(b);
 }

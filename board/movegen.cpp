@@ -1,5 +1,7 @@
 #include "board/movegen.h"
 
+#include "board/castling_setup.h"
+
 namespace {
 // Appends every move of the piece on `from` to the squares in `targets`.
 inline Move* AddMoves(const Position& p, Move* list, Square from, Bitboard targets) {
@@ -25,6 +27,38 @@ inline Move* AddPromotions(const Position& p, Move* list, Square from, Square to
   if (allPromotions) {
     *list++ = base | (Move(PromoRookHigh) << 32);
     *list++ = base | (Move(PromoBishopHigh) << 32);
+  }
+  return list;
+}
+
+// The Chess960 castlings of side C: for each right, every square between
+// the king and its target and between the rook and its target empty but for
+// the two men, and no square the king stands on, crosses or reaches attacked
+// with both men lifted (so that a rook shielding the king's target from an
+// attack along the rank does not count). Legal as generated.
+template <Color C> Move* AddChess960Castlings(const Position& p, Move* list, const uint16_t* history) {
+  constexpr Color Them = Opponent(C);
+  const Square k = p.KingSquare(C);
+  if (k != Square(p.castlingKing[C])) return list;
+  for (bool kingSide : {true, false}) {
+    const int bit = CastlingRightIndex(C, kingSide);
+    if (!(p.st.castling & (1u << bit))) continue;
+    const Square rook = p.castlingRook[bit];
+    if (p.board[rook] != PieceWords[WhiteRook + C]) continue;
+    const CastlingTargets t = CastlingTargetsOf<C>(kingSide);
+    const Bitboard men = SquareBit(k) | SquareBit(rook);
+    const Bitboard kingPath = Between(k, t.king) | SquareBit(t.king) | SquareBit(k);
+    if (p.occupied & ~men & (kingPath | Between(rook, t.rook) | SquareBit(t.rook))) continue;
+    const Bitboard occ = p.occupied ^ men;
+    bool safe = true;
+    for (Bitboard b = kingPath; b && safe;) safe = !IsAttackedBy<Them>(p, PopLowest(b), occ);
+    if (!safe) continue;
+    const uint32_t low = uint32_t(rook) | (uint32_t(k) << OriginShift) |
+                         (uint32_t(p.board[k]) & (MoverFlagBits | MoverClassBits)) | QuietFlagBit |
+                         Chess960CastlingBit;
+    Move m = MakeMoveWord(low, 0);
+    if (history) m |= Move(history[HistoryIndex(m)]) << 32;
+    *list++ = m;
   }
   return list;
 }
@@ -116,6 +150,7 @@ template <Color C> Move* GenerateQuiets(const Position& p, Move* list, const uin
   // Castling: right held, king and rook at home, the squares between empty,
   // the king not in check and not crossing an attacked square.
   const uint32_t rights = p.st.castling >> (2 * C);
+  if (p.chess960Castling) return (rights & 3) ? AddChess960Castlings<C>(p, list, history) : list;
   constexpr Square Home = C == White ? E1 : E8;
   if ((rights & 3) && k == Home && !IsAttackedBy<Them>(p, Home)) {
     const PieceWord rook = PieceWords[WhiteRook + C];
@@ -184,7 +219,7 @@ Move* GenerateEvasions(const Position& p, Move* list, bool allPromotions, const 
 template <Color C> bool IsLegal(const Position& p, Move m, Bitboard pinned) {
   constexpr Color Them = Opponent(C);
   const Square from = FromSquare(m), to = ToSquare(m), k = p.KingSquare(C);
-  if (from == k) return !IsAttackedBy<Them>(p, to, p.occupied ^ SquareBit(k));
+  if (from == k) return IsChess960Castling(m) || !IsAttackedBy<Them>(p, to, p.occupied ^ SquareBit(k));
   if (IsEnPassant(m)) {
     const Bitboard occ = (p.occupied ^ SquareBit(from) ^ SquareBit(to ^ 8)) | SquareBit(to);
     const Bitboard queens = p.Pieces(Them, QueenType);
@@ -212,6 +247,15 @@ template <Color C> Move CompleteStoredMove(const Position& p, uint32_t low, uint
   const Square from = Square((low >> 10) & 63), to = Square(low & 63);
   const PieceWord mover = p.board[from], target = p.board[to];
   if (!mover || ColorOf(CodeOfWord(mover)) != C || from == to) return 0;
+  if (p.chess960Castling && target == PieceWords[WhiteRook + C] && mover == PieceWords[WhiteKing + C]) {
+    // The king onto its own rook: a Chess960 castling while the rook's right lasts.
+    const int bit = CastlingRightIndex(C, to > from);
+    if (!(p.st.castling & (1u << bit)) || p.castlingRook[bit] != to) return 0;
+    const uint32_t castling = uint32_t(to) | (uint32_t(from) << OriginShift) |
+                              (uint32_t(mover) & (MoverFlagBits | MoverClassBits)) | QuietFlagBit |
+                              Chess960CastlingBit;
+    return MakeMoveWord(castling, 0) | (Move(1) << 63);
+  }
   if (target && (ColorOf(CodeOfWord(target)) == C || TypeOf(CodeOfWord(target)) == KingType)) return 0;
   Move m = BuildMove(p, from, to) | (Move(1) << 63);
   const int type = TypeOf(CodeOfWord(mover));
@@ -225,6 +269,8 @@ template <Color C> Move CompleteStoredMove(const Position& p, uint32_t low, uint
       m |= Move(promo ? promo : PromoQueenHigh) << 32;
     }
   } else if (IsCastling<C>(m)) {
+    // The king's two-step castles only in a standard setup.
+    if (p.chess960Castling) return 0;
     const bool kingSide = (to & 4) != 0;
     const uint32_t right = kingSide ? 1u : 2u;
     if (!((p.st.castling >> (2 * C)) & right) || p.board[kingSide ? to - 1 : to + 1]) return 0;

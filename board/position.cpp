@@ -22,7 +22,7 @@ int CodeOfFenLetter(char c) {
 }
 
 uint64_t ComputeKey(const Position& p, Color sideToMove) {
-  uint64_t key = Keys.castling[p.st.castling & 15];
+  uint64_t key = p.castlingKeys[p.st.castling & 15];
   for (Square s = 0; s < 64; ++s)
     if (p.board[s]) key ^= PieceSquareKey(p.CodeAt(s), s);
   if (p.st.epSquare) key ^= Keys.enPassant[FileOf(p.st.epSquare)];
@@ -120,9 +120,6 @@ template Bitboard PinnedPieces<White>(const Position&);
 template Bitboard PinnedPieces<Black>(const Position&);
 
 namespace {
-constexpr Square CastlingKingHome[2] = {E1, E8};
-constexpr Square CastlingRookHome[4] = {H1, A1, H8, A8};   // by right bit index
-
 // Material a game can actually reach: at most 8 pawns per side and no more
 // promoted pieces than missing pawns. Keeps move lists within their bounds.
 bool ReachableMaterial(const Position& p, Color c) {
@@ -144,8 +141,9 @@ bool CheckPositionConsistency(const Position& p) {
   for (int bit = 0; bit < 4; ++bit) {
     if (!(p.st.castling & (1u << bit))) continue;
     Color c = Color(bit >> 1);
-    if (p.board[CastlingKingHome[c]] != PieceWords[WhiteKing + c] ||
-        p.board[CastlingRookHome[bit]] != PieceWords[WhiteRook + c])
+    const Square king = p.castlingKing[c], rook = p.castlingRook[bit];
+    if (p.board[king] != PieceWords[WhiteKing + c] || p.board[rook] != PieceWords[WhiteRook + c] ||
+        RankOf(rook) != RankOf(king) || (rook > king) != ((bit & 1) == 0))
       return false;
   }
   if (p.st.castling > 15) return false;

@@ -37,6 +37,15 @@ struct Position {
   uint32_t kingSquare[2];
   Bitboard occupied;
   StateBlock st;
+  // The castling setup (see castling_setup.h): each right's rook square by
+  // right bit, each colour's king square, the rights kept when a move
+  // touches a square, the key of each set of rights, and whether castling
+  // takes the Chess960 form.
+  uint8_t castlingRook[4];
+  uint8_t castlingKing[2];
+  bool chess960Castling;
+  uint8_t castlingMask[64];
+  uint64_t castlingKeys[16];
   uint64_t history[HistorySize];
   // Held beside the record: 0 White, 1 Black.
   Color sideToMove;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include "board/castling_setup.h"
 #include "common/output.h"
 #include "driver/engine.h"
 #include "driver/logs.h"
@@ -469,6 +470,15 @@ const OptionRow Rows[] = {
      .flag = &Options.showWdl,
      .confirmation = "Show WDL enabled.",
      .confirmationOff = "Show WDL disabled."},
+    // Chess960: castling fields read as X-FEN or Shredder-FEN and castling
+    // written as the king taking its rook, for the positions set after it.
+    {.name = "UCI_Chess960",
+     .kind = OptionKind::Check,
+     .flag = &Chess960Mode,
+     .forwarded = true,
+     .confirmation = "Chess960 enabled.",
+     .confirmationOff = "Chess960 disabled.",
+     .childRank = 22},
 };
 }  // namespace
 

@@ -2,9 +2,23 @@
 
 #include "board/make_move.h"
 
+namespace {
+// A Chess960 castling checks only with the rook, or by a line the two men open.
+template <Color C> bool Chess960CastlingGivesCheck(const Position& p, Square kingFrom, Square rookFrom) {
+  const Square k = p.KingSquare(Opponent(C));
+  const CastlingTargets t = CastlingTargetsOf<C>(rookFrom > kingFrom);
+  const Bitboard after = (p.occupied & ~(SquareBit(kingFrom) | SquareBit(rookFrom))) | SquareBit(t.king) |
+                         SquareBit(t.rook);
+  const Bitboard queens = p.Pieces(C, QueenType);
+  const Bitboard rooks = (p.Pieces(C, RookType) & ~SquareBit(rookFrom)) | SquareBit(t.rook) | queens;
+  return (RookAttacks(k, after) & rooks) || (BishopAttacks(k, after) & (p.Pieces(C, BishopType) | queens));
+}
+}  // namespace
+
 template <Color C> bool GivesCheck(const Position& p, Move m) {
   constexpr Color Them = Opponent(C);
   const Square from = FromSquare(m), to = ToSquare(m), k = p.KingSquare(Them);
+  if (IsChess960Castling(m)) [[unlikely]] return Chess960CastlingGivesCheck<C>(p, from, to);
   const Bitboard occ = (p.occupied ^ SquareBit(from)) | SquareBit(to);
   int type = TypeOf(p.CodeAt(from));
   if (type == PawnType && IsPromotion<C>(m)) type = TypeOf(PromotionCode[C][PromotionIndex(m)]);
@@ -38,6 +52,15 @@ template <Color C> bool IsPlayable(const Position& p, Move m) {
   if (!code || ColorOf(code) != C) return false;
   const int type = TypeOf(code);
   const Bitboard toBit = SquareBit(to);
+  if (IsChess960Castling(m)) {
+    // Generated only when legal: playable when the generator makes it now.
+    if (type != KingType || !p.chess960Castling) return false;
+    Move quiets[MaxMoves];
+    Move* end = GenerateQuiets<C>(p, quiets, nullptr);
+    for (Move* q = quiets; q < end; ++q)
+      if (IsChess960Castling(*q) && SameMove(*q, m)) return true;
+    return false;
+  }
   if (p.pieces[C] & toBit) return false;
   bool reachable;
   switch (type) {

@@ -12,7 +12,7 @@ void GoodQuietMove(SearchContext& s, PlyRecord& r, Move m, Move previous, int de
   }
   if (!SameMove(r.killers[0], m)) {
     r.killers[1] = r.killers[0];
-    r.killers[0] = PlainMove(m) & 0xFFFFFFFF0000FFFFULL;
+    r.killers[0] = PlainMove(m) & 0xFFFFFFFF0001FFFFULL;   // squares, mover, Chess960 castling bit, high word
   }
   uint16_t& h = HistoryOf(s.ordering, C, kind, m);
   h = uint16_t(h + ((MaxHistory - h) * HistoryWeight(depth)) / HistoryWeightScale);

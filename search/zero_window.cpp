@@ -193,7 +193,7 @@ int ZeroWindow(SearchContext& s, int bound, int depth, int ply, Move excluded, N
     }
 
     // Step 8: search the move, late quiet moves reduced.
-    const bool special = IsCastling<C>(m) || IsPassedPawnPush<C>(p, m);
+    const bool special = IsAnyCastling<C>(m) || IsPassedPawnPush<C>(p, m);
     UndoRecord undo;
     SearchMake<C>(s, undo, m);
     r.movePlayed = m;

@@ -4,6 +4,7 @@
 #include "board/log_notation.h"
 #include "board/make_move.h"
 #include "board/notation.h"
+#include "tests/support/test_data.h"
 
 namespace {
 // Plays the coordinate move on the position and returns its log text.
@@ -56,4 +57,9 @@ TEST(LogNotation, CastlingAndChecks) {
   EXPECT_EQ(LogText("4k3/8/8/8/8/8/8/4K2R w K -", "e1f2"), "nf2");
   // A discovered check counts as well.
   EXPECT_EQ(LogText("4r1k1/8/8/8/4n3/8/8/4K3 b - -", "e4c3"), "Kc3+");
+  // Chess960 castlings: the king takes its rook; the side is where the rook stood.
+  Chess960Scope chess960(true);
+  EXPECT_EQ(LogText("3k4/2p1p3/B7/7B/8/8/8/RK6 w A -", "b1a1"), "0-0-0+");
+  EXPECT_EQ(LogText("4k3/8/8/8/8/8/8/5KR1 w G -", "f1g1"), "0-0");
+  EXPECT_EQ(LogText("r3k2r/8/8/8/8/8/8/4K3 b ha -", "e8h8"), "0-0");
 }

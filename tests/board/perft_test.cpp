@@ -64,28 +64,34 @@ uint64_t NodeBudget(uint64_t normal, uint64_t sanitized) {
 
 TEST(PerftSuite, CountsMatchReferenceFile) {
   const uint64_t budget = NodeBudget(12'000'000, 2'000'000);
-  auto cases = LoadPerftCases();
-  ASSERT_EQ(cases.size(), 43u);
-  for (const PerftCase& c : cases) {
-    Position p;
-    ASSERT_TRUE(SetPositionFromFen(p, c.fen.c_str())) << c.fen;
-    ASSERT_TRUE(!c.counts.empty() && c.counts[0] <= budget) << c.fen << ": nothing to count";
-    for (size_t d = 1; d <= c.counts.size() && c.counts[d - 1] <= budget; ++d)
-      EXPECT_EQ(Perft(p, int(d)), c.counts[d - 1]) << c.fen << " depth " << d;
+  for (const PerftFile& file : PerftFiles) {
+    Chess960Scope mode(file.chess960);
+    auto cases = LoadPerftCases(file.name);
+    ASSERT_EQ(cases.size(), file.positions) << file.name;
+    for (const PerftCase& c : cases) {
+      Position p;
+      ASSERT_TRUE(SetPositionFromFen(p, c.fen.c_str())) << c.fen;
+      ASSERT_TRUE(!c.counts.empty() && c.counts[0] <= budget) << c.fen << ": nothing to count";
+      for (size_t d = 1; d <= c.counts.size() && c.counts[d - 1] <= budget; ++d)
+        EXPECT_EQ(Perft(p, int(d)), c.counts[d - 1]) << c.fen << " depth " << d;
+    }
   }
 }
 
 TEST(PerftSuite, IncrementalStateEqualsScratchOnEveryMove) {
   const uint64_t budget = NodeBudget(300'000, 60'000);
-  for (const PerftCase& c : LoadPerftCases()) {
-    Position p;
-    ASSERT_TRUE(SetPositionFromFen(p, c.fen.c_str()));
-    int depth = 0;
-    while (depth < int(c.counts.size()) && c.counts[depth] <= budget) ++depth;
-    ASSERT_GT(depth, 0) << c.fen;
-    bool ok = true;
-    uint64_t n = p.sideToMove == White ? CheckedPerft<White>(p, depth, ok) : CheckedPerft<Black>(p, depth, ok);
-    ASSERT_TRUE(ok) << c.fen;
-    EXPECT_EQ(n, c.counts[depth - 1]) << c.fen;
+  for (const PerftFile& file : PerftFiles) {
+    Chess960Scope mode(file.chess960);
+    for (const PerftCase& c : LoadPerftCases(file.name)) {
+      Position p;
+      ASSERT_TRUE(SetPositionFromFen(p, c.fen.c_str()));
+      int depth = 0;
+      while (depth < int(c.counts.size()) && c.counts[depth] <= budget) ++depth;
+      ASSERT_GT(depth, 0) << c.fen;
+      bool ok = true;
+      uint64_t n = p.sideToMove == White ? CheckedPerft<White>(p, depth, ok) : CheckedPerft<Black>(p, depth, ok);
+      ASSERT_TRUE(ok) << c.fen;
+      EXPECT_EQ(n, c.counts[depth - 1]) << c.fen;
+    }
   }
 }

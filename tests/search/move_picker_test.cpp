@@ -71,35 +71,38 @@ template <Color C> void CheckPickers(SearchContext& s, const std::string& fen) {
 
 TEST(HashMove, CompletionAgreesWithTheLegalMovesOnEveryReferencePosition) {
   int positions = 0;
-  for (const PerftCase& c : LoadPerftCases()) {
-    const Position p = FromFen(c.fen);
-    const bool white = p.sideToMove == White;
-    auto complete = [&](uint32_t low) { return white ? CompleteStoredMove<White>(p, low, 0) : CompleteStoredMove<Black>(p, low, 0); };
-    auto playable = [&](Move m) { return white ? IsPlayable<White>(p, m) : IsPlayable<Black>(p, m); };
-    std::set<uint32_t> legalSquares;
-    for (Move m : Legal(p)) {
-      legalSquares.insert(StoredSquares(m));
-      EXPECT_TRUE(playable(m)) << c.fen << " " << MoveToText(m);
-      const Move stored = complete(StoredSquares(m));
-      ASSERT_NE(stored, 0u) << c.fen << " " << MoveToText(m);
-      EXPECT_TRUE(playable(stored)) << c.fen << " " << MoveToText(stored);
-      // Same man, victim and flags; a promotion comes back as a queen.
-      EXPECT_EQ(LowWord(stored), LowWord(m)) << c.fen << " " << MoveToText(m);
-      EXPECT_EQ(IsEnPassant(stored), IsEnPassant(m)) << c.fen << " " << MoveToText(m);
-      EXPECT_EQ(PromotionIndex(stored), HasPromotionMark(m) ? 5 : 0) << c.fen << " " << MoveToText(m);
-      EXPECT_TRUE(HasPromotionMark(m) || SameMove(stored, m)) << c.fen << " " << MoveToText(m);
-    }
-    // Any other pair of squares (an entry of another position) is refused.
-    for (uint32_t from = 0; from < 64; ++from)
-      for (uint32_t to = 0; to < 64; ++to) {
-        const uint32_t low = to | (from << 10);
-        if (legalSquares.count(low)) continue;
-        const Move stored = complete(low);
-        EXPECT_FALSE(stored && playable(stored)) << c.fen << " " << MoveToText(stored);
+  for (const PerftFile& file : PerftFiles) {
+    Chess960Scope mode(file.chess960);
+    for (const PerftCase& c : LoadPerftCases(file.name)) {
+      const Position p = FromFen(c.fen);
+      const bool white = p.sideToMove == White;
+      auto complete = [&](uint32_t low) { return white ? CompleteStoredMove<White>(p, low, 0) : CompleteStoredMove<Black>(p, low, 0); };
+      auto playable = [&](Move m) { return white ? IsPlayable<White>(p, m) : IsPlayable<Black>(p, m); };
+      std::set<uint32_t> legalSquares;
+      for (Move m : Legal(p)) {
+        legalSquares.insert(StoredSquares(m));
+        EXPECT_TRUE(playable(m)) << c.fen << " " << MoveToText(m);
+        const Move stored = complete(StoredSquares(m));
+        ASSERT_NE(stored, 0u) << c.fen << " " << MoveToText(m);
+        EXPECT_TRUE(playable(stored)) << c.fen << " " << MoveToText(stored);
+        // Same man, victim and flags; a promotion comes back as a queen.
+        EXPECT_EQ(LowWord(stored), LowWord(m)) << c.fen << " " << MoveToText(m);
+        EXPECT_EQ(IsEnPassant(stored), IsEnPassant(m)) << c.fen << " " << MoveToText(m);
+        EXPECT_EQ(PromotionIndex(stored), HasPromotionMark(m) ? 5 : 0) << c.fen << " " << MoveToText(m);
+        EXPECT_TRUE(HasPromotionMark(m) || SameMove(stored, m)) << c.fen << " " << MoveToText(m);
       }
-    ++positions;
+      // Any other pair of squares (an entry of another position) is refused.
+      for (uint32_t from = 0; from < 64; ++from)
+        for (uint32_t to = 0; to < 64; ++to) {
+          const uint32_t low = to | (from << 10);
+          if (legalSquares.count(low)) continue;
+          const Move stored = complete(low);
+          EXPECT_FALSE(stored && playable(stored)) << c.fen << " " << MoveToText(stored);
+        }
+      ++positions;
+    }
   }
-  EXPECT_GE(positions, 40);
+  EXPECT_GE(positions, 80);
 }
 
 TEST(HashMove, CompletionOfSpecialMoves) {
@@ -125,14 +128,17 @@ TEST(HashMove, CompletionOfSpecialMoves) {
 TEST(MovePicker, EveryStageHandsOutEachMoveOnce) {
   auto s = std::make_unique<SearchContext>();
   int positions = 0;
-  for (const PerftCase& c : LoadPerftCases()) {
-    Position p = FromFen(c.fen);
-    s->position = &p;
-    if (p.sideToMove == White) CheckPickers<White>(*s, c.fen);
-    else CheckPickers<Black>(*s, c.fen);
-    ++positions;
+  for (const PerftFile& file : PerftFiles) {
+    Chess960Scope mode(file.chess960);
+    for (const PerftCase& c : LoadPerftCases(file.name)) {
+      Position p = FromFen(c.fen);
+      s->position = &p;
+      if (p.sideToMove == White) CheckPickers<White>(*s, c.fen);
+      else CheckPickers<Black>(*s, c.fen);
+      ++positions;
+    }
   }
-  EXPECT_GE(positions, 40);
+  EXPECT_GE(positions, 80);
 }
 
 namespace {

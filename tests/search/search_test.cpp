@@ -15,6 +15,7 @@
 #include "search/hash_table.h"
 #include "search/search.h"
 #include "tests/support/captured_output.h"
+#include "tests/support/test_data.h"
 
 namespace {
 std::vector<std::string>& lines = CapturedLines;
@@ -75,6 +76,14 @@ TEST(SearchResults, KnownAnswers) {
     EXPECT_EQ(BestMoveLine().substr(0, 13), std::string("bestmove ") + c.best) << c.position;
     EXPECT_TRUE(c.score == AnyScore || r.score == c.score) << c.position << ": score " << r.score;
   }
+}
+
+// Chess960: the king takes its rook on b1... a1 and the rook, landing on d1, mates.
+TEST(SearchResults, Chess960CastlingThatMates) {
+  Chess960Scope mode(true);
+  const RootMove r = RunSearch("fen 3k4/2p1p3/B7/7B/8/8/8/RK6 w A - 0 1", "go depth 4");
+  EXPECT_EQ(BestMoveLine().substr(0, 13), "bestmove b1a1");
+  EXPECT_EQ(r.score, MateScore - 1);
 }
 
 TEST(SearchResults, RepetitionBelowTheRootIsADraw) {

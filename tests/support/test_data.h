@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
+#include "board/castling_setup.h"
 #include "board/position.h"
 
 // A data file of tests/data; a test that cannot find its data, or finds
@@ -23,9 +24,33 @@ struct PerftCase {
   std::vector<uint64_t> counts;   // counts[d - 1] = perft d
 };
 
-inline std::vector<PerftCase> LoadPerftCases() {
+// The perft files: the standard reference, the Chess960 reference and the
+// Chess960 castling cases (counts from Stockfish; the king shielded by the
+// castling rook, king and rook trading squares, a castling that mates...).
+// The Chess960 files are read in Chess960 mode.
+struct PerftFile {
+  const char* name;
+  bool chess960;
+  size_t positions;
+};
+inline constexpr PerftFile PerftFiles[] = {
+    {"perft.epd", false, 43}, {"perft960.epd", true, 26}, {"castling960.epd", true, 11}};
+
+// Chess960 mode on (or off) for the life of a scope.
+class Chess960Scope {
+ public:
+  explicit Chess960Scope(bool on) : saved_(Chess960Mode) { Chess960Mode = on; }
+  ~Chess960Scope() { Chess960Mode = saved_; }
+  Chess960Scope(const Chess960Scope&) = delete;
+  Chess960Scope& operator=(const Chess960Scope&) = delete;
+
+ private:
+  bool saved_;
+};
+
+inline std::vector<PerftCase> LoadPerftCases(const std::string& name = "perft.epd") {
   std::vector<PerftCase> cases;
-  std::ifstream in(TestDataPath("perft.epd"));
+  std::ifstream in(TestDataPath(name));
   std::string line;
   while (std::getline(in, line)) {
     size_t semi = line.find(';');
@@ -38,7 +63,7 @@ inline std::vector<PerftCase> LoadPerftCases() {
     while (rest >> tag >> n) c.counts.push_back(n);
     cases.push_back(c);
   }
-  if (cases.empty()) throw std::runtime_error("no perft cases in perft.epd");
+  if (cases.empty()) throw std::runtime_error("no perft cases in " + name);
   return cases;
 }
 
