@@ -103,7 +103,7 @@ constexpr bool IsDoubleStep(Move m) {
   return MoverClass(m) == PawnClass && ((LowWord(m) ^ (LowWord(m) >> OriginShift)) & DestinationBits) == 16;
 }
 // Origin, destination and promotion piece: what identifies a move on a given board.
-// (A Chess960 castling and a king move between the same squares differ.)
+// (A Chess960 castling onto a rook on c1 or g1 is not the two-step castling.)
 constexpr bool SameMove(Move a, Move b) {
   return ((a ^ b) & (SquareBits | Chess960CastlingBit)) == 0 && PromotionIndex(a) == PromotionIndex(b);
 }

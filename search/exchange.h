@@ -31,9 +31,10 @@ inline int32_t ExchangeValue(int cls) {
 // A quiet move or capture that the exchange test says loses material: the
 // mover is worth more than what it takes (nothing for a quiet move) and the
 // opponent wins the exchange on the destination. En passant (a pawn takes a
-// pawn) and promotions (the new piece pays for the pawn) never count as losing.
+// pawn), promotions (the new piece pays for the pawn) and Chess960 castlings
+// (whose destination is the rook's square, not the king's) never count as losing.
 template <Color C> bool ExchangeLoses(const Position& p, Move m) {
-  if (IsEnPassant(m) || HasPromotionMark(m)) return false;
+  if (IsEnPassant(m) || HasPromotionMark(m) || IsChess960Castling(m)) return false;
   const int32_t risk = ExchangeValue(MoverClass(m)) - ExchangeValue(VictimClass(m));
   if (risk <= 0) return false;
   const Bitboard occ = (p.occupied ^ SquareBit(FromSquare(m))) | SquareBit(ToSquare(m));

@@ -31,6 +31,7 @@ Score ScoreOfTableValue(int32_t v) {
 }
 
 bool ProbeTablebase(const Position& p, Score& score) {
+  if (p.st.castling) return false;   // the tables hold no position with a castling right
   const std::optional<nalimov::TableEntry> entry = nalimov::LocateEntry(p);
   if (!entry) return false;
   const nalimov::TableInfo& t = *entry->table;

@@ -85,6 +85,10 @@ TEST(Options, ChildrenHearEverySettingThatChangesTheirSearch) {
   HandleSetOption("NalimovUsage value Frequently");
   EXPECT_EQ(ChildSettingsLines()[1], "setoption name NalimovUsage value Frequently");
   HandleSetOption("NalimovUsage value Rarely");
+  // Chess960 mode, so that children read the positions as their parent does.
+  HandleSetOption("UCI_Chess960 value true");
+  EXPECT_EQ(ChildSettingsLines().back(), "setoption name UCI_Chess960 value true");
+  HandleSetOption("UCI_Chess960 value false");
   Options = saved;
   Search.settings.multiPv = multiPv;
   RookEndgameScaling = scaling;

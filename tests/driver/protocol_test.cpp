@@ -42,9 +42,10 @@ TEST(Protocol, HandshakesAndReadiness) {
   EXPECT_EQ(uci[0], "id name Tolvo");
   EXPECT_EQ(uci[1].rfind("id author ", 0), 0u);
   EXPECT_EQ(uci[2], "option name UCI_Query type button");
-  // The specified options and, after them, UCI_ShowWDL.
-  EXPECT_EQ(CountPrefix(uci, "option name "), 42);
-  EXPECT_EQ(uci[uci.size() - 2], "option name UCI_ShowWDL type check default false");
+  // The specified options and, after them, UCI_ShowWDL and UCI_Chess960.
+  EXPECT_EQ(CountPrefix(uci, "option name "), 43);
+  EXPECT_EQ(uci[uci.size() - 3], "option name UCI_ShowWDL type check default false");
+  EXPECT_EQ(uci[uci.size() - 2], "option name UCI_Chess960 type check default false");
   e.Send("IsReady");   // keywords ignore letter case
   EXPECT_EQ(e.WaitFor("readyok"), "readyok");
   e.Send("Quit now");
@@ -69,6 +70,33 @@ TEST(Protocol, BadPositionsAreReportedAndContained) {
   e.Send("position fen 4k3/8/8/8/8/8/8/8 w - -");
   EXPECT_EQ(Answer(e, "perft 2"), Lines{"info string perft needs a legal position"});
   EXPECT_EQ(Answer(e, "eval"), Lines{"info string eval needs a legal position"});
+  e.Quit();
+}
+
+// A Chess960 game: Shredder-FEN in and out, castling as the king taking its
+// rook in both directions, the standard start castling that way too; with
+// the mode off the same texts are what they were.
+TEST(Protocol, Chess960Games) {
+  EngineProcess e;
+  const std::string castlings = "position fen 1r2k1r1/1p4p1/8/8/8/8/1P4P1/1R2K1R1 w GBgb - 0 1 moves e1g1 e8b8";
+  e.Send(castlings);
+  EXPECT_EQ(e.WaitFor("info string"), "info string Illegal or unreadable move e1g1 in position command; position kept after 0 moves");
+  EXPECT_EQ(FenLine(e), "Fen: 1r2k1r1/1p4p1/8/8/8/8/1P4P1/1R2K1R1 w - - 0 1");
+  EXPECT_EQ(Answer(e, "setoption name UCI_Chess960 value true"), Lines{"info string Chess960 enabled."});
+  e.Send(castlings);
+  EXPECT_EQ(FenLine(e), "Fen: 2kr2r1/1p4p1/8/8/8/8/1P4P1/1R3RK1 w - - 0 2");
+  e.Send("position startpos moves e2e4 e7e5 g1f3 b8c6 f1c4 g8f6 e1h1");
+  EXPECT_EQ(FenLine(e), "Fen: r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQ1RK1 b ha - 0 4");
+  // The castling that mates, in the score line and as the best move.
+  e.Send("position fen 3k4/2p1p3/B7/7B/8/8/8/RK6 w A - 0 1");
+  e.Send("go depth 3");
+  const Lines search = e.ReadUntil("bestmove");
+  EXPECT_NE(LineStarting(search, "info depth 3 score").find("score mate 1"), std::string::npos);
+  EXPECT_NE(LineStarting(search, "info depth 3 score").find("pv b1a1"), std::string::npos);
+  EXPECT_EQ(search.back().substr(0, 13), "bestmove b1a1");
+  EXPECT_EQ(Answer(e, "setoption name UCI_Chess960 value false"), Lines{"info string Chess960 disabled."});
+  e.Send("position startpos moves e2e4 e7e5 g1f3 b8c6 f1c4 g8f6 e1g1");
+  EXPECT_EQ(FenLine(e), "Fen: r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQ1RK1 b kq - 0 4");
   e.Quit();
 }
 

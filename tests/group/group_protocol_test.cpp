@@ -10,6 +10,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+#include "board/make_move.h"
+#include "board/notation.h"
 #include "platform/platform.h"
 #include "platform/process.h"
 #include "platform/shared_memory.h"
@@ -204,6 +206,35 @@ TEST(GroupProtocol, ChildrenStopWithTheSilentAnswer) {
   const uint64_t before = CpuTicks(children[0]);
   platform::SleepMs(400);
   EXPECT_LE(CpuTicks(children[0]), before + 2) << "the child still searches";
+  g.e.Quit();
+}
+
+// A Chess960 game in a group of two: the mode reaches the child, which reads
+// the same positions (castling moves among them) and shares the table; every
+// best move is legal where it is played.
+TEST(GroupProtocol, AChess960GameInTheGroup) {
+  Group2 g;
+  EXPECT_EQ(Answer(g.e, "setoption name UCI_Chess960 value true"), Lines{"info string Chess960 enabled."});
+  Chess960Scope mode(true);
+  const std::string start = "fen 1r2k1r1/pp3pp1/2nbbn2/2pqp2p/2PQP2P/2NBBN2/PP3PP1/1R2K1R1 w GBgb - 0 1";
+  std::string moves = " moves e1g1 e8b8";
+  Position p = FromFen(start.substr(4));
+  for (const char* m : {"e1g1", "e8b8"}) {
+    const Move move = FindLegalMove(p, m);
+    ASSERT_NE(move, 0u) << m;
+    MakeRootMove(p, move);
+  }
+  for (int ply = 0; ply < 6; ++ply) {
+    g.e.Send("position " + start + moves);
+    g.e.Send("go depth 6");
+    const std::string best = g.e.WaitFor("bestmove");
+    ASSERT_EQ(best.rfind("bestmove ", 0), 0u);
+    const std::string text = best.substr(9, best.find(' ', 9) - 9);
+    const Move move = FindLegalMove(p, text.c_str());
+    ASSERT_NE(move, 0u) << PositionToFen(p) << ": " << best;
+    MakeRootMove(p, move);
+    moves += " " + text;
+  }
   g.e.Quit();
 }
 

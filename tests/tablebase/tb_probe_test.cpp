@@ -107,6 +107,9 @@ TEST_F(TbProbe, ValuesAgreeWithTheGenerator) {
     // Kings side by side: no entry holds the position, and the table stays readable.
     EXPECT_EQ(ProbeFen("8/8/8/8/8/8/kK6/7R w - - 0 1"), "unknown");
     EXPECT_EQ(ProbeFen("8/8/8/8/8/8/kK6/7R b - - 0 1"), "unknown");
+    // A castling right takes the position out of the tables, whose values know none.
+    EXPECT_EQ(ProbeFen("4k3/8/8/8/8/8/8/4K2R w K - 0 1"), "unknown");
+    EXPECT_NE(ProbeFen("4k3/8/8/8/8/8/8/4K2R w - - 0 1"), "unknown");
     int wrong = 0;
     for (size_t i = 0; i < fens.size(); ++i)
       if (ProbeFen(fens[i]) != reference.lines[i] && ++wrong <= 10)
