@@ -20,7 +20,9 @@ void WriteStdoutLine(const char* text) {
   platform::WriteStdout(line.data(), line.size());
 }
 
-bool NormalOutputAllowed() { return !Output.silentMode && Output.slaveLevel == 0 && !Output.isChild; }
+bool NormalOutputAllowed() {
+  return !Output.silentMode && (Output.slaveLevel == 0 || Output.slaveInfo) && !Output.isChild;
+}
 
 }  // namespace
 

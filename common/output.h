@@ -11,6 +11,7 @@
 struct OutputState {
   bool silentMode = false;   // "goe" search: reports only logged
   int slaveLevel = 0;        // "slave" keyword of "go"
+  bool slaveInfo = false;    // the normal lines go out in slave mode too (a cluster controller reads them)
   bool isChild = false;      // child process of a group: never writes to stdout
   // Text log (open when non-null) and its timing column.
   std::FILE* textLog = nullptr;

@@ -470,6 +470,14 @@ const OptionRow Rows[] = {
      .flag = &Options.showWdl,
      .confirmation = "Show WDL enabled.",
      .confirmationOff = "Show WDL disabled."},
+    // Not announced: a cluster controller that drives the engine in slave
+    // mode reads its normal lines as well.
+    {.name = "Slave Info",
+     .kind = OptionKind::Check,
+     .shown = OptionShown::Hidden,
+     .flag = &Output.slaveInfo,
+     .confirmation = "Slave info enabled.",
+     .confirmationOff = "Slave info disabled."},
     // Chess960: castling fields read as X-FEN or Shredder-FEN and castling
     // written as the king taking its rook, for the positions set after it.
     {.name = "UCI_Chess960",

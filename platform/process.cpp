@@ -127,6 +127,12 @@ int ChildProcess::Wait(int timeoutMs) {
 
 namespace platform {
 
+std::string OwnProgramPath() {
+  char self[4096];
+  const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+  return n > 0 ? std::string(self, size_t(n)) : std::string();
+}
+
 bool StartHelper(const std::vector<std::string>& argv, int passFd, HelperProcess& helper, int& error) {
   helper = HelperProcess{};
   int in[2];
@@ -146,9 +152,7 @@ bool StartHelper(const std::vector<std::string>& argv, int passFd, HelperProcess
   // The program's own file by its real name, so that the helpers show up
   // under the engine's name in the process list; the link itself when the
   // file has been replaced or removed since the engine started.
-  char self[4096];
-  const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-  std::string path = n > 0 ? std::string(self, size_t(n)) : std::string();
+  std::string path = OwnProgramPath();
   if (path.empty() || (path.size() > 10 && path.compare(path.size() - 10, 10, " (deleted)") == 0) ||
       access(path.c_str(), X_OK) != 0)
     path = "/proc/self/exe";

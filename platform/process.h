@@ -46,6 +46,8 @@ struct HelperProcess {
   int inputFd = -1;
 };
 
+// The file this program was started from ("" when the system cannot say).
+std::string OwnProgramPath();
 // Starts /proc/self/exe with `argv` (argv[0] included), standard output
 // and error on /dev/null; `passFd` >= 0 is handed over as descriptor 3.
 // False with the system's error number.

@@ -1,0 +1,461 @@
+#include "cluster/controller.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include "board/castling_setup.h"
+#include "board/make_move.h"
+#include "board/movegen.h"
+#include "board/notation.h"
+#include "cluster/root_deal.h"
+#include "platform/platform.h"
+
+namespace cluster {
+
+namespace {
+// How long the others may take to answer once the first engine's time is up.
+constexpr uint64_t AnswerGraceMs = 150;
+// How long "isready" and the start wait for every rank.
+constexpr uint64_t RankWaitMs = 20000;
+
+bool Starts(const std::string& line, const char* word) { return line.rfind(word, 0) == 0; }
+
+std::vector<std::string> Words(const std::string& line) {
+  std::istringstream in(line);
+  std::vector<std::string> words;
+  for (std::string w; in >> w;) words.push_back(w);
+  return words;
+}
+
+// The position of a "position" line, with the moves it names played.
+bool ReadPosition(const std::string& line, Position& p) {
+  SetPositionFromFen(p, StartFen);
+  const size_t movesAt = line.find(" moves ");
+  const std::string head = line.substr(0, movesAt);
+  const size_t fenAt = head.find(" fen ");
+  if (fenAt != std::string::npos && !SetPositionFromFen(p, head.c_str() + fenAt + 5)) return false;
+  if (movesAt == std::string::npos) return true;
+  std::istringstream in(line.substr(movesAt + 7));
+  for (std::string text; in >> text;) {
+    const Move m = FindLegalMove(p, text.c_str());
+    if (!m) return false;
+    MakeRootMove(p, m);
+  }
+  return true;
+}
+
+// Limits of the front end's "go" whose value follows them.
+bool TakesValue(const std::string& w) {
+  return w == "wtime" || w == "btime" || w == "winc" || w == "binc" || w == "movestogo" || w == "movetime" ||
+         w == "depth" || w == "nodes" || w == "mate";
+}
+}  // namespace
+
+Controller::Controller(MpiLink& link, const ClusterOptions& options) : link_(link), options_(options) {}
+
+void Controller::Out(const std::string& line) {
+  const std::string data = line + "\n";
+  platform::WriteStdout(data.data(), data.size());
+}
+
+void Controller::Log(const std::string& line) {
+  if (options_.logPath.empty()) return;
+  std::ofstream(options_.logPath, std::ios::app) << platform::NowMs() % 100000000 << " " << line << "\n";
+}
+
+void Controller::SendTo(int rank, const std::string& line) {
+  if (rank == 0) engine_.Send(line);
+  else link_.Send(rank, Tag::ForEngine, line);
+}
+
+void Controller::SendToAll(const std::string& line) {
+  for (int r = 0; r < int(members_.size()); ++r)
+    if (members_[size_t(r)].usable) SendTo(r, line);
+}
+
+bool Controller::PollRanks() {
+  bool any = false;
+  std::string line;
+  while (engine_.Poll(line, 0)) {
+    OnEngineLine(0, line);
+    any = true;
+  }
+  if (!engine_.Alive() && members_[0].usable) {
+    Log("rank 0: engine died");
+    OnControl(0, engine_.Restart() ? "restarted" : "gone");
+  }
+  int from = 0;
+  Tag tag;
+  while (link_.Poll(from, tag, line)) {
+    any = true;
+    if (tag == Tag::FromEngine) OnEngineLine(from, line);
+    else if (tag == Tag::Control) OnControl(from, line);
+  }
+  return any;
+}
+
+void Controller::OnControl(int rank, const std::string& word) {
+  Member& m = members_[size_t(rank)];
+  if (word == "ready") {
+    m.usable = true;
+    Log("rank " + std::to_string(rank) + ": engine ready");
+  } else if (word == "restarted" || word == "gone") {
+    // Its engine died. A restarted one has its setup back and joins the next
+    // search; the moves it was searching go to another rank now.
+    Log("rank " + std::to_string(rank) + ": engine died, " + (word == "restarted" ? "restarted" : "could not restart"));
+    const bool wasSearching = searching_ && m.searching;
+    m.usable = word == "restarted";
+    m.searching = false;
+    if (wasSearching) HandOverShare(rank);
+  }
+}
+
+void Controller::HandOverShare(int deadRank) {
+  search_.BankNodes(deadRank);
+  std::vector<std::string> moves = members_[size_t(deadRank)].share;
+  members_[size_t(deadRank)].share.clear();
+  if (moves.empty() || ending_) return;
+  // The searching rank with the fewest moves takes them over: it stops, and
+  // starts again (its table keeps what it found) with both shares.
+  int heir = -1;
+  for (int r = 0; r < int(members_.size()); ++r) {
+    const Member& m = members_[size_t(r)];
+    if (r != deadRank && m.searching && !m.stopping &&
+        (heir < 0 || m.share.size() < members_[size_t(heir)].share.size()))
+      heir = r;
+  }
+  if (heir < 0) {
+    // No other rank searches: the restarted engine takes its moves again.
+    if (!members_[size_t(deadRank)].usable) return;
+    heir = deadRank;
+    members_[size_t(heir)].share = moves;
+    members_[size_t(heir)].searching = true;
+    SendTo(heir, GoLineFor(moves, platform::NowMs() - startMs_));
+    Log("rank " + std::to_string(heir) + ": searches its moves again");
+    return;
+  }
+  Member& h = members_[size_t(heir)];
+  h.share.insert(h.share.end(), moves.begin(), moves.end());
+  h.stopping = true;
+  SendTo(heir, "stop");
+  Log("rank " + std::to_string(heir) + ": takes over the moves of rank " + std::to_string(deadRank));
+}
+
+void Controller::OnEngineLine(int rank, const std::string& line) {
+  Member& m = members_[size_t(rank)];
+  if (!searching_ || !(m.searching || m.stopping)) {
+    // Outside a search only rank 0's engine speaks for the cluster.
+    if (rank == 0 && !Starts(line, "bestmove") && line != "readyok" && !Starts(line, "info")) Out(line);
+    else if (rank == 0 && Starts(line, "info string")) Out(line);
+    return;
+  }
+  if (Starts(line, "info")) {
+    if (const uint64_t nodes = NodesOfInfoLine(line)) search_.RecordNodes(rank, nodes);
+    if (const auto report = ReadInfoLine(line); report && search_.Record(rank, *report)) {
+      const uint64_t elapsed = std::max<uint64_t>(1, platform::NowMs() - startMs_);
+      const uint64_t nodes = search_.Nodes();
+      Out("info depth " + std::to_string(report->depth) + " score " + report->scoreText + " time " +
+          std::to_string(elapsed) + " nodes " + std::to_string(nodes) + " nps " +
+          std::to_string(nodes * 1000 / elapsed) + " pv " + report->pv);
+      ++shownLines_;
+    }
+  } else if (Starts(line, "posting ")) {
+    // A deep result of one engine goes into the others' tables.
+    for (int r = 0; r < int(members_.size()); ++r)
+      if (r != rank && members_[size_t(r)].searching) SendTo(r, "posted " + line.substr(8));
+  } else if (Starts(line, "taking ")) {
+    if (timed_ && !ponder_) EndSearchSoon();
+  } else if (Starts(line, "bestmove")) {
+    if (m.stopping) {
+      // Stopped to take over more moves: it starts again with the rest of the time.
+      m.stopping = false;
+      search_.BankNodes(rank);
+      SendTo(rank, GoLineFor(m.share, platform::NowMs() - startMs_));
+      return;
+    }
+    m.searching = false;
+    m.bestMoveLine = line;
+    Log("rank " + std::to_string(rank) + ": search " + std::to_string(job_) + ": nodes " +
+        std::to_string(search_.NodesOf(rank)) + ", " + line);
+    if (timed_ && !ponder_ && !infinite_) EndSearchSoon();
+  }
+}
+
+std::vector<std::string> Controller::RootMoves(const std::vector<std::string>& restrict) const {
+  Position p;
+  std::vector<std::string> moves;
+  if (!ReadPosition(position_, p) || !CheckPositionConsistency(p)) return moves;
+  MoveList legal;
+  GenerateLegalMoves(p, legal);
+  for (Move m : legal) {
+    const std::string text = MoveToText(m);
+    if (restrict.empty() || std::find(restrict.begin(), restrict.end(), text) != restrict.end())
+      moves.push_back(text);
+  }
+  return moves;
+}
+
+std::string Controller::GoLineFor(const std::vector<std::string>& share, uint64_t elapsedMs) const {
+  std::string line = "go";
+  // The time already spent comes off the clock of a search that starts over.
+  const bool whiteToMove = [&] {
+    Position p;
+    return !ReadPosition(position_, p) || p.sideToMove == White;
+  }();
+  for (size_t i = 0; i < goTokens_.size(); ++i) {
+    const std::string& t = goTokens_[i];
+    line += " " + t;
+    if (TakesValue(t) && i + 1 < goTokens_.size()) {
+      long long v = std::atoll(goTokens_[++i].c_str());
+      if (t == (whiteToMove ? "wtime" : "btime") || t == "movetime") v = std::max(1LL, v - (long long)elapsedMs);
+      line += " " + std::to_string(v);
+    }
+  }
+  line += " slave 1 id " + std::to_string(job_);
+  for (const std::string& m : share) line += " " + m;
+  return line;
+}
+
+void Controller::StartSearch(const std::string& goLine) {
+  const std::vector<std::string> words = Words(goLine);
+  goTokens_.clear();
+  std::vector<std::string> restrict;
+  ponder_ = infinite_ = timed_ = false;
+  int64_t ownTime = 0, moveTime = 0;
+  const bool whiteToMove = [&] {
+    Position p;
+    return !ReadPosition(position_, p) || p.sideToMove == White;
+  }();
+  bool inSearchMoves = false;
+  for (size_t i = 1; i < words.size(); ++i) {
+    const std::string& w = words[i];
+    if (w == "searchmoves") {
+      inSearchMoves = true;
+    } else if (TakesValue(w) && i + 1 < words.size()) {
+      inSearchMoves = false;
+      goTokens_.push_back(w);
+      goTokens_.push_back(words[++i]);
+      if (w == (whiteToMove ? "wtime" : "btime")) ownTime = std::atoll(words[i].c_str()), timed_ = true;
+      if (w == "movetime") moveTime = std::atoll(words[i].c_str()), timed_ = true;
+    } else if (w == "ponder" || w == "infinite") {
+      inSearchMoves = false;
+      goTokens_.push_back(w);
+      (w == "ponder" ? ponder_ : infinite_) = true;
+    } else if (inSearchMoves) {
+      restrict.push_back(w);
+    }
+  }
+  ++job_;
+  startMs_ = platform::NowMs();
+  ending_ = false;
+  endDeadline_ = 0;
+  shownLines_ = 0;
+  // A last resort should no engine answer: a third of the clock, or the move time and a little.
+  hardDeadline_ = ownTime > 0 ? startMs_ + uint64_t(std::max<int64_t>(ownTime / 3, 20))
+                : moveTime > 0 ? startMs_ + uint64_t(moveTime) + 500 : 0;
+  search_.Begin(int(members_.size()));
+  std::vector<int> ranks;
+  for (int r = 0; r < int(members_.size()); ++r) {
+    members_[size_t(r)].searching = members_[size_t(r)].stopping = false;
+    members_[size_t(r)].share.clear();
+    members_[size_t(r)].bestMoveLine.clear();
+    if (members_[size_t(r)].usable) ranks.push_back(r);
+  }
+  const std::vector<std::string> moves = RootMoves(restrict);
+  searching_ = true;
+  if (moves.empty() || ranks.empty()) {
+    // No move to share (mate, stalemate, or a position the engine refuses):
+    // rank 0's engine answers as it would alone.
+    members_[0].searching = true;
+    members_[0].share.clear();
+    SendTo(0, goLine);
+    return;
+  }
+  const auto shares = DealRootMoves(moves, ranks.size());
+  for (size_t i = 0; i < ranks.size(); ++i) {
+    if (shares[i].empty()) continue;
+    Member& m = members_[size_t(ranks[i])];
+    m.share = shares[i];
+    m.searching = true;
+    SendTo(ranks[i], GoLineFor(m.share, 0));
+    std::string list;
+    for (const std::string& s : m.share) list += " " + s;
+    Log("rank " + std::to_string(ranks[i]) + ": search " + std::to_string(job_) + ":" + list);
+  }
+}
+
+void Controller::EndSearchSoon() {
+  if (ending_) return;
+  ending_ = true;
+  endDeadline_ = platform::NowMs() + AnswerGraceMs;
+  for (int r = 0; r < int(members_.size()); ++r)
+    if (members_[size_t(r)].searching || members_[size_t(r)].stopping) SendTo(r, "stop");
+}
+
+void Controller::CheckSearchEnd() {
+  if (!searching_) return;
+  const uint64_t now = platform::NowMs();
+  bool anySearching = false;
+  for (const Member& m : members_) anySearching |= m.searching || m.stopping;
+  if (!anySearching) return Answer();
+  if (ending_ && now >= endDeadline_) {
+    for (int r = 0; r < int(members_.size()); ++r)
+      if (members_[size_t(r)].searching || members_[size_t(r)].stopping)
+        Log("rank " + std::to_string(r) + ": no answer in time, left out of search " + std::to_string(job_));
+    return Answer();
+  }
+  if (!ponder_ && !infinite_ && hardDeadline_ && now >= hardDeadline_) EndSearchSoon();
+}
+
+void Controller::Answer() {
+  searching_ = false;
+  SharedSearch::Choice best = search_.Best();
+  Position root;
+  const bool rootKnown = ReadPosition(position_, root);
+  std::string move = best.move, ponder = best.ponder;
+  // Without a line to go by, the first engine that answered decides.
+  if (move.empty()) {
+    for (const Member& m : members_) {
+      const std::vector<std::string> w = Words(m.bestMoveLine);
+      if (w.size() >= 2 && w[1] != "0000" && w[1] != "(none)") {
+        move = w[1];
+        ponder = w.size() >= 4 ? w[3] : "";
+        break;
+      }
+    }
+  }
+  if (rootKnown && (move.empty() || !FindLegalMove(root, move.c_str()))) {
+    MoveList legal;
+    GenerateLegalMoves(root, legal);
+    move = legal.size ? MoveToText(legal.moves[0]) : "";
+    ponder.clear();
+  }
+  for (Member& m : members_) m.searching = m.stopping = false;
+  const uint64_t elapsed = std::max<uint64_t>(1, platform::NowMs() - startMs_);
+  const uint64_t nodes = search_.Nodes();
+  if (best.found)
+    Out("info depth " + std::to_string(best.depth) + " score " + best.line.scoreText + " time " +
+        std::to_string(elapsed) + " nodes " + std::to_string(nodes) + " nps " + std::to_string(nodes * 1000 / elapsed) +
+        " pv " + best.line.pv);
+  Log("search " + std::to_string(job_) + ": nodes " + std::to_string(nodes) + ", best " + move +
+      (best.found ? " from rank " + std::to_string(best.rank) : std::string()));
+  if (move.empty()) return Out("bestmove 0000");
+  Out("bestmove " + move + (ponder.empty() ? "" : " ponder " + ponder));
+}
+
+void Controller::OnFrontEnd(const std::string& raw) {
+  std::string line = raw;
+  while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
+  const size_t start = line.find_first_not_of(' ');
+  if (start == std::string::npos) return;
+  line = line.substr(start);
+  if (line == "uci") {
+    Out("id name Tolvo Cluster");
+    if (!authorLine_.empty()) Out(authorLine_);
+    for (const std::string& o : engine_.AnnouncedOptions()) Out(o);
+    Out("uciok");
+  } else if (line == "isready") {
+    if (!searching_) {
+      // Every rank's engine has read what came before.
+      SendToAll("isready");
+    }
+    Out("readyok");
+  } else if (Starts(line, "setoption ")) {
+    std::string lower = line;
+    for (char& c : lower) c = char(std::tolower(static_cast<unsigned char>(c)));
+    if (lower.find("name uci_chess960 value true") != std::string::npos) Chess960Mode = true;
+    if (lower.find("name uci_chess960 value false") != std::string::npos) Chess960Mode = false;
+    SendToAll(line);
+  } else if (line == "ucinewgame") {
+    if (!searching_) SendToAll(line);
+  } else if (Starts(line, "position")) {
+    if (searching_) return;
+    position_ = line;
+    SendToAll(line);
+  } else if (Starts(line, "go")) {
+    if (!searching_) StartSearch(line);
+  } else if (line == "stop") {
+    if (searching_) {
+      ponder_ = infinite_ = false;
+      EndSearchSoon();
+    }
+  } else if (line == "ponderhit") {
+    if (searching_ && ponder_) {
+      ponder_ = false;
+      for (int r = 0; r < int(members_.size()); ++r)
+        if (members_[size_t(r)].searching) SendTo(r, "ponderhit");
+    }
+  } else if (line == "quit") {
+    quit_ = true;
+  } else if (!searching_) {
+    SendTo(0, line);   // d, eval, perft and the like: rank 0's engine answers
+  }
+}
+
+int Controller::Run() {
+  members_.assign(size_t(link_.Size()), Member{});
+  if (!engine_.Start(options_.enginePath)) {
+    std::fprintf(stderr, "tolvo-cluster: cannot start the engine %s\n", options_.enginePath.c_str());
+    for (int r = 1; r < link_.Size(); ++r) link_.Send(r, Tag::Control, "quit");
+    return 1;
+  }
+  engine_.Send("setoption name Slave Info value true");
+  for (const std::string& o : options_.engineOptions) engine_.Send(SetOptionLine(o));
+  members_[0].usable = true;
+  authorLine_ = "id author Tolvo's developers";
+  // Wait for the other ranks' engines.
+  const uint64_t waitUntil = platform::NowMs() + RankWaitMs;
+  int waiting = link_.Size() - 1;
+  while (waiting > 0 && platform::NowMs() < waitUntil) {
+    int from = 0;
+    Tag tag;
+    std::string text;
+    if (link_.Poll(from, tag, text) && tag == Tag::Control) {
+      OnControl(from, text);
+      --waiting;
+    } else {
+      platform::SleepMs(1);
+    }
+  }
+  platform::LineReader input(0);
+  while (!quit_) {
+    bool busy = PollRanks();
+    for (;;) {
+      const platform::InputState state = input.Poll();
+      if (state == platform::InputState::Ended) {
+        quit_ = true;
+        break;
+      }
+      if (state == platform::InputState::Nothing) break;
+      std::string line;
+      input.ReadLine(line);
+      OnFrontEnd(line);
+      busy = true;
+      if (quit_) break;
+    }
+    CheckSearchEnd();
+    if (!busy) {
+      std::string line;
+      if (engine_.Poll(line, 1)) OnEngineLine(0, line);
+    }
+  }
+  // Every rank ends its engine, then itself.
+  for (int r = 1; r < link_.Size(); ++r) link_.Send(r, Tag::Control, "quit");
+  engine_.Quit();
+  int byes = link_.Size() - 1;
+  const uint64_t byeUntil = platform::NowMs() + 10000;
+  while (byes > 0 && platform::NowMs() < byeUntil) {
+    int from = 0;
+    Tag tag;
+    std::string text;
+    if (link_.Poll(from, tag, text)) {
+      if (tag == Tag::Control && text == "bye") --byes;
+    } else {
+      platform::SleepMs(1);
+    }
+  }
+  return 0;
+}
+
+}  // namespace cluster
