@@ -52,7 +52,7 @@ bool TakesValue(const std::string& w) {
 }
 }  // namespace
 
-Controller::Controller(MpiLink& link, const ClusterOptions& options) : link_(link), options_(options) {}
+Controller::Controller(RankLink& link, const ClusterOptions& options) : link_(link), options_(options) {}
 
 void Controller::Out(const std::string& line) {
   const std::string data = line + "\n";
@@ -83,7 +83,7 @@ bool Controller::PollRanks() {
   }
   if (!engine_.Alive() && members_[0].usable) {
     Log("rank 0: engine died");
-    OnControl(0, engine_.Restart() ? "restarted" : "gone");
+    OnControl(0, engine_.Restart() ? "restarted " + std::to_string(engine_.Pid()) : "gone");
   }
   int from = 0;
   Tag tag;
@@ -97,15 +97,17 @@ bool Controller::PollRanks() {
 
 void Controller::OnControl(int rank, const std::string& word) {
   Member& m = members_[size_t(rank)];
-  if (word == "ready") {
+  const std::string name = "rank " + std::to_string(rank) + ": ";
+  if (Starts(word, "ready")) {
     m.usable = true;
-    Log("rank " + std::to_string(rank) + ": engine ready");
-  } else if (word == "restarted" || word == "gone") {
+    Log(name + "engine ready, pid" + word.substr(5));
+  } else if (Starts(word, "restarted") || word == "gone") {
     // Its engine died. A restarted one has its setup back and joins the next
     // search; the moves it was searching go to another rank now.
-    Log("rank " + std::to_string(rank) + ": engine died, " + (word == "restarted" ? "restarted" : "could not restart"));
+    const bool restarted = Starts(word, "restarted");
+    Log(name + "engine died, " + (restarted ? "restarted, pid" + word.substr(9) : "could not start it again"));
     const bool wasSearching = searching_ && m.searching;
-    m.usable = word == "restarted";
+    m.usable = restarted;
     m.searching = false;
     if (wasSearching) HandOverShare(rank);
   }
@@ -403,6 +405,7 @@ int Controller::Run() {
   engine_.Send("setoption name Slave Info value true");
   for (const std::string& o : options_.engineOptions) engine_.Send(SetOptionLine(o));
   members_[0].usable = true;
+  Log("rank 0: engine ready, pid " + std::to_string(engine_.Pid()));
   authorLine_ = "id author Tolvo's developers";
   // Wait for the other ranks' engines.
   const uint64_t waitUntil = platform::NowMs() + RankWaitMs;

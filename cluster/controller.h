@@ -11,14 +11,14 @@
 #include <vector>
 #include "cluster/cluster_options.h"
 #include "cluster/local_engine.h"
-#include "cluster/mpi_link.h"
+#include "cluster/rank_link.h"
 #include "cluster/shared_search.h"
 
 namespace cluster {
 
 class Controller {
  public:
-  Controller(MpiLink& link, const ClusterOptions& options);
+  Controller(RankLink& link, const ClusterOptions& options);
   // Runs the dialogue until "quit" or the end of the input; the exit code.
   int Run();
 
@@ -52,7 +52,7 @@ class Controller {
   void HandOverShare(int deadRank);
   std::vector<std::string> RootMoves(const std::vector<std::string>& restrict) const;
 
-  MpiLink& link_;
+  RankLink& link_;
   ClusterOptions options_;
   LocalEngine engine_;
   std::vector<Member> members_;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include "group/process_group.h"
 #include "platform/platform.h"
 
 namespace cluster {
@@ -65,7 +66,12 @@ bool LocalEngine::Poll(std::string& line, int timeoutMs) { return process_ && pr
 bool LocalEngine::Alive() { return process_ && process_->Wait(0) == -1; }
 
 bool LocalEngine::Restart() {
-  if (process_) process_.reset();   // kills what is left of it
+  if (process_) {
+    // What is left of it goes: the process, then the shared objects it had.
+    const int dead = process_->Pid();
+    process_.reset();
+    RemoveSharedObjectsOf(dead);
+  }
   ++restarts_;
   if (!Launch(10000)) return false;
   for (const std::string& line : setup_) process_->WriteLine(line);

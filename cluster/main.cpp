@@ -6,7 +6,7 @@
 #include "board/position.h"
 #include "cluster/cluster_options.h"
 #include "cluster/controller.h"
-#include "cluster/mpi_link.h"
+#include "cluster/mpi/mpi_link.h"
 #include "cluster/rank_worker.h"
 #include "platform/platform.h"
 #include "platform/process.h"

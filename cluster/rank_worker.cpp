@@ -5,14 +5,14 @@
 
 namespace cluster {
 
-int RunRankWorker(MpiLink& link, const ClusterOptions& options) {
+int RunRankWorker(RankLink& link, const ClusterOptions& options) {
   LocalEngine engine;
   bool usable = engine.Start(options.enginePath);
   if (usable) {
     engine.Send("setoption name Slave Info value true");   // its lines reach rank 0 in slave mode too
     for (const std::string& o : options.engineOptions) engine.Send(SetOptionLine(o));
   }
-  link.Send(0, Tag::Control, usable ? "ready" : "gone");
+  link.Send(0, Tag::Control, usable ? "ready " + std::to_string(engine.Pid()) : "gone");
   for (;;) {
     bool busy = false;
     int from = 0;
@@ -35,7 +35,7 @@ int RunRankWorker(MpiLink& link, const ClusterOptions& options) {
     }
     if (usable && !engine.Alive()) {
       usable = engine.Restart();
-      link.Send(0, Tag::Control, usable ? "restarted" : "gone");
+      link.Send(0, Tag::Control, usable ? "restarted " + std::to_string(engine.Pid()) : "gone");
     }
     if (!busy) {
       if (usable && engine.Poll(line, 1)) link.Send(0, Tag::FromEngine, line);

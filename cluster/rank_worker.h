@@ -3,10 +3,10 @@
 // the engine again (with its setup) when it dies.
 #pragma once
 #include "cluster/cluster_options.h"
-#include "cluster/mpi_link.h"
+#include "cluster/rank_link.h"
 
 namespace cluster {
 
-int RunRankWorker(MpiLink& link, const ClusterOptions& options);
+int RunRankWorker(RankLink& link, const ClusterOptions& options);
 
 }  // namespace cluster

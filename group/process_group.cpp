@@ -2,8 +2,8 @@
 // the children and the lines that steer them.
 #include "group/process_group.h"
 
-#include <atomic>
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cstdlib>
 #include <cstdio>
@@ -294,6 +294,22 @@ void LeaveProcessGroup() {
   }
   ReleaseHashTable();
   CloseExchangeArea();
+}
+
+void RemoveSharedObjectsOf(int pid) {
+  if (pid <= 0 || platform::IsProgramProcess(pid)) return;
+  const std::string id = std::to_string(pid);
+  for (const std::string& name : platform::SharedObjectNames("Tolvo")) {
+    // The table "TolvoSync1<id>" and the exchange areas "TolvoEx<generation><id>".
+    bool ours = name == AreaName("TolvoSync", 1, pid);
+    if (!ours && name.rfind("TolvoEx", 0) == 0 && name.size() > 7 + id.size() &&
+        name.compare(name.size() - id.size(), id.size(), id) == 0) {
+      const std::string generation = name.substr(7, name.size() - 7 - id.size());
+      ours = generation.size() <= 4 &&
+             std::all_of(generation.begin(), generation.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
+    }
+    if (ours && !platform::AnyOtherProcessMaps(name)) platform::RemoveSharedName(name);
+  }
 }
 
 void RemoveStaleSharedObjects() {

@@ -55,3 +55,7 @@ void LeaveProcessGroup();
 // Removes the shared objects that engines which ended without cleaning up
 // left behind ("Tolvo..." names whose creating process no longer exists).
 void RemoveStaleSharedObjects();
+// Removes the shared objects an engine process that has ended (killed, say)
+// created: its table and its exchange areas, unless another process still
+// maps one. For whoever started that engine and knows its process id.
+void RemoveSharedObjectsOf(int pid);

@@ -1,4 +1,4 @@
-#include "cluster/mpi_link.h"
+#include "cluster/mpi/mpi_link.h"
 
 #include <mpi.h>
 #include <vector>
