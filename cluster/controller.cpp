@@ -108,6 +108,7 @@ void Controller::OnControl(int rank, const std::string& word) {
     Log(name + "engine died, " + (restarted ? "restarted, pid" + word.substr(9) : "could not start it again"));
     const bool wasSearching = searching_ && m.searching;
     m.usable = restarted;
+    m.lateAnswers = 0;
     m.searching = false;
     if (wasSearching) HandOverShare(rank);
   }
@@ -146,6 +147,10 @@ void Controller::HandOverShare(int deadRank) {
 
 void Controller::OnEngineLine(int rank, const std::string& line) {
   Member& m = members_[size_t(rank)];
+  if (m.lateAnswers > 0) {
+    if (Starts(line, "bestmove")) --m.lateAnswers;
+    return;
+  }
   if (!searching_ || !(m.searching || m.stopping)) {
     // Outside a search only rank 0's engine speaks for the cluster.
     if (rank == 0 && !Starts(line, "bestmove") && line != "readyok" && !Starts(line, "info")) Out(line);
@@ -333,7 +338,10 @@ void Controller::Answer() {
     move = legal.size ? MoveToText(legal.moves[0]) : "";
     ponder.clear();
   }
-  for (Member& m : members_) m.searching = m.stopping = false;
+  for (Member& m : members_) {
+    if (m.searching || m.stopping) ++m.lateAnswers;
+    m.searching = m.stopping = false;
+  }
   const uint64_t elapsed = std::max<uint64_t>(1, platform::NowMs() - startMs_);
   const uint64_t nodes = search_.Nodes();
   if (best.found)

@@ -29,6 +29,9 @@ class Controller {
     bool stopping = false;        // told to stop so that it starts over with more moves
     std::vector<std::string> share;
     std::string bestMoveLine;
+    // Searches it was left out of: its lines up to the best move of each
+    // belong to them, not to the search now running.
+    int lateAnswers = 0;
   };
 
   // Lines to and from the ranks' engines (rank 0's own engine directly).
