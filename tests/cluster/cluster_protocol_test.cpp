@@ -86,21 +86,31 @@ void ExpectNothingLeft(const std::map<int, int>& pids) {
     EXPECT_TRUE(NamesOf(pid).empty()) << "names of rank " << rank << "'s engine";
   }
 }
+// A job of three ranks with its log in a scratch directory.
+struct ClusterJob {
+  ScratchDirectory dir;
+  std::string log = dir.Text() + "/cluster.log";
+  EngineProcess e{ClusterArguments(log), "/usr/bin/mpirun"};
+  // Once every rank's engine has answered: their process ids.
+  std::map<int, int> ReadyEngines() {
+    e.Send("isready");
+    EXPECT_EQ(e.WaitFor("readyok", 60000), "readyok");
+    return EnginePids(log);
+  }
+};
 }  // namespace
 
 TEST(Cluster, AFullDialogueOnThreeRanks) {
-  ScratchDirectory dir;
-  const std::string log = dir.Text() + "/cluster.log";
-  EngineProcess e(ClusterArguments(log), "/usr/bin/mpirun");
+  ClusterJob job;
+  EngineProcess& e = job.e;
+  const std::string& log = job.log;
   ASSERT_TRUE(e.Started());
   e.Send("uci");
   const Lines uci = e.ReadUntil("uciok", 60000);
   ASSERT_FALSE(uci.empty());
   EXPECT_EQ(uci[0], "id name Tolvo Cluster");
   EXPECT_GE(CountPrefix(uci, "option name "), 40);   // the engine's options
-  e.Send("isready");
-  EXPECT_EQ(e.WaitFor("readyok"), "readyok");
-  const std::map<int, int> pids = EnginePids(log);
+  const std::map<int, int> pids = job.ReadyEngines();
   ASSERT_EQ(pids.size(), 3u) << ReadFile(log);
 
   const std::string position = "position startpos moves e2e4 e7e5 g1f3";
@@ -144,13 +154,11 @@ TEST(Cluster, AFullDialogueOnThreeRanks) {
 }
 
 TEST(Cluster, AKilledEngineCostsNeitherTheMoveNorTheNextSearch) {
-  ScratchDirectory dir;
-  const std::string log = dir.Text() + "/cluster.log";
-  EngineProcess e(ClusterArguments(log), "/usr/bin/mpirun");
+  ClusterJob job;
+  EngineProcess& e = job.e;
+  const std::string& log = job.log;
   ASSERT_TRUE(e.Started());
-  e.Send("isready");
-  EXPECT_EQ(e.WaitFor("readyok", 60000), "readyok");
-  const std::map<int, int> before = EnginePids(log);
+  const std::map<int, int> before = job.ReadyEngines();
   ASSERT_EQ(before.size(), 3u) << ReadFile(log);
   const std::string position = "position startpos moves d2d4";
   e.Send(position);
