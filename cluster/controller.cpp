@@ -151,6 +151,7 @@ void Controller::OnEngineLine(int rank, const std::string& line) {
     if (Starts(line, "bestmove")) --m.lateAnswers;
     return;
   }
+  if (searching_ && (m.searching || m.stopping)) ++m.lines;
   if (!searching_ || !(m.searching || m.stopping)) {
     // Outside a search only rank 0's engine speaks for the cluster.
     if (rank == 0 && !Starts(line, "bestmove") && line != "readyok" && !Starts(line, "info")) Out(line);
@@ -184,7 +185,7 @@ void Controller::OnEngineLine(int rank, const std::string& line) {
     m.searching = false;
     m.bestMoveLine = line;
     Log("rank " + std::to_string(rank) + ": search " + std::to_string(job_) + ": nodes " +
-        std::to_string(search_.NodesOf(rank)) + ", " + line);
+        std::to_string(search_.NodesOf(rank)) + ", lines " + std::to_string(m.lines) + ", " + line);
     if (timed_ && !ponder_ && !infinite_) EndSearchSoon();
   }
 }
@@ -267,6 +268,7 @@ void Controller::StartSearch(const std::string& goLine) {
     members_[size_t(r)].searching = members_[size_t(r)].stopping = false;
     members_[size_t(r)].share.clear();
     members_[size_t(r)].bestMoveLine.clear();
+    members_[size_t(r)].lines = 0;
     if (members_[size_t(r)].usable) ranks.push_back(r);
   }
   const std::vector<std::string> moves = RootMoves(restrict);

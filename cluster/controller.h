@@ -32,6 +32,7 @@ class Controller {
     // Searches it was left out of: its lines up to the best move of each
     // belong to them, not to the search now running.
     int lateAnswers = 0;
+    int lines = 0;                // lines it sent in the current search (the log reports them)
   };
 
   // Lines to and from the ranks' engines (rank 0's own engine directly).
