@@ -16,8 +16,9 @@ namespace cluster {
 namespace {
 // How long the others may take to answer once the first engine's time is up.
 constexpr uint64_t AnswerGraceMs = 150;
-// How long "isready" and the start wait for every rank.
+// How long the start waits for every rank, and "isready" for every engine.
 constexpr uint64_t RankWaitMs = 20000;
+constexpr uint64_t ReadyWaitMs = 10000;
 
 bool Starts(const std::string& line, const char* word) { return line.rfind(word, 0) == 0; }
 
@@ -152,6 +153,10 @@ void Controller::OnEngineLine(int rank, const std::string& line) {
     return;
   }
   if (searching_ && (m.searching || m.stopping)) ++m.lines;
+  if (line == "readyok") {
+    m.readyAwaited = false;
+    return CheckReady();
+  }
   if (!searching_ || !(m.searching || m.stopping)) {
     // Outside a search only rank 0's engine speaks for the cluster.
     if (rank == 0 && !Starts(line, "bestmove") && line != "readyok" && !Starts(line, "info")) Out(line);
@@ -317,6 +322,19 @@ void Controller::CheckSearchEnd() {
   if (!ponder_ && !infinite_ && hardDeadline_ && now >= hardDeadline_) EndSearchSoon();
 }
 
+void Controller::CheckReady() {
+  if (!readyOwed_) return;
+  bool waiting = false;
+  for (const Member& m : members_) waiting |= m.readyAwaited;
+  if (waiting && platform::NowMs() < readyDeadline_) return;
+  for (int r = 0; r < int(members_.size()); ++r)
+    if (members_[size_t(r)].readyAwaited) {
+      members_[size_t(r)].readyAwaited = false;
+      Log("rank " + std::to_string(r) + ": no readyok in time");
+    }
+  for (; readyOwed_ > 0; --readyOwed_) Out("readyok");
+}
+
 void Controller::Answer() {
   searching_ = false;
   SharedSearch::Choice best = search_.Best();
@@ -368,11 +386,17 @@ void Controller::OnFrontEnd(const std::string& raw) {
     for (const std::string& o : engine_.AnnouncedOptions()) Out(o);
     Out("uciok");
   } else if (line == "isready") {
-    if (!searching_) {
-      // Every rank's engine has read what came before.
-      SendToAll("isready");
+    // Outside a search "readyok" waits until every engine has read (and
+    // answered) what came before; during one it goes at once.
+    if (readyOwed_ > 0) return void(++readyOwed_);
+    if (searching_) return Out("readyok");
+    readyOwed_ = 1;
+    for (int r = 0; r < int(members_.size()); ++r) {
+      members_[size_t(r)].readyAwaited = members_[size_t(r)].usable;
+      if (members_[size_t(r)].usable) SendTo(r, "isready");
     }
-    Out("readyok");
+    readyDeadline_ = platform::NowMs() + ReadyWaitMs;
+    CheckReady();
   } else if (Starts(line, "setoption ")) {
     std::string lower = line;
     for (char& c : lower) c = char(std::tolower(static_cast<unsigned char>(c)));
@@ -448,6 +472,7 @@ int Controller::Run() {
       if (quit_) break;
     }
     CheckSearchEnd();
+    CheckReady();
     if (!busy) {
       std::string line;
       if (engine_.Poll(line, 1)) OnEngineLine(0, line);

@@ -33,6 +33,7 @@ class Controller {
     // belong to them, not to the search now running.
     int lateAnswers = 0;
     int lines = 0;                // lines it sent in the current search (the log reports them)
+    bool readyAwaited = false;    // "isready" sent, "readyok" not yet back
   };
 
   // Lines to and from the ranks' engines (rank 0's own engine directly).
@@ -52,6 +53,7 @@ class Controller {
   std::string GoLineFor(const std::vector<std::string>& share, uint64_t elapsedMs) const;
   void EndSearchSoon();
   void CheckSearchEnd();
+  void CheckReady();
   void Answer();
   void HandOverShare(int deadRank);
   std::vector<std::string> RootMoves(const std::vector<std::string>& restrict) const;
@@ -63,6 +65,8 @@ class Controller {
   std::string position_ = "position startpos";
   std::string authorLine_;
   bool quit_ = false;
+  int readyOwed_ = 0;             // "readyok" lines owed to the front end
+  uint64_t readyDeadline_ = 0;    // ... by then at the latest
 
   // The running search.
   bool searching_ = false;

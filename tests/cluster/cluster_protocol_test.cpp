@@ -112,6 +112,13 @@ TEST(Cluster, AFullDialogueOnThreeRanks) {
   EXPECT_GE(CountPrefix(uci, "option name "), 40);   // the engine's options
   const std::map<int, int> pids = job.ReadyEngines();
   ASSERT_EQ(pids.size(), 3u) << ReadFile(log);
+  // An option reaches every engine; rank 0's confirms it before "readyok",
+  // which comes once for each "isready".
+  EXPECT_EQ(Answer(e, "setoption name MultiPV value 1"), Lines{"info string Displaying 1 variations."});
+  e.Send("isready");
+  e.Send("isready");
+  EXPECT_EQ(e.ReadUntil("readyok"), Lines{"readyok"});
+  EXPECT_EQ(e.ReadUntil("readyok"), Lines{"readyok"});
 
   const std::string position = "position startpos moves e2e4 e7e5 g1f3";
   e.Send(position);
