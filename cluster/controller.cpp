@@ -196,11 +196,10 @@ void Controller::OnEngineLine(int rank, const std::string& line) {
 }
 
 std::vector<std::string> Controller::RootMoves(const std::vector<std::string>& restrict) const {
-  Position p;
   std::vector<std::string> moves;
-  if (!ReadPosition(position_, p) || !CheckPositionConsistency(p)) return moves;
+  if (!rootKnown_ || !CheckPositionConsistency(root_)) return moves;
   MoveList legal;
-  GenerateLegalMoves(p, legal);
+  GenerateLegalMoves(root_, legal);
   for (Move m : legal) {
     const std::string text = MoveToText(m);
     if (restrict.empty() || std::find(restrict.begin(), restrict.end(), text) != restrict.end())
@@ -212,10 +211,7 @@ std::vector<std::string> Controller::RootMoves(const std::vector<std::string>& r
 std::string Controller::GoLineFor(const std::vector<std::string>& share, uint64_t elapsedMs) const {
   std::string line = "go";
   // The time already spent comes off the clock of a search that starts over.
-  const bool whiteToMove = [&] {
-    Position p;
-    return !ReadPosition(position_, p) || p.sideToMove == White;
-  }();
+  const bool whiteToMove = !rootKnown_ || root_.sideToMove == White;
   for (size_t i = 0; i < goTokens_.size(); ++i) {
     const std::string& t = goTokens_[i];
     line += " " + t;
@@ -236,10 +232,7 @@ void Controller::StartSearch(const std::string& goLine) {
   std::vector<std::string> restrict;
   ponder_ = infinite_ = timed_ = false;
   int64_t ownTime = 0, moveTime = 0;
-  const bool whiteToMove = [&] {
-    Position p;
-    return !ReadPosition(position_, p) || p.sideToMove == White;
-  }();
+  const bool whiteToMove = !rootKnown_ || root_.sideToMove == White;
   bool inSearchMoves = false;
   for (size_t i = 1; i < words.size(); ++i) {
     const std::string& w = words[i];
@@ -338,8 +331,6 @@ void Controller::CheckReady() {
 void Controller::Answer() {
   searching_ = false;
   SharedSearch::Choice best = search_.Best();
-  Position root;
-  const bool rootKnown = ReadPosition(position_, root);
   std::string move = best.move, ponder = best.ponder;
   // Without a line to go by, the first engine that answered decides.
   if (move.empty()) {
@@ -352,9 +343,9 @@ void Controller::Answer() {
       }
     }
   }
-  if (rootKnown && (move.empty() || !FindLegalMove(root, move.c_str()))) {
+  if (rootKnown_ && (move.empty() || !FindLegalMove(root_, move.c_str()))) {
     MoveList legal;
-    GenerateLegalMoves(root, legal);
+    GenerateLegalMoves(root_, legal);
     move = legal.size ? MoveToText(legal.moves[0]) : "";
     ponder.clear();
   }
@@ -408,6 +399,7 @@ void Controller::OnFrontEnd(const std::string& raw) {
   } else if (Starts(line, "position")) {
     if (searching_) return;
     position_ = line;
+    rootKnown_ = ReadPosition(position_, root_);
     SendToAll(line);
   } else if (Starts(line, "go")) {
     if (!searching_) StartSearch(line);
@@ -431,6 +423,7 @@ void Controller::OnFrontEnd(const std::string& raw) {
 
 int Controller::Run() {
   members_.assign(size_t(link_.Size()), Member{});
+  rootKnown_ = ReadPosition(position_, root_);
   if (!engine_.Start(options_.enginePath)) {
     std::fprintf(stderr, "tolvo-cluster: cannot start the engine %s\n", options_.enginePath.c_str());
     for (int r = 1; r < link_.Size(); ++r) link_.Send(r, Tag::Control, "quit");

@@ -13,6 +13,7 @@
 #include "cluster/local_engine.h"
 #include "cluster/rank_link.h"
 #include "cluster/shared_search.h"
+#include "board/position.h"
 
 namespace cluster {
 
@@ -63,6 +64,8 @@ class Controller {
   LocalEngine engine_;
   std::vector<Member> members_;
   std::string position_ = "position startpos";
+  Position root_;                 // position_ read once: the root of the next search
+  bool rootKnown_ = false;
   std::string authorLine_;
   bool quit_ = false;
   int readyOwed_ = 0;             // "readyok" lines owed to the front end
