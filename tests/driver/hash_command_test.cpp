@@ -13,13 +13,12 @@
 namespace {
 const std::string Fen = "r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3";
 
-std::vector<std::string>& out = CapturedLines;
 
 class HashCommandTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(AllocateHashTable(1));
-    out.clear();
+    CapturedLines.clear();
     SetStdoutWriter(CaptureLine);
   }
   void TearDown() override { SetStdoutWriter(nullptr); }
@@ -30,9 +29,9 @@ class HashCommandTest : public ::testing::Test {
   }
   // Sends one line and returns what it printed.
   static std::vector<std::string> Run(const std::string& line) {
-    out.clear();
+    CapturedLines.clear();
     DispatchCommand(line);
-    return out;
+    return CapturedLines;
   }
 };
 }  // namespace

@@ -30,7 +30,7 @@ std::string ReadFile(const fs::path& path) {
   s << in.rdbuf();
   return s.str();
 }
-std::vector<std::string> Lines(const std::string& text) {
+std::vector<std::string> TextLines(const std::string& text) {
   std::vector<std::string> lines;
   std::stringstream s(text);
   for (std::string line; std::getline(s, line);) lines.push_back(line);
@@ -248,7 +248,7 @@ std::vector<ReadDiagram> DiagramsOf(const std::string& html) {
       {"&#9819;", 'q'}, {"&#9818;", 'k'}};
   std::vector<ReadDiagram> diagrams;
   ReadDiagram current;
-  for (const std::string& line : Lines(html)) {
+  for (const std::string& line : TextLines(html)) {
     const bool square = line.find("<span class=\"l\">") != std::string::npos ||
                         line.find("<span class=\"d\">") != std::string::npos;
     if (!square) {
@@ -292,7 +292,7 @@ TEST_F(Logs, HtmlBoardDiagram) {
   const size_t head = HtmlText().size();
   WriteHtmlBoard(p);
   const std::string board = HtmlText().substr(head);
-  const std::vector<std::string> lines = Lines(board);
+  const std::vector<std::string> lines = TextLines(board);
   ASSERT_EQ(lines.size(), 10u);   // a frame row, eight ranks, the file letters
   for (const std::string& line : lines) EXPECT_TRUE(StartsWith(line, "<font style=\"font-size:16px\">"));
   const std::vector<ReadDiagram> diagrams = DiagramsOf(board);

@@ -16,7 +16,6 @@
 #include "tests/support/captured_output.h"
 
 namespace {
-std::vector<std::string>& out = CapturedLines;
 using Lines = std::vector<std::string>;
 
 class SearchDriverTest : public ::testing::Test {
@@ -32,7 +31,7 @@ class SearchDriverTest : public ::testing::Test {
     Engine.bestMoveAllowed = true;
     Engine.ponderHit = false;
     Engine.lastInfoTime = platform::NowMs();
-    out.clear();
+    CapturedLines.clear();
     SetStdoutWriter(CaptureLine);
   }
   void TearDown() override {
@@ -209,14 +208,14 @@ TEST_F(SearchDriverTest, StopRules) {
     }
     EXPECT_EQ(stopped, c.stops) << "case " << i;
   }
-  EXPECT_TRUE(out.empty());   // no progress line within a second of the last
+  EXPECT_TRUE(CapturedLines.empty());   // no progress line within a second of the last
   // A progress line at most once a second.
   Engine.lastInfoTime = Search.startTime = platform::NowMs() - 3000;
   Search.limits = SearchLimits{};
   TimeCheck();
   TimeCheck();
-  ASSERT_EQ(out.size(), 1u);
-  EXPECT_TRUE(::testing::internal::RE::FullMatch(out[0], "info time 300[0-9] nodes 1000")) << out[0];
+  ASSERT_EQ(CapturedLines.size(), 1u);
+  EXPECT_TRUE(::testing::internal::RE::FullMatch(CapturedLines[0], "info time 300[0-9] nodes 1000")) << CapturedLines[0];
 }
 
 TEST(Reports, ScoreTexts) {
@@ -243,18 +242,18 @@ TEST_F(SearchDriverTest, PvLines) {
   rm.time = 0;   // never a division by zero
   ReportPvLine(2, false, rm);
   Search.settings.multiPv = 1;
-  EXPECT_EQ(out, Lines({"info depth 12 score cp 31 time 2150 nodes 3400 nps 1581 pv e2e4 e7e5 g1f3",
+  EXPECT_EQ(CapturedLines, Lines({"info depth 12 score cp 31 time 2150 nodes 3400 nps 1581 pv e2e4 e7e5 g1f3",
                         "info multipv 2 depth 12 score cp 31 lowerbound time 2150 nodes 3400 nps 1581 pv e2e4 e7e5 g1f3",
                         "info multipv 3 depth 12 score cp 31 upperbound time 1 nodes 3400 nps 3400000 tbhits 12 pv e2e4 e7e5 g1f3"}));
   // The current line carries the search's running counters.
   Search.nodes = 777;
   Elapsed(0);
   rm.tbHits = 0;
-  out.clear();
+  CapturedLines.clear();
   ReportPvLine(0, true, rm);
-  ASSERT_EQ(out.size(), 1u);
-  EXPECT_TRUE(::testing::internal::RE::FullMatch(out[0], "info depth 12 score cp 31 upperbound time [1-9][0-9]* nodes 777 nps [0-9]+ pv e2e4 e7e5 g1f3"))
-      << out[0];
+  ASSERT_EQ(CapturedLines.size(), 1u);
+  EXPECT_TRUE(::testing::internal::RE::FullMatch(CapturedLines[0], "info depth 12 score cp 31 upperbound time [1-9][0-9]* nodes 777 nps [0-9]+ pv e2e4 e7e5 g1f3"))
+      << CapturedLines[0];
 }
 
 TEST_F(SearchDriverTest, BestMoveAndPonderMove) {
@@ -271,16 +270,16 @@ TEST_F(SearchDriverTest, BestMoveAndPonderMove) {
   bucket[3] = {FirstWord(Move(A6) | (Move(A7) << 10), 8, 0), SecondWord(~after, 0, HashExactFlags)};
   ReportBestMove();
   ReportBestMove();   // once reported, a repeat only reaches the log
-  EXPECT_EQ(out, Lines{"bestmove g1f3 ponder d7d6"});
+  EXPECT_EQ(CapturedLines, Lines{"bestmove g1f3 ponder d7d6"});
   EXPECT_EQ(Engine.expectedReplyKey, KeyAfter("startpos moves e2e4 c7c5 g1f3 d7d6"));
   EXPECT_EQ(PositionToFen(Engine.position), fen);
   // A colliding entry whose move is impossible there (a bishop through its own pawn) is no ponder move.
   bucket[1] = {FirstWord(Move(A6) | (Move(F8) << 10), 8, 0), SecondWord(after, 0, HashExactFlags)};
   bucket[0] = bucket[2];
   Engine.bestMoveAllowed = true;
-  out.clear();
+  CapturedLines.clear();
   ReportBestMove();
-  EXPECT_EQ(out, Lines{"bestmove g1f3"});
+  EXPECT_EQ(CapturedLines, Lines{"bestmove g1f3"});
 }
 
 TEST_F(SearchDriverTest, SilentModeResult) {
@@ -305,5 +304,5 @@ TEST_F(SearchDriverTest, SilentModeResult) {
   // No move: nothing is played.
   result("goe", "fen 7k/5QQ1/8/8/8/8/8/K7 b - - 0 1", nullptr, -8160);
   EXPECT_EQ(Engine.position.st.key, KeyAfter("fen 7k/5QQ1/8/8/8/8/8/K7 b - - 0 1"));
-  EXPECT_EQ(out, Lines({"e2e4 12345 10.5 31 62", "e3e4 12345 10 00 3", "0000 12345 1 00 18"}));
+  EXPECT_EQ(CapturedLines, Lines({"e2e4 12345 10.5 31 62", "e3e4 12345 10 00 3", "0000 12345 1 00 18"}));
 }

@@ -13,12 +13,11 @@
 #include "tests/support/captured_output.h"
 
 namespace {
-std::vector<std::string>& out = CapturedLines;
 
 class ProcessGroupTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    out.clear();
+    CapturedLines.clear();
     SetStdoutWriter(CaptureLine);
     log = std::tmpfile();
     Output.textLog = log;
@@ -38,7 +37,7 @@ TEST_F(ProcessGroupTest, FirstStartAndRestart) {
   const int generation = Group.sharedFileNumber;
   const std::string pid = std::to_string(platform::ProcessId());
   ASSERT_TRUE(StartProcessGroup(2));
-  EXPECT_TRUE(out.empty());
+  EXPECT_TRUE(CapturedLines.empty());
   EXPECT_EQ(Group.startCount, 1);
   EXPECT_EQ(Group.sharedFileNumber, generation + 1);
   EXPECT_EQ(Group.processCount, 1);
@@ -52,7 +51,7 @@ TEST_F(ProcessGroupTest, FirstStartAndRestart) {
   Exchange->root.slots[0].currentMove = 99;
   NewSearchGeneration(2);
   ASSERT_TRUE(StartProcessGroup(1));
-  EXPECT_EQ(out, std::vector<std::string>{"info string Children restarted."});
+  EXPECT_EQ(CapturedLines, std::vector<std::string>{"info string Children restarted."});
   EXPECT_EQ(Group.startCount, 2);
   EXPECT_EQ(Group.sharedFileNumber, generation + 2);
   EXPECT_EQ(Group.hashMb, 1);

@@ -21,7 +21,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-std::vector<std::string>& out = CapturedLines;
 
 std::string Info(const std::string& text) { return "info string " + text; }
 
@@ -59,7 +58,7 @@ class HashFileTest : public ::testing::Test {
     UseLargePages = false;
     SetStdoutWriter(CaptureLine);
     ASSERT_TRUE(StartProcessGroup(1));
-    out.clear();
+    CapturedLines.clear();
     dir = fs::path(::testing::TempDir()) / ("tolvo_hash_" + std::to_string(platform::ProcessId()));
     fs::create_directories(dir);
   }
@@ -78,9 +77,9 @@ TEST_F(HashFileTest, SaveThenLoadRestoresSizeAndContents) {
   FillRandom(7);
   const std::vector<HashEntry> saved = Snapshot();
   const std::string path = (dir / "table.thf").string();
-  out.clear();
+  CapturedLines.clear();
   ASSERT_TRUE(SaveHashFile(path));
-  EXPECT_EQ(out, std::vector<std::string>{Info("Save hash invoked and succeeded - 4 mb saved to " + path + ".")});
+  EXPECT_EQ(CapturedLines, std::vector<std::string>{Info("Save hash invoked and succeeded - 4 mb saved to " + path + ".")});
   EXPECT_EQ(fs::file_size(path), 4u << 20);
   EXPECT_TRUE(TableEquals(saved));   // saving leaves the table alone
 
@@ -88,9 +87,9 @@ TEST_F(HashFileTest, SaveThenLoadRestoresSizeAndContents) {
   ASSERT_TRUE(StartProcessGroup(2));
   FillRandom(8);
   const int generation = Group.sharedFileNumber;
-  out.clear();
+  CapturedLines.clear();
   ASSERT_TRUE(LoadHashFile(path));
-  EXPECT_EQ(out, (std::vector<std::string>{Info("Children restarted."),
+  EXPECT_EQ(CapturedLines, (std::vector<std::string>{Info("Children restarted."),
                                            Info("Load hash invoked and succeeded - 4 mb loaded from " + path + ".")}));
   EXPECT_EQ(Group.hashMb, 4);
   EXPECT_EQ(Group.sharedFileNumber, generation + 1);
@@ -129,9 +128,9 @@ TEST_F(HashFileTest, FailuresReportAndKeepTheTable) {
       {false, d + "/ragged.thf", "Load hash invoked but failed - " + d + "/ragged.thf (2097160 bytes)" + notTable},
   };
   for (const Case& c : cases) {
-    out.clear();
+    CapturedLines.clear();
     EXPECT_FALSE(c.save ? SaveHashFile(c.path) : LoadHashFile(c.path)) << c.path;
-    EXPECT_EQ(out, std::vector<std::string>{Info(c.message)});
+    EXPECT_EQ(CapturedLines, std::vector<std::string>{Info(c.message)});
   }
   EXPECT_FALSE(fs::exists("*.thf"));
   EXPECT_EQ(Group.sharedFileNumber, generation);
@@ -151,9 +150,9 @@ TEST_F(HashFileTest, UnreadableFileKeepsTheTable) {
   auto check = [&]() -> int {
     if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) return 10;
     if (std::ifstream(locked).is_open()) return 11;   // permissions not enforced
-    out.clear();
+    CapturedLines.clear();
     if (LoadHashFile(locked.string())) return 1;
-    if (out != std::vector<std::string>{Info("Load hash invoked but failed - " + locked.string() +
+    if (CapturedLines != std::vector<std::string>{Info("Load hash invoked but failed - " + locked.string() +
                                              " (2 mb) could not be opened for reading, error: Permission denied (13).")})
       return 2;
     return Group.hashMb == 1 && TableEquals(before) ? 0 : 3;
@@ -171,27 +170,27 @@ TEST_F(HashFileTest, LargePageRequests) {
   Output.textLogOpenTick = platform::NowMs();
   ASSERT_TRUE(StartProcessGroup(2));
   EXPECT_EQ(CurrentLargePageStatus, LargePagesUserChoice);
-  EXPECT_EQ(out, std::vector<std::string>{Info("Children restarted.")});   // the user's choice goes to the log only
+  EXPECT_EQ(CapturedLines, std::vector<std::string>{Info("Children restarted.")});   // the user's choice goes to the log only
   EXPECT_NE(ReadAll(log).find("     Large pages not used - user choice\n"), std::string::npos);
 
   UseLargePages = true;
   const uint64_t minimum = platform::HugePageSize();
   if (minimum > (1u << 20)) {
-    out.clear();
+    CapturedLines.clear();
     ASSERT_TRUE(StartProcessGroup(1));
     EXPECT_EQ(CurrentLargePageStatus, LargePagesTooSmall);
     EXPECT_TRUE(Printed(Info("Large pages not used - pGetLargePageMinimum () returned " + std::to_string(minimum))));
   }
   if (minimum <= (4u << 20)) {
-    out.clear();
+    CapturedLines.clear();
     ASSERT_TRUE(StartProcessGroup(4));
     if (CurrentLargePageStatus == LargePagesInUse) {
       EXPECT_TRUE(Printed(Info("Using large pages, size = 4194304")));
     } else {
       ASSERT_EQ(CurrentLargePageStatus, LargePagesCreateFailed);
-      ASSERT_GE(out.size(), 4u);
-      EXPECT_EQ(out[0] + out[1].substr(0, 13) + out[2].substr(0, 13), "ERROR: API        = mmaperror code = message    = ");
-      EXPECT_EQ(out[3], Info("Large pages not used - CreateFileMapping () returned invalid handle. Please check "
+      ASSERT_GE(CapturedLines.size(), 4u);
+      EXPECT_EQ(CapturedLines[0] + CapturedLines[1].substr(0, 13) + CapturedLines[2].substr(0, 13), "ERROR: API        = mmaperror code = message    = ");
+      EXPECT_EQ(CapturedLines[3], Info("Large pages not used - CreateFileMapping () returned invalid handle. Please check "
                              "memory fragmentation, privileges and UAC (and reboot if necessary)."));
     }
     // Either way the table is there, cleared and writable.
