@@ -46,11 +46,6 @@ bool ReadPosition(const std::string& line, Position& p) {
   return true;
 }
 
-// Limits of the front end's "go" whose value follows them.
-bool TakesValue(const std::string& w) {
-  return w == "wtime" || w == "btime" || w == "winc" || w == "binc" || w == "movestogo" || w == "movetime" ||
-         w == "depth" || w == "nodes" || w == "mate";
-}
 }  // namespace
 
 Controller::Controller(RankLink& link, const ClusterOptions& options) : link_(link), options_(options) {}
@@ -135,7 +130,7 @@ void Controller::HandOverShare(int deadRank) {
     heir = deadRank;
     members_[size_t(heir)].share = moves;
     members_[size_t(heir)].searching = true;
-    SendTo(heir, GoLineFor(moves, platform::NowMs() - startMs_));
+    SendTo(heir, go_.LineFor(moves, platform::NowMs() - clockStartMs_, ranksWithMoves_, job_));
     Log("rank " + std::to_string(heir) + ": searches its moves again");
     return;
   }
@@ -178,20 +173,20 @@ void Controller::OnEngineLine(int rank, const std::string& line) {
     for (int r = 0; r < int(members_.size()); ++r)
       if (r != rank && members_[size_t(r)].searching) SendTo(r, "posted " + line.substr(8));
   } else if (Starts(line, "taking ")) {
-    if (timed_ && !ponder_) EndSearchSoon();
+    if (go_.Timed() && !go_.Ponder()) EndSearchSoon();
   } else if (Starts(line, "bestmove")) {
     if (m.stopping) {
       // Stopped to take over more moves: it starts again with the rest of the time.
       m.stopping = false;
       search_.BankNodes(rank);
-      SendTo(rank, GoLineFor(m.share, platform::NowMs() - startMs_));
+      SendTo(rank, go_.LineFor(m.share, platform::NowMs() - clockStartMs_, ranksWithMoves_, job_));
       return;
     }
     m.searching = false;
     m.bestMoveLine = line;
     Log("rank " + std::to_string(rank) + ": search " + std::to_string(job_) + ": nodes " +
         std::to_string(search_.NodesOf(rank)) + ", lines " + std::to_string(m.lines) + ", " + line);
-    if (timed_ && !ponder_ && !infinite_) EndSearchSoon();
+    if (go_.Timed() && !go_.Ponder() && !go_.Infinite()) EndSearchSoon();
   }
 }
 
@@ -208,58 +203,15 @@ std::vector<std::string> Controller::RootMoves(const std::vector<std::string>& r
   return moves;
 }
 
-std::string Controller::GoLineFor(const std::vector<std::string>& share, uint64_t elapsedMs) const {
-  std::string line = "go";
-  // The time already spent comes off the clock of a search that starts over.
-  const bool whiteToMove = !rootKnown_ || root_.sideToMove == White;
-  for (size_t i = 0; i < goTokens_.size(); ++i) {
-    const std::string& t = goTokens_[i];
-    line += " " + t;
-    if (TakesValue(t) && i + 1 < goTokens_.size()) {
-      long long v = std::atoll(goTokens_[++i].c_str());
-      if (t == (whiteToMove ? "wtime" : "btime") || t == "movetime") v = std::max(1LL, v - (long long)elapsedMs);
-      line += " " + std::to_string(v);
-    }
-  }
-  line += " slave 1 id " + std::to_string(job_);
-  for (const std::string& m : share) line += " " + m;
-  return line;
-}
-
 void Controller::StartSearch(const std::string& goLine) {
-  const std::vector<std::string> words = Words(goLine);
-  goTokens_.clear();
-  std::vector<std::string> restrict;
-  ponder_ = infinite_ = timed_ = false;
-  int64_t ownTime = 0, moveTime = 0;
-  const bool whiteToMove = !rootKnown_ || root_.sideToMove == White;
-  bool inSearchMoves = false;
-  for (size_t i = 1; i < words.size(); ++i) {
-    const std::string& w = words[i];
-    if (w == "searchmoves") {
-      inSearchMoves = true;
-    } else if (TakesValue(w) && i + 1 < words.size()) {
-      inSearchMoves = false;
-      goTokens_.push_back(w);
-      goTokens_.push_back(words[++i]);
-      if (w == (whiteToMove ? "wtime" : "btime")) ownTime = std::atoll(words[i].c_str()), timed_ = true;
-      if (w == "movetime") moveTime = std::atoll(words[i].c_str()), timed_ = true;
-    } else if (w == "ponder" || w == "infinite") {
-      inSearchMoves = false;
-      goTokens_.push_back(w);
-      (w == "ponder" ? ponder_ : infinite_) = true;
-    } else if (inSearchMoves) {
-      restrict.push_back(w);
-    }
-  }
+  go_ = GoRequest(goLine, !rootKnown_ || root_.sideToMove == White);
   ++job_;
-  startMs_ = platform::NowMs();
+  startMs_ = clockStartMs_ = platform::NowMs();
   ending_ = false;
   endDeadline_ = 0;
   shownLines_ = 0;
-  // A last resort should no engine answer: a third of the clock, or the move time and a little.
-  hardDeadline_ = ownTime > 0 ? startMs_ + uint64_t(std::max<int64_t>(ownTime / 3, 20))
-                : moveTime > 0 ? startMs_ + uint64_t(moveTime) + 500 : 0;
+  const uint64_t lastResort = go_.LastResortMs();
+  hardDeadline_ = lastResort ? startMs_ + lastResort : 0;
   search_.Begin(int(members_.size()));
   std::vector<int> ranks;
   for (int r = 0; r < int(members_.size()); ++r) {
@@ -269,7 +221,7 @@ void Controller::StartSearch(const std::string& goLine) {
     members_[size_t(r)].lines = 0;
     if (members_[size_t(r)].usable) ranks.push_back(r);
   }
-  const std::vector<std::string> moves = RootMoves(restrict);
+  const std::vector<std::string> moves = RootMoves(go_.SearchMoves());
   searching_ = true;
   if (moves.empty() || ranks.empty()) {
     // No move to share (mate, stalemate, or a position the engine refuses):
@@ -280,12 +232,13 @@ void Controller::StartSearch(const std::string& goLine) {
     return;
   }
   const auto shares = DealRootMoves(moves, ranks.size());
+  ranksWithMoves_ = int(std::count_if(shares.begin(), shares.end(), [](const auto& s) { return !s.empty(); }));
   for (size_t i = 0; i < ranks.size(); ++i) {
     if (shares[i].empty()) continue;
     Member& m = members_[size_t(ranks[i])];
     m.share = shares[i];
     m.searching = true;
-    SendTo(ranks[i], GoLineFor(m.share, 0));
+    SendTo(ranks[i], go_.LineFor(m.share, 0, ranksWithMoves_, job_));
     std::string list;
     for (const std::string& s : m.share) list += " " + s;
     Log("rank " + std::to_string(ranks[i]) + ": search " + std::to_string(job_) + ":" + list);
@@ -312,7 +265,7 @@ void Controller::CheckSearchEnd() {
         Log("rank " + std::to_string(r) + ": no answer in time, left out of search " + std::to_string(job_));
     return Answer();
   }
-  if (!ponder_ && !infinite_ && hardDeadline_ && now >= hardDeadline_) EndSearchSoon();
+  if (!go_.Ponder() && !go_.Infinite() && hardDeadline_ && now >= hardDeadline_) EndSearchSoon();
 }
 
 void Controller::CheckReady() {
@@ -405,12 +358,14 @@ void Controller::OnFrontEnd(const std::string& raw) {
     if (!searching_) StartSearch(line);
   } else if (line == "stop") {
     if (searching_) {
-      ponder_ = infinite_ = false;
+      go_.Stop();
       EndSearchSoon();
     }
   } else if (line == "ponderhit") {
-    if (searching_ && ponder_) {
-      ponder_ = false;
+    if (searching_ && go_.Ponder()) {
+      go_.PonderHit();
+      clockStartMs_ = platform::NowMs();   // the front end's clock runs from here
+      if (const uint64_t lastResort = go_.LastResortMs()) hardDeadline_ = clockStartMs_ + lastResort;
       for (int r = 0; r < int(members_.size()); ++r)
         if (members_[size_t(r)].searching) SendTo(r, "ponderhit");
     }

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 #include "cluster/cluster_options.h"
+#include "cluster/go_request.h"
 #include "cluster/local_engine.h"
 #include "cluster/rank_link.h"
 #include "cluster/shared_search.h"
@@ -51,7 +52,6 @@ class Controller {
 
   // The search.
   void StartSearch(const std::string& goLine);
-  std::string GoLineFor(const std::vector<std::string>& share, uint64_t elapsedMs) const;
   void EndSearchSoon();
   void CheckSearchEnd();
   void CheckReady();
@@ -73,11 +73,12 @@ class Controller {
 
   // The running search.
   bool searching_ = false;
-  bool ponder_ = false, infinite_ = false, timed_ = false;
+  GoRequest go_;
   bool ending_ = false;           // the first engine's time is up: the others are told to stop
   int job_ = 0;
   uint64_t startMs_ = 0, endDeadline_ = 0, hardDeadline_ = 0;
-  std::vector<std::string> goTokens_;   // the front end's limits, moves left out
+  uint64_t clockStartMs_ = 0;     // the "go", or the "ponderhit" of a ponder search
+  int ranksWithMoves_ = 1;
   SharedSearch search_;
   int shownLines_ = 0;
 };

@@ -3,6 +3,7 @@
 // Both work on a position of their own; the game position is not touched.
 #include <cstdlib>
 #include <string>
+#include "board/movegen.h"
 #include "board/notation.h"
 #include "common/output.h"
 #include "driver/engine.h"
@@ -49,7 +50,11 @@ void HandleHashProbe(const std::string& line) {
     InfoString("Probed position not found.");
     return;
   }
-  std::string reply = "info probe position " + text + " move " + MoveToText(EntryMoveLow(entry)) + " depth " +
+  // The table keeps a move's squares only: completed on the position, a
+  // castling is written as the variant in play writes it.
+  const uint32_t low = EntryMoveLow(entry);
+  const Move full = p.sideToMove == White ? CompleteStoredMove<White>(p, low, 0) : CompleteStoredMove<Black>(p, low, 0);
+  std::string reply = "info probe position " + text + " move " + MoveToText(full ? full : Move(low)) + " depth " +
                       std::to_string(PliesOfDepthUnits(EntryDepth(entry)));
   const int score = EntryStoredScore(entry) - HashScoreBias;
   if (EntryIsExact(entry))

@@ -1,10 +1,12 @@
 // The parts of the cluster controller that decide: reading the engines'
-// lines, dealing the root moves, and choosing the best line of several ranks.
+// lines, dealing the root moves, each rank's go line, and choosing the best
+// line of several ranks.
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <set>
 #include "cluster/cluster_options.h"
 #include "cluster/engine_report.h"
+#include "cluster/go_request.h"
 #include "cluster/root_deal.h"
 #include "cluster/shared_search.h"
 
@@ -113,4 +115,38 @@ TEST(ClusterLines, CommandLine) {
   for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
            {"--option", "Hash"}, {"--engine"}, {"--frobnicate"}, {"tolvo"}})
     EXPECT_FALSE(ReadClusterOptions(bad, "x").valid) << bad[0];
+}
+
+// Each rank's go line: the front end's limits without its searchmoves, the
+// rank's own moves, the mover's clock less the time spent, the node limit split.
+TEST(ClusterLines, EachRanksGoLine) {
+  GoRequest g("go wtime 60000 btime 50000 winc 100 binc 100 searchmoves e2e4 d2d4 nodes 90000", true);
+  EXPECT_EQ(g.SearchMoves(), (std::vector<std::string>{"e2e4", "d2d4"}));
+  EXPECT_TRUE(g.Timed());
+  EXPECT_FALSE(g.Ponder() || g.Infinite());
+  EXPECT_EQ(g.LastResortMs(), 20000u);
+  EXPECT_EQ(g.LineFor({"e2e4"}, 0, 3, 7), "go wtime 60000 btime 50000 winc 100 binc 100 nodes 30000 slave 1 id 7 e2e4");
+  EXPECT_EQ(g.LineFor({"e2e4", "d2d4"}, 1500, 1, 8),
+            "go wtime 58500 btime 50000 winc 100 binc 100 nodes 90000 slave 1 id 8 e2e4 d2d4");
+  // Black to move: its clock runs. Limits smaller than the split still search.
+  g = GoRequest("go wtime 60000 btime 50000 nodes 2", false);
+  EXPECT_EQ(g.LineFor({"e7e5"}, 2000, 3, 1), "go wtime 60000 btime 48000 nodes 1 slave 1 id 1 e7e5");
+  g = GoRequest("go movetime 400", true);
+  EXPECT_EQ(g.LastResortMs(), 900u);
+  EXPECT_EQ(g.LineFor({}, 500, 2, 2), "go movetime 1 slave 1 id 2");
+  g = GoRequest("go depth 7", true);
+  EXPECT_FALSE(g.Timed());
+  EXPECT_EQ(g.LastResortMs(), 0u);
+  EXPECT_EQ(g.LineFor({"a2a3"}, 900, 4, 3), "go depth 7 slave 1 id 3 a2a3");
+  // Pondering: an engine that starts over after "ponderhit" searches normally.
+  g = GoRequest("go ponder wtime 3000 btime 3000", true);
+  EXPECT_TRUE(g.Ponder());
+  EXPECT_EQ(g.LineFor({"g1f3"}, 0, 2, 4), "go ponder wtime 3000 btime 3000 slave 1 id 4 g1f3");
+  g.PonderHit();
+  EXPECT_FALSE(g.Ponder());
+  EXPECT_EQ(g.LineFor({"g1f3"}, 100, 2, 4), "go wtime 2900 btime 3000 slave 1 id 4 g1f3");
+  g = GoRequest("go infinite", true);
+  EXPECT_TRUE(g.Infinite());
+  g.Stop();
+  EXPECT_FALSE(g.Infinite());
 }

@@ -129,6 +129,14 @@ TEST(Cluster, AFullDialogueOnThreeRanks) {
   EXPECT_TRUE(LegalBestMove(position, search.back()));
   EXPECT_EQ(RanksDealtInSearch(log, 1), 3);
   EXPECT_EQ(NodesOf(search[search.size() - 2]), RankNodesOfSearch(log, 1)) << ReadFile(log);
+  // A node limit is the whole cluster's, split among the ranks (each alone
+  // would search close to all of it: three times the limit together).
+  e.Send("go nodes 30000");
+  search = e.ReadUntil("bestmove");
+  ASSERT_GE(search.size(), 2u);
+  EXPECT_TRUE(LegalBestMove(position, search.back()));
+  EXPECT_EQ(NodesOf(search[search.size() - 2]), RankNodesOfSearch(log, 2)) << ReadFile(log);
+  EXPECT_LT(NodesOf(search[search.size() - 2]), 45000u);
   // A move time.
   uint64_t start = platform::NowMs();
   e.Send("go movetime 400");

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
+#include "board/castling_setup.h"
 #include "board/position.h"
 #include "common/output.h"
 #include "driver/engine.h"
@@ -21,7 +22,10 @@ class HashCommandTest : public ::testing::Test {
     CapturedLines.clear();
     SetStdoutWriter(CaptureLine);
   }
-  void TearDown() override { SetStdoutWriter(nullptr); }
+  void TearDown() override {
+    SetStdoutWriter(nullptr);
+    Chess960Mode = false;
+  }
   static PositionKey KeyOfFen(const std::string& fen) {
     Position p;
     EXPECT_TRUE(SetPositionFromFen(p, fen.c_str()));
@@ -51,6 +55,16 @@ TEST_F(HashCommandTest, WriteKeepsTheStoredMoveAndLeavesTheGamePositionAlone) {
   for (int i = 0; i < 4; ++i) copies += EntryMatches(BucketOf(key)[i], key) && EntryDepth(BucketOf(key)[i]) > 0;
   EXPECT_EQ(copies, 1);
   EXPECT_EQ(PositionToFen(Engine.position), gameFen);
+}
+
+// A castling is stored by its squares; it is written as the variant writes it.
+TEST_F(HashCommandTest, ProbedCastlingIsWrittenAsTheVariantWritesIt) {
+  const std::string castlingFen = "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1";
+  StoreLower(KeyOfFen(castlingFen), Move(G1) | (Move(E1) << 10), 30, 40);
+  const std::string reply = "info probe position fen " + castlingFen + " move ";
+  EXPECT_EQ(Run("probe fen " + castlingFen), std::vector<std::string>{reply + "e1g1 depth 12 lb 40"});
+  Chess960Mode = true;
+  EXPECT_EQ(Run("probe fen " + castlingFen), std::vector<std::string>{reply + "e1h1 depth 12 lb 40"});
 }
 
 TEST_F(HashCommandTest, PositionsWithMovesAndBadInput) {
