@@ -130,7 +130,7 @@ void Controller::HandOverShare(int deadRank) {
     heir = deadRank;
     members_[size_t(heir)].share = moves;
     members_[size_t(heir)].searching = true;
-    SendTo(heir, go_.LineFor(moves, platform::NowMs() - clockStartMs_, ranksWithMoves_, job_));
+    SendTo(heir, GoLineFor(moves));
     Log("rank " + std::to_string(heir) + ": searches its moves again");
     return;
   }
@@ -179,7 +179,7 @@ void Controller::OnEngineLine(int rank, const std::string& line) {
       // Stopped to take over more moves: it starts again with the rest of the time.
       m.stopping = false;
       search_.BankNodes(rank);
-      SendTo(rank, go_.LineFor(m.share, platform::NowMs() - clockStartMs_, ranksWithMoves_, job_));
+      SendTo(rank, GoLineFor(m.share));
       return;
     }
     m.searching = false;
@@ -201,6 +201,11 @@ std::vector<std::string> Controller::RootMoves(const std::vector<std::string>& r
       moves.push_back(text);
   }
   return moves;
+}
+
+// A rank's go line, with the time spent since the front end's clock started.
+std::string Controller::GoLineFor(const std::vector<std::string>& share) const {
+  return go_.LineFor(share, platform::NowMs() - clockStartMs_, ranksWithMoves_, job_);
 }
 
 void Controller::StartSearch(const std::string& goLine) {
@@ -238,7 +243,7 @@ void Controller::StartSearch(const std::string& goLine) {
     Member& m = members_[size_t(ranks[i])];
     m.share = shares[i];
     m.searching = true;
-    SendTo(ranks[i], go_.LineFor(m.share, 0, ranksWithMoves_, job_));
+    SendTo(ranks[i], GoLineFor(m.share));
     std::string list;
     for (const std::string& s : m.share) list += " " + s;
     Log("rank " + std::to_string(ranks[i]) + ": search " + std::to_string(job_) + ":" + list);

@@ -52,6 +52,7 @@ class Controller {
 
   // The search.
   void StartSearch(const std::string& goLine);
+  std::string GoLineFor(const std::vector<std::string>& share) const;
   void EndSearchSoon();
   void CheckSearchEnd();
   void CheckReady();
