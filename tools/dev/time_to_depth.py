@@ -3,6 +3,7 @@
 
   tools/dev/time_to_depth.py --engine build/tolvo --cpus 1 [--depth 18] [--positions 20]
   tools/dev/time_to_depth.py --cluster build/tolvo-cluster --ranks 2 [--depth 18]
+  tools/dev/time_to_depth.py ... --first 12     # resume a run cut short: positions 12 to N
 
 Each position of tests/data/openings.epd (the first N) is searched after
 "ucinewgame" with "go depth D"; the wall time to "bestmove" and the nodes of
@@ -27,6 +28,7 @@ def main():
     parser.add_argument("--ranks", type=int, default=2)
     parser.add_argument("--depth", type=int, default=18)
     parser.add_argument("--positions", type=int, default=20)
+    parser.add_argument("--first", type=int, default=1, help="first position searched (a long run can go in parts)")
     parser.add_argument("--hash", type=int, default=64)
     args = parser.parse_args()
 
@@ -66,6 +68,8 @@ def main():
     total_time, total_nodes = 0.0, 0
     print(f"{label}, depth {args.depth}")
     for i, fen in enumerate(fens, 1):
+        if i < args.first:
+            continue
         send("ucinewgame")
         send(f"position fen {fen}")
         send("isready")
