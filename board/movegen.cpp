@@ -348,3 +348,7 @@ template <Color C> uint32_t ExchangeTest(const Position& p, Square square, int32
   template uint32_t ExchangeTest<C>(const Position&, Square, int32_t, Bitboard, Bitboard);
 TOLVO_INSTANTIATE(White)
 TOLVO_INSTANTIATE(Black)
+
+Move CompleteStoredMove(const Position& p, uint32_t low, uint32_t high) {
+  return p.sideToMove == White ? CompleteStoredMove<White>(p, low, high) : CompleteStoredMove<Black>(p, low, high);
+}

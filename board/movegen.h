@@ -38,6 +38,7 @@ Move* GenerateLegalMoves(const Position& p, Move* list);
 // Turns a move from the transposition table (squares and promotion only) into
 // a full move for the side to move, or 0 when it cannot be one.
 template <Color C> Move CompleteStoredMove(const Position& p, uint32_t low, uint32_t high);
+Move CompleteStoredMove(const Position& p, uint32_t low, uint32_t high);
 
 // Static exchange: true when the man of side C that now stands on `square`
 // (risk r, in units of half a pawn << 16) is safe against the recaptures of

@@ -53,7 +53,7 @@ void HandleHashProbe(const std::string& line) {
   // The table keeps a move's squares only: completed on the position, a
   // castling is written as the variant in play writes it.
   const uint32_t low = EntryMoveLow(entry);
-  const Move full = p.sideToMove == White ? CompleteStoredMove<White>(p, low, 0) : CompleteStoredMove<Black>(p, low, 0);
+  const Move full = CompleteStoredMove(p, low, 0);
   std::string reply = "info probe position " + text + " move " + MoveToText(full ? full : Move(low)) + " depth " +
                       std::to_string(PliesOfDepthUnits(EntryDepth(entry)));
   const int score = EntryStoredScore(entry) - HashScoreBias;

@@ -89,8 +89,7 @@ Move PonderMoveFromTable(const Position& p) {
     const HashEntry e = LoadEntry(bucket[i]);
     if (!EntryMatches(e, key) || !EntryHasMove(e)) continue;
     const uint32_t low = EntryMoveLow(e);
-    const Move stored =
-        p.sideToMove == White ? CompleteStoredMove<White>(p, low, 0) : CompleteStoredMove<Black>(p, low, 0);
+    const Move stored = CompleteStoredMove(p, low, 0);
     if (const Move legal = stored ? LegalMoveLike(p, stored) : 0) found = legal;
   }
   return found;
