@@ -8,6 +8,7 @@
 #   tools/strength/cluster_vs_single.sh CPUS OUT [BINDIR]
 #
 # BINDIR holds tolvo and tolvo-cluster (default: build). Both sides get Hash 64.
+# CHUNKS="3 4" in the environment plays only those chunks.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 shared=$(cd "$here/../../../shared" && pwd)
@@ -25,7 +26,7 @@ exec mpirun --oversubscribe -np 2 "$bindir/tolvo-cluster" --engine "$bindir/tolv
 CMD
 chmod +x "$out/cluster.sh"
 
-for n in 1 2 3 4; do
+for n in ${CHUNKS:-1 2 3 4}; do
   log="$out/chunk-$n.log"
   if grep -q "^Score of" "$log" 2>/dev/null; then continue; fi
   sed -n "$(( (n - 1) * 25 + 1 )),$(( n * 25 ))p" "$shared/data/openings.epd" > "$out/open$n.epd"
