@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
-#include <sstream>
 #include "board/castling_setup.h"
 #include "board/make_move.h"
 #include "board/movegen.h"
 #include "board/notation.h"
 #include "cluster/root_deal.h"
+#include "common/words.h"
 #include "platform/platform.h"
 
 namespace cluster {
@@ -22,13 +22,6 @@ constexpr uint64_t ReadyWaitMs = 10000;
 
 bool Starts(const std::string& line, const char* word) { return line.rfind(word, 0) == 0; }
 
-std::vector<std::string> Words(const std::string& line) {
-  std::istringstream in(line);
-  std::vector<std::string> words;
-  for (std::string w; in >> w;) words.push_back(w);
-  return words;
-}
-
 // The position of a "position" line, with the moves it names played.
 bool ReadPosition(const std::string& line, Position& p) {
   SetPositionFromFen(p, StartFen);
@@ -37,8 +30,7 @@ bool ReadPosition(const std::string& line, Position& p) {
   const size_t fenAt = head.find(" fen ");
   if (fenAt != std::string::npos && !SetPositionFromFen(p, head.c_str() + fenAt + 5)) return false;
   if (movesAt == std::string::npos) return true;
-  std::istringstream in(line.substr(movesAt + 7));
-  for (std::string text; in >> text;) {
+  for (const std::string& text : SplitWords(line.substr(movesAt + 7))) {
     const Move m = FindLegalMove(p, text.c_str());
     if (!m) return false;
     MakeRootMove(p, m);
@@ -208,15 +200,22 @@ std::string Controller::GoLineFor(const std::vector<std::string>& share) const {
   return go_.LineFor(share, platform::NowMs() - clockStartMs_, ranksWithMoves_, job_);
 }
 
+// The front end's clock starts at "go", or at "ponderhit" for a ponder search;
+// the time spent and the last-resort deadline count from there.
+void Controller::StartClock(uint64_t nowMs) {
+  clockStartMs_ = nowMs;
+  const uint64_t lastResort = go_.LastResortMs();
+  hardDeadline_ = lastResort ? nowMs + lastResort : 0;
+}
+
 void Controller::StartSearch(const std::string& goLine) {
   go_ = GoRequest(goLine, !rootKnown_ || root_.sideToMove == White);
   ++job_;
-  startMs_ = clockStartMs_ = platform::NowMs();
+  startMs_ = platform::NowMs();
+  StartClock(startMs_);
   ending_ = false;
   endDeadline_ = 0;
   shownLines_ = 0;
-  const uint64_t lastResort = go_.LastResortMs();
-  hardDeadline_ = lastResort ? startMs_ + lastResort : 0;
   search_.Begin(int(members_.size()));
   std::vector<int> ranks;
   for (int r = 0; r < int(members_.size()); ++r) {
@@ -293,7 +292,7 @@ void Controller::Answer() {
   // Without a line to go by, the first engine that answered decides.
   if (move.empty()) {
     for (const Member& m : members_) {
-      const std::vector<std::string> w = Words(m.bestMoveLine);
+      const std::vector<std::string> w = SplitWords(m.bestMoveLine);
       if (w.size() >= 2 && w[1] != "0000" && w[1] != "(none)") {
         move = w[1];
         ponder = w.size() >= 4 ? w[3] : "";
@@ -369,8 +368,7 @@ void Controller::OnFrontEnd(const std::string& raw) {
   } else if (line == "ponderhit") {
     if (searching_ && go_.Ponder()) {
       go_.PonderHit();
-      clockStartMs_ = platform::NowMs();   // the front end's clock runs from here
-      if (const uint64_t lastResort = go_.LastResortMs()) hardDeadline_ = clockStartMs_ + lastResort;
+      StartClock(platform::NowMs());   // the front end's clock runs from here
       for (int r = 0; r < int(members_.size()); ++r)
         if (members_[size_t(r)].searching) SendTo(r, "ponderhit");
     }

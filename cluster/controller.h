@@ -51,6 +51,7 @@ class Controller {
   void Log(const std::string& line);
 
   // The search.
+  void StartClock(uint64_t nowMs);
   void StartSearch(const std::string& goLine);
   std::string GoLineFor(const std::vector<std::string>& share) const;
   void EndSearchSoon();

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <sstream>
+#include "common/words.h"
 
 namespace cluster {
 
@@ -15,9 +15,7 @@ bool TakesValue(const std::string& w) {
 }  // namespace
 
 GoRequest::GoRequest(const std::string& goLine, bool whiteToMove) : whiteToMove_(whiteToMove) {
-  std::istringstream in(goLine);
-  std::vector<std::string> words;
-  for (std::string w; in >> w;) words.push_back(w);
+  const std::vector<std::string> words = SplitWords(goLine);
   bool inSearchMoves = false;
   for (size_t i = 1; i < words.size(); ++i) {
     const std::string& w = words[i];

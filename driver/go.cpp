@@ -10,6 +10,7 @@
 #include "board/movegen.h"
 #include "board/notation.h"
 #include "common/output.h"
+#include "common/words.h"
 #include "driver/engine.h"
 #include "driver/logs.h"
 #include "driver/options.h"
@@ -23,20 +24,6 @@
 #include "search/search.h"
 
 namespace {
-std::vector<std::string> Tokens(const std::string& line) {
-  std::vector<std::string> tokens;
-  size_t i = 0;
-  while (i < line.size()) {
-    i = line.find_first_not_of(" \t\r\n", i);
-    if (i == std::string::npos) break;
-    size_t end = line.find_first_of(" \t\r\n", i);
-    if (end == std::string::npos) end = line.size();
-    tokens.push_back(line.substr(i, end - i));
-    i = end;
-  }
-  return tokens;
-}
-
 // Leading decimal number of a token, 0 when there is none, held to a range.
 int64_t ReadInt64(const std::string& token) { return std::strtoll(token.c_str(), nullptr, 10); }
 int32_t ReadInt32(const std::string& token, int32_t low = INT32_MIN, int32_t high = INT32_MAX) {
@@ -108,7 +95,7 @@ GoRequest ReadGoLine(const std::string& line) {
   Search.limits.ponderOrInfinite = false;
   Output.slaveLevel = 0;
 
-  const std::vector<std::string> tokens = Tokens(line);
+  const std::vector<std::string> tokens = SplitWords(line);
   const bool silent = !tokens.empty() && tokens[0] == "goe";
   Search.limits.silentMode = Output.silentMode = silent;
   const bool white = Engine.position.sideToMove == White;
