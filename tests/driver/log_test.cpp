@@ -61,6 +61,10 @@ class Logs : public testing::Test {
     Options = EngineOptions{};
     Engine.uci3 = Engine.kvx5 = Engine.hqz5 = false;
     Search.settings.slaveMode = 0;
+    // The summary lists settings off their defaults; earlier tests in this
+    // process may have left the group's settings changed.
+    Group.hashMb = GroupState{}.hashMb;
+    Group.childPriority = GroupState{}.childPriority;
     ResetToStartPosition();
     date_ = LogDateText();
   }
@@ -68,6 +72,7 @@ class Logs : public testing::Test {
     CloseLogs();
     Output.isChild = false;
     Group.hashMb = hashMb_;
+    Group.childPriority = childPriority_;
     Options = EngineOptions{};
     ResetToStartPosition();
     UseLargePages = false;
@@ -81,6 +86,7 @@ class Logs : public testing::Test {
   fs::path previous_;
   std::string date_;
   const int hashMb_ = Group.hashMb;
+  const int childPriority_ = Group.childPriority;
   const Position start_ = FromFen(StartFen);
   const Position afterE4_ = FromFen("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq -");
 };
