@@ -71,8 +71,11 @@ bool OtherProcessPrefersAnother(const SearchContext& s) {
 }
 
 // The principal variation as text: the searched line, continued through the
-// table's moves as far as they are legal and do not repeat.
+// table's moves as far as they are legal and do not repeat. It ends where the
+// fifty-move rule ends the game: front ends check a line against the rules.
 template <Color C> void ExtendFromTable(Position& p, std::string& text, int plies);
+
+bool FiftyMoveRuleReached(const Position& p) { return p.st.fifty >= FiftyMoveRule; }
 
 template <Color C> std::string PvText(SearchContext& s, Move first) {
   Position p = *s.position;
@@ -85,7 +88,7 @@ template <Color C> std::string PvText(SearchContext& s, Move first) {
   for (int i = 0; i < child.pvLength; ++i) {
     const Move m = child.pv[i];
     const bool ok = side == White ? IsPlayable<White>(p, m) : IsPlayable<Black>(p, m);
-    if (!ok) return text;
+    if (!ok || FiftyMoveRuleReached(p)) return text;
     text += ' ';
     text += MoveToText(m);
     MakeMoveOfSideToMove(p, undo, m);
@@ -98,7 +101,7 @@ template <Color C> std::string PvText(SearchContext& s, Move first) {
 }
 
 template <Color C> void ExtendFromTable(Position& p, std::string& text, int plies) {
-  if (plies >= 40 || IsRepetition(p)) return;
+  if (plies >= 40 || IsRepetition(p) || FiftyMoveRuleReached(p)) return;
   HashEntry e{};
   if (!ProbeDeepest(p.st.key, e) || !EntryHasMove(e)) return;
   const Move m = CompleteStoredMove<C>(p, EntryMoveLow(e), 0);

@@ -1,8 +1,13 @@
 // Searching through the binary as a front end does: "go" in its forms,
 // "stop", "ponderhit", commands during a search, time limits, "tt", "goe".
 #include <gtest/gtest.h>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
+#include "board/make_move.h"
+#include "board/movegen.h"
+#include "board/notation.h"
 #include "platform/platform.h"
 #include "tests/support/engine_process.h"
 #include "tests/support/test_data.h"
@@ -175,5 +180,62 @@ TEST(SearchProtocol, ControlledSearchOnAClockSaysWhichMoveItTakes) {
   e.Send("stop");
   lines = answer();
   EXPECT_EQ(lines.size(), 1u) << (lines.empty() ? "" : lines.front());
+  e.Quit();
+}
+
+// A front end checks each line against the rules, and a game ends when the
+// fifty-move rule is reached: no shown line may go on past that point.
+TEST(SearchProtocol, ShownLinesEndAtTheFiftyMoveRule) {
+  // 95 quiet half-moves of king and rook that never repeat a position.
+  const char* fen = "8/8/4k3/8/2R5/8/4K3/r7 w - - 0 1";
+  Position p;
+  ASSERT_TRUE(SetPositionFromFen(p, fen));
+  std::set<uint64_t> seen{p.st.key};
+  std::string moves, earlierMoves;
+  for (int ply = 0; ply < 95; ++ply) {
+    if (ply == 85) earlierMoves = moves;
+    MoveList list;
+    GenerateLegalMoves(p, list);
+    bool played = false;
+    for (Move m : list) {
+      Position next = p;
+      MakeRootMove(next, m);
+      if (next.st.fifty == 0 || seen.count(next.st.key)) continue;
+      seen.insert(next.st.key);
+      moves += " " + MoveToText(m);
+      p = next;
+      played = true;
+      break;
+    }
+    ASSERT_TRUE(played) << "the walk found no fresh quiet move at ply " << ply;
+  }
+  ASSERT_EQ(p.st.fifty, 95u);
+  const Position root = p;
+
+  // A search ten half-moves earlier fills the table with the moves of
+  // positions that lie beyond the rule when seen from the later root.
+  EngineProcess e;
+  e.Send(std::string("position fen ") + fen + " moves" + earlierMoves);
+  e.Send("go depth 12");
+  e.WaitFor("bestmove");
+  e.Send(std::string("position fen ") + fen + " moves" + moves);
+  e.Send("go depth 12");
+  int lines = 0, cutAtTheRule = 0;
+  for (const std::string& line : e.ReadUntil("bestmove")) {
+    const size_t at = line.find(" pv ");
+    if (line.rfind("info", 0) != 0 || at == std::string::npos) continue;
+    ++lines;
+    Position q = root;
+    std::istringstream pv(line.substr(at + 4));
+    for (std::string text; pv >> text;) {
+      ASSERT_LT(q.st.fifty, 100u) << "the line goes on past the fifty-move rule: " << line;
+      const Move m = FindLegalMove(q, text.c_str());
+      ASSERT_NE(m, Move(0)) << line;
+      MakeRootMove(q, m);
+    }
+    cutAtTheRule += q.st.fifty == 100;
+  }
+  EXPECT_GT(lines, 0);
+  EXPECT_GT(cutAtTheRule, 0) << "no line reached the rule: the test checks nothing";
   e.Quit();
 }
