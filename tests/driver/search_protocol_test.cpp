@@ -2,12 +2,12 @@
 // "stop", "ponderhit", commands during a search, time limits, "tt", "goe".
 #include <gtest/gtest.h>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 #include "board/make_move.h"
 #include "board/movegen.h"
 #include "board/notation.h"
+#include "common/words.h"
 #include "platform/platform.h"
 #include "tests/support/engine_process.h"
 #include "tests/support/test_data.h"
@@ -226,8 +226,7 @@ TEST(SearchProtocol, ShownLinesEndAtTheFiftyMoveRule) {
     if (line.rfind("info", 0) != 0 || at == std::string::npos) continue;
     ++lines;
     Position q = root;
-    std::istringstream pv(line.substr(at + 4));
-    for (std::string text; pv >> text;) {
+    for (const std::string& text : SplitWords(line.substr(at + 4))) {
       ASSERT_LT(q.st.fifty, 100u) << "the line goes on past the fifty-move rule: " << line;
       const Move m = FindLegalMove(q, text.c_str());
       ASSERT_NE(m, Move(0)) << line;
